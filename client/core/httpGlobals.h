@@ -1,0 +1,105 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <array>
+
+// Settings written once at start-up, the slot model of the HTTP agent and the HTTP status
+// constants. Everything here is read-only after httpGlobals::initialise, except the slot arrays.
+namespace httpGlobals {
+
+// Slot states.
+constexpr int SLOT_IDLE = 0;
+constexpr int SLOT_CONNECTING = 1;
+constexpr int SLOT_CONNECTED = 2;
+constexpr int SLOT_REQUEST_SENT = 3;
+constexpr int SLOT_RECEIVING = 4;
+constexpr int SLOT_COMPLETE = 5;
+constexpr int SLOT_REDIRECT = 6;
+constexpr int SLOT_CLIENT_ERROR = 7;
+constexpr int SLOT_SERVER_ERROR = 8;
+constexpr int SLOT_CANCELLED = 9;
+
+// One slot per purpose, each paired for good with one socket control.
+constexpr int webServiceSlot = 1;
+constexpr int downloadSlot = 2;
+constexpr int playerImageSlot = 3;
+constexpr int similarImageSlot = 4;
+constexpr int similarArtistsSlot = 5;
+constexpr int resultImageSlot = 6;
+constexpr int SLOT_COUNT = 11;
+
+// HTTP status constants.
+constexpr int HTTP_CONTINUE = 100;
+constexpr int HTTP_SWITCHING_PROTOCOLS = 101;
+constexpr int HTTP_OK = 200;
+constexpr int HTTP_CREATED = 201;
+constexpr int HTTP_ACCEPTED = 202;
+constexpr int HTTP_NON_AUTHORITATIVE_INFORMATION = 203;
+constexpr int HTTP_NO_CONTENT = 204;
+constexpr int HTTP_RESET_CONTENT = 205;
+constexpr int HTTP_PARTIAL_CONTENT = 206;
+constexpr int HTTP_MULTIPLE_CHOICES = 300;
+constexpr int HTTP_MOVED_PERMANENTLY = 301;
+constexpr int HTTP_FOUND = 302;
+constexpr int HTTP_SEE_OTHER = 303;
+constexpr int HTTP_NOT_MODIFIED = 304;
+constexpr int HTTP_USE_PROXY = 305;
+constexpr int HTTP_TEMPORARY_REDIRECT = 307;
+constexpr int HTTP_BAD_REQUEST = 400;
+constexpr int HTTP_UNAUTHORIZED = 401;
+constexpr int HTTP_PAYMENT_REQUIRED = 402;
+constexpr int HTTP_FORBIDDEN = 403;
+constexpr int HTTP_NOT_FOUND = 404;
+constexpr int HTTP_METHOD_NOT_ALLOWED = 405;
+constexpr int HTTP_NOT_ACCEPTABLE = 406;
+constexpr int HTTP_PROXY_AUTHENTICATION_REQUIRED = 407;
+constexpr int HTTP_REQUEST_TIMEOUT = 408;
+constexpr int HTTP_CONFLICT = 409;
+constexpr int HTTP_GONE = 410;
+constexpr int HTTP_LENGTH_REQUIRED = 411;
+constexpr int HTTP_PRECONDITION_FAILED = 412;
+constexpr int HTTP_REQUEST_ENTITY_TOO_LARGE = 413;
+constexpr int HTTP_REQUEST_URI_TOO_LARGE = 414;
+constexpr int HTTP_UNSUPPORTED_MEDIA_TYPE = 415;
+constexpr int HTTP_REQUESTED_RANGE_NOT_SATISFIABLE = 416;
+constexpr int HTTP_EXPECTATION_FAILED = 417;
+constexpr int HTTP_INTERNAL_SERVER_ERROR = 500;
+constexpr int HTTP_NOT_IMPLEMENTED = 501;
+constexpr int HTTP_BAD_GATEWAY = 502;
+constexpr int HTTP_SERVICE_UNAVAILABLE = 503;
+constexpr int HTTP_GATEWAY_TIMEOUT = 504;
+constexpr int HTTP_VERSION_NOT_SUPPORTED = 505;
+
+// Settings (all addresses end in "/", all folders in "/").
+inline QString serverBaseUrl;
+inline QString similarArtistsBaseUrl;
+inline QString artistImagesBaseUrl;
+inline QString productHomeUrl;
+inline QString userAgent;
+inline int clientMinorVersion = 4;
+inline bool responseHasNoPreamble = false;
+inline QString tempRootFolder;
+inline QString mp3Folder;
+inline QString imageCacheFolder;
+inline QString tempFolder;
+
+// Slot arrays, indices 0..10. Byte counters are 64-bit so large files count right.
+inline std::array<int, SLOT_COUNT> slotState{};
+inline std::array<int, SLOT_COUNT> slotStatusCode{};
+inline std::array<QString, SLOT_COUNT> slotTargetFile;
+inline std::array<QString, SLOT_COUNT> slotHost;
+inline std::array<QString, SLOT_COUNT> slotRedirectUrl;
+inline std::array<QString, SLOT_COUNT> slotCookie;
+inline std::array<qint64, SLOT_COUNT> slotContentLength{};
+inline std::array<qint64, SLOT_COUNT> slotBytesRemaining{};
+inline std::array<qint64, SLOT_COUNT> slotBytesReceived{};
+inline std::array<bool, SLOT_COUNT> slotLengthUnknown{};
+
+constexpr bool isValidSlot(int slot) { return slot >= 0 && slot < SLOT_COUNT; }
+
+// Computes every setting above from the configuration, the environment and the user's folders.
+void initialise(qintptr ownerWindow = 0);
+
+} // namespace httpGlobals

@@ -1,0 +1,68 @@
+#include "http/httpAgent.h"
+
+#include "core/httpGlobals.h"
+
+#include <array>
+#include <utility>
+
+namespace httpAgent {
+
+QString statusCodeName(int code)
+{
+    using namespace httpGlobals;
+    static const std::array<std::pair<int, const char *>, 40> names{{
+        {HTTP_CONTINUE, "HTTP_CONTINUE"},
+        {HTTP_SWITCHING_PROTOCOLS, "HTTP_SWITCHING_PROTOCOLS"},
+        {HTTP_OK, "HTTP_OK"},
+        {HTTP_CREATED, "HTTP_CREATED"},
+        {HTTP_ACCEPTED, "HTTP_ACCEPTED"},
+        {HTTP_NON_AUTHORITATIVE_INFORMATION, "HTTP_NON_AUTHORITATIVE_INFORMATION"},
+        {HTTP_NO_CONTENT, "HTTP_NO_CONTENT"},
+        {HTTP_RESET_CONTENT, "HTTP_RESET_CONTENT"},
+        {HTTP_PARTIAL_CONTENT, "HTTP_PARTIAL_CONTENT"},
+        {HTTP_MULTIPLE_CHOICES, "HTTP_MULTIPLE_CHOICES"},
+        {HTTP_MOVED_PERMANENTLY, "HTTP_MOVED_PERMANENTLY"},
+        {HTTP_FOUND, "HTTP_FOUND"},
+        {HTTP_SEE_OTHER, "HTTP_SEE_OTHER"},
+        {HTTP_NOT_MODIFIED, "HTTP_NOT_MODIFIED"},
+        {HTTP_USE_PROXY, "HTTP_USE_PROXY"},
+        {HTTP_TEMPORARY_REDIRECT, "HTTP_TEMPORARY_REDIRECT"},
+        {HTTP_BAD_REQUEST, "HTTP_BAD_REQUEST"},
+        {HTTP_UNAUTHORIZED, "HTTP_UNAUTHORIZED"},
+        {HTTP_PAYMENT_REQUIRED, "HTTP_PAYMENT_REQUIRED"},
+        {HTTP_FORBIDDEN, "HTTP_FORBIDDEN"},
+        {HTTP_NOT_FOUND, "HTTP_NOT_FOUND"},
+        {HTTP_METHOD_NOT_ALLOWED, "HTTP_METHOD_NOT_ALLOWED"},
+        {HTTP_NOT_ACCEPTABLE, "HTTP_NOT_ACCEPTABLE"},
+        {HTTP_PROXY_AUTHENTICATION_REQUIRED, "HTTP_PROXY_AUTHENTICATION_REQUIRED"},
+        {HTTP_REQUEST_TIMEOUT, "HTTP_REQUEST_TIMEOUT"},
+        {HTTP_CONFLICT, "HTTP_CONFLICT"},
+        {HTTP_GONE, "HTTP_GONE"},
+        {HTTP_LENGTH_REQUIRED, "HTTP_LENGTH_REQUIRED"},
+        {HTTP_PRECONDITION_FAILED, "HTTP_PRECONDITION_FAILED"},
+        {HTTP_REQUEST_ENTITY_TOO_LARGE, "HTTP_REQUEST_ENTITY_TOO_LARGE"},
+        {HTTP_REQUEST_URI_TOO_LARGE, "HTTP_REQUEST_URI_TOO_LARGE"},
+        {HTTP_UNSUPPORTED_MEDIA_TYPE, "HTTP_UNSUPPORTED_MEDIA_TYPE"},
+        {HTTP_REQUESTED_RANGE_NOT_SATISFIABLE, "HTTP_REQUESTED_RANGE_NOT_SATISFIABLE"},
+        {HTTP_EXPECTATION_FAILED, "HTTP_EXPECTATION_FAILED"},
+        {HTTP_INTERNAL_SERVER_ERROR, "HTTP_INTERNAL_SERVER_ERROR"},
+        {HTTP_NOT_IMPLEMENTED, "HTTP_NOT_IMPLEMENTED"},
+        {HTTP_BAD_GATEWAY, "HTTP_BAD_GATEWAY"},
+        {HTTP_SERVICE_UNAVAILABLE, "HTTP_SERVICE_UNAVAILABLE"},
+        {HTTP_GATEWAY_TIMEOUT, "HTTP_GATEWAY_TIMEOUT"},
+        {HTTP_VERSION_NOT_SUPPORTED, "HTTP_VERSION_NOT_SUPPORTED"},
+    }};
+    for (const auto &[value, name] : names) {
+        if (value == code)
+            return QString::fromLatin1(name);
+    }
+    return {};
+}
+
+QString httpErrorMessage(const QString &errorText, int code)
+{
+    return errorText + QStringLiteral("\r\nHTTP Response: ") + QString::number(code) + QStringLiteral(" = ")
+           + statusCodeName(code);
+}
+
+} // namespace httpAgent

@@ -1,0 +1,12 @@
+#pragma once
+
+namespace platform {
+
+// Runs the events that are pending now, once.
+void doEvents();
+
+// Waits up to `maxMs` for events and handles them; returns as soon as something was
+// handled, so a waiting caller reacts at once instead of after a fixed sleep.
+void waitForEvents(int maxMs = 100);
+
+} // namespace platform

@@ -1,0 +1,130 @@
+#include "platform/socketControl.h"
+
+#include <QTcpSocket>
+
+namespace platform {
+
+SocketControl::SocketControl(QObject *parent)
+    : QObject(parent)
+    , m_socket(new QTcpSocket(this))
+{
+    connect(m_socket, &QTcpSocket::readyRead, this,
+            [this] { Q_EMIT dataArrival(int(qMin<qint64>(m_socket->bytesAvailable(), INT_MAX))); });
+    connect(m_socket, &QTcpSocket::errorOccurred, this, &SocketControl::onErrorOccurred);
+    connect(m_socket, &QTcpSocket::disconnected, this, &SocketControl::onDisconnected);
+}
+
+SocketControl::~SocketControl() = default;
+
+void SocketControl::close()
+{
+    m_closing = true;
+    m_socket->abort();
+    m_socket->readAll();
+    m_closing = false;
+    m_error = false;
+    m_peerClosed = false;
+}
+
+void SocketControl::setRemoteHost(const QString &host)
+{
+    const int colon = host.lastIndexOf(QLatin1Char(':'));
+    if (colon > 0 && !host.contains(QLatin1Char(']'), Qt::CaseSensitive)) {
+        bool ok = false;
+        const int port = host.mid(colon + 1).toInt(&ok);
+        if (ok && port > 0 && port < 65536) {
+            m_host = host.left(colon);
+            m_portFromHost = port;
+            return;
+        }
+    }
+    m_host = host;
+    m_portFromHost = 0;
+}
+
+void SocketControl::setRemotePort(int port)
+{
+    m_port = port;
+}
+
+void SocketControl::setLocalPort(int)
+{
+    // Always an ephemeral port; nothing to do.
+}
+
+void SocketControl::connectToRemote()
+{
+    m_error = false;
+    m_peerClosed = false;
+    const int port = m_portFromHost > 0 ? m_portFromHost : m_port;
+    if (m_host.trimmed().isEmpty() || port <= 0 || port > 65535) {
+        m_error = true;
+        Q_EMIT socketError();
+        return;
+    }
+    m_socket->connectToHost(resolvableHost(m_host.trimmed()), quint16(port));
+}
+
+int SocketControl::state() const
+{
+    if (m_error)
+        return STATE_ERROR;
+    if (m_peerClosed)
+        return STATE_CLOSING;
+    switch (m_socket->state()) {
+    case QAbstractSocket::ConnectedState:
+        return STATE_CONNECTED;
+    case QAbstractSocket::HostLookupState:
+        return STATE_RESOLVING;
+    case QAbstractSocket::ConnectingState:
+        return STATE_CONNECTING;
+    case QAbstractSocket::ClosingState:
+        return STATE_CLOSING;
+    default:
+        return STATE_CLOSED;
+    }
+}
+
+void SocketControl::sendData(const QByteArray &bytes)
+{
+    m_socket->write(bytes);
+    m_socket->flush();
+}
+
+QByteArray SocketControl::getData()
+{
+    return m_socket->readAll();
+}
+
+qint64 SocketControl::bytesAvailable() const
+{
+    return m_socket->bytesAvailable();
+}
+
+QString SocketControl::resolvableHost(const QString &host)
+{
+    const QString lower = host.toLower();
+    if (lower == QLatin1String("localhost") || lower.endsWith(QLatin1String(".localhost")))
+        return QStringLiteral("127.0.0.1");
+    return host;
+}
+
+void SocketControl::onErrorOccurred()
+{
+    if (m_closing)
+        return;
+    if (m_socket->error() == QAbstractSocket::RemoteHostClosedError) {
+        m_peerClosed = true;
+        return;
+    }
+    m_error = true;
+    Q_EMIT socketError();
+}
+
+void SocketControl::onDisconnected()
+{
+    if (!m_closing && !m_error)
+        m_peerClosed = true;
+}
+
+} // namespace platform

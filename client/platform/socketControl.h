@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class QTcpSocket;
+
+namespace platform {
+
+// A TCP connection as the HTTP agent sees it: numbered states, data-arrival events and
+// "get all available bytes". One control per connection slot, owned by a window.
+class SocketControl : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int STATE_CLOSED = 0;
+    static constexpr int STATE_RESOLVING = 4;
+    static constexpr int STATE_CONNECTING = 6;
+    static constexpr int STATE_CONNECTED = 7;
+    static constexpr int STATE_CLOSING = 8; // the peer has closed; we have not yet
+    static constexpr int STATE_ERROR = 9;
+
+    explicit SocketControl(QObject *parent = nullptr);
+    ~SocketControl() override;
+
+    void close();
+    // "host" or "host:port"; a port in the host text wins over setRemotePort.
+    void setRemoteHost(const QString &host);
+    void setRemotePort(int port);
+    void setLocalPort(int port);
+    void connectToRemote();
+
+    int state() const;
+    QString remoteHost() const { return m_host; }
+    int remotePort() const { return m_port; }
+
+    void sendData(const QByteArray &bytes);
+    QByteArray getData();
+    qint64 bytesAvailable() const;
+
+    // The host name to hand to the resolver: *.localhost names stay on this machine.
+    static QString resolvableHost(const QString &host);
+
+Q_SIGNALS:
+    void dataArrival(int bytes);
+    void socketError();
+
+private:
+    void onErrorOccurred();
+    void onDisconnected();
+
+    QTcpSocket *m_socket;
+    QString m_host;
+    int m_port = 80;
+    int m_portFromHost = 0;
+    bool m_error = false;
+    bool m_peerClosed = false;
+    bool m_closing = false;
+};
+
+} // namespace platform

@@ -1,0 +1,26 @@
+# Shared compile settings. Our libraries and programs link Sonavex::settings; tests link
+# Sonavex::testSettings, which keeps the warnings but lets literals convert to QString.
+add_library(sonavex_warnings INTERFACE)
+target_compile_features(sonavex_warnings INTERFACE cxx_std_20)
+target_compile_options(sonavex_warnings INTERFACE
+    -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Woverloaded-virtual)
+if(SONAVEX_WERROR)
+    target_compile_options(sonavex_warnings INTERFACE -Werror)
+endif()
+if(SONAVEX_SANITIZE)
+    target_compile_options(sonavex_warnings INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer)
+    target_link_options(sonavex_warnings INTERFACE -fsanitize=address,undefined)
+endif()
+
+add_library(sonavex_settings INTERFACE)
+add_library(Sonavex::settings ALIAS sonavex_settings)
+target_link_libraries(sonavex_settings INTERFACE sonavex_warnings)
+target_compile_definitions(sonavex_settings INTERFACE QT_NO_CAST_FROM_ASCII QT_NO_CONTEXTLESS_CONNECT)
+
+add_library(sonavex_test_settings INTERFACE)
+add_library(Sonavex::testSettings ALIAS sonavex_test_settings)
+target_link_libraries(sonavex_test_settings INTERFACE sonavex_warnings)
+target_compile_definitions(sonavex_test_settings INTERFACE QT_RESTRICTED_CAST_FROM_ASCII QT_NO_CONTEXTLESS_CONNECT)
+
+set(CMAKE_AUTOMOC ON)
+set(CMAKE_AUTORCC ON)
