@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+namespace platform {
+class WebBrowserControl;
+}
+
+// Addresses that lead out of the program: a track's source page, a web search for an artist,
+// and the shop suggestions shown in the embedded browser.
+namespace webService {
+
+// Blanks become "%20", then "&" becomes "%26"; nothing else changes.
+QString encodeQueryText(const QString &text);
+
+QString sourceHomePage(const QString &sourceAddress);
+QString webSearchAddress(const QString &term);
+QString shopLocaleCode(int countryNumber);
+
+// Loads the suggestions for an already encoded term; remembers the term for the country buttons.
+bool showShopSuggestions(const QString &term, int countryNumber, platform::WebBrowserControl &browser);
+
+} // namespace webService
