@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <array>
+
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QTableWidget;
+
+namespace platform {
+class SocketControl;
+class WebBrowserControl;
+} // namespace platform
+
+// Track search: asks the server's search scripts and lists the hits in the results grid.
+namespace webService {
+
+// One reply record: artist, genre id, track title, source address (reply order).
+enum SearchRecordField { RECORD_ARTIST = 0, RECORD_GENRE_ID = 1, RECORD_TITLE = 2, RECORD_SOURCE = 3 };
+using SearchRecord = std::array<QString, 4>;
+
+// The parse table holds at most this many records; the last one is overwritten after that.
+constexpr int SEARCH_PARSE_RECORDS = 1000;
+
+// Four-field lines of a search reply, "<br>" (this exact case) removed first; anything else skipped.
+QList<SearchRecord> parseSearchResults(const QString &responseFile);
+
+// The query address for "Keyword", "Artist" or "Title"; empty for any other type.
+QString searchQueryUrl(const QString &searchType, const QString &encodedText, int genrePosition);
+
+// The genre name for a reply's genre id field; empty unless the field is a number in 1..254.
+QString genreNameForId(const QString &genreIdField);
+
+// Fills the grid (header row, results, one trailing empty row) and searchResults, bounded at
+// their size; returns the number of rows shown.
+int showSearchResults(const QList<SearchRecord> &records, QTableWidget &resultsGrid);
+
+// "Search Results : 1 free track found" / "... n free tracks found".
+QString searchResultsCaption(int found);
+
+// Runs one search on the given slot and shows the outcome in the given controls.
+void searchTracks(const QString &searchType, const QString &searchText, QComboBox &genreList,
+                  QLineEdit &queryEchoBox, QGroupBox &resultsFrame, platform::SocketControl &socket,
+                  QTableWidget &resultsGrid, platform::WebBrowserControl &shopBrowser, int slot);
+
+} // namespace webService

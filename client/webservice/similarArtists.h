@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QTreeWidget;
+
+namespace platform {
+class ImageList;
+class SocketControl;
+} // namespace platform
+
+// Similar artists: the server confirms a name, lists related artists, and the tree shows them
+// with an icon whose shade falls with each artist's position in that list.
+namespace webService {
+
+// Blanks become "%20", "&" becomes "%26", "/" and "\" go (in that order).
+QString encodeArtistName(const QString &name);
+
+// The confirmed name of a name-check reply: the third line read (the first without a preamble);
+// empty when the reply is shorter.
+QString readValidatedArtistName(const QString &responseFile);
+
+// Refills the similar-artists table from a list reply, then the tree; returns the entries placed.
+int parseSimilarArtists(const QString &responseFile, QTreeWidget &tree, platform::ImageList &iconList);
+
+// Rebuilds the tree from the table; returns the entries placed, refused nodes included.
+int fillSimilarArtistsTree(QTreeWidget &tree, platform::ImageList &iconList);
+
+// "level_9" for positions 0..9 down to "level_0" for 90..101; empty outside 0..101.
+QString relevanceIconKey(int position);
+
+// Eleven 15 x 15 squares "level_0".."level_10", red rising by 25 a step.
+void fillRelevanceIcons(platform::ImageList &iconList);
+
+// The whole lookup behind the "find similar artists" button: name check, list, picture (through
+// showPicture, which gets the final name), count label, then the radio stations.
+void findSimilarArtists(const QString &typedText, QLineEdit &queryEchoBox, platform::SocketControl &socket,
+                        QTreeWidget &tree, platform::ImageList &iconList, QLabel &countLabel,
+                        QListWidget &stationList, const std::function<void(const QString &)> &showPicture);
+
+} // namespace webService
