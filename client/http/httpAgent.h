@@ -32,6 +32,12 @@ QString pathFromUrl(const QString &url);
 int parseStatusCode(const QString &text);
 qint64 parseContentLength(const QString &text);
 QString parseCookie(const QString &text);
+// The Location value with blanks trimmed; empty when there is none.
+QString parseLocation(const QString &text);
+// A Location value without "http://" is taken as a path on the host of the request.
+QString absoluteRedirectUrl(const QString &location, const QString &host);
+bool isChunked(const QString &text);
+bool hasContentLength(const QString &text);
 
 // "HTTP_NOT_FOUND" for 404; empty for codes without a name.
 QString statusCodeName(int code);

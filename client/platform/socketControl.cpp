@@ -1,5 +1,6 @@
 #include "platform/socketControl.h"
 
+#include <QNetworkProxy>
 #include <QTcpSocket>
 
 namespace platform {
@@ -8,6 +9,8 @@ SocketControl::SocketControl(QObject *parent)
     : QObject(parent)
     , m_socket(new QTcpSocket(this))
 {
+    // We speak to the host itself; a proxy picked up from the system would change the requests.
+    m_socket->setProxy(QNetworkProxy::NoProxy);
     connect(m_socket, &QTcpSocket::readyRead, this,
             [this] { Q_EMIT dataArrival(int(qMin<qint64>(m_socket->bytesAvailable(), INT_MAX))); });
     connect(m_socket, &QTcpSocket::errorOccurred, this, &SocketControl::onErrorOccurred);
@@ -28,18 +31,23 @@ void SocketControl::close()
 
 void SocketControl::setRemoteHost(const QString &host)
 {
-    const int colon = host.lastIndexOf(QLatin1Char(':'));
-    if (colon > 0 && !host.contains(QLatin1Char(']'), Qt::CaseSensitive)) {
-        bool ok = false;
-        const int port = host.mid(colon + 1).toInt(&ok);
-        if (ok && port > 0 && port < 65536) {
-            m_host = host.left(colon);
-            m_portFromHost = port;
-            return;
-        }
-    }
     m_host = host;
     m_portFromHost = 0;
+    const QString text = host.trimmed();
+    const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
+    if (colon <= 0)
+        return;
+    QString name = text.left(colon);
+    if (name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']')))
+        name = name.mid(1, name.size() - 2); // "[::1]:8080"
+    else if (name.contains(QLatin1Char(':')))
+        return; // a bare IPv6 address carries no port
+    bool ok = false;
+    const int port = text.mid(colon + 1).toInt(&ok);
+    if (ok && port > 0 && port < 65536 && !name.isEmpty()) {
+        m_host = name;
+        m_portFromHost = port;
+    }
 }
 
 void SocketControl::setRemotePort(int port)

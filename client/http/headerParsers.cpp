@@ -1,0 +1,171 @@
+#include "http/httpAgent.h"
+
+#include <QStringView>
+
+#include <limits>
+
+namespace httpAgent {
+
+namespace {
+
+// Leading decimal digits after optional blanks, as the old Val() read them; -1 when there are
+// none or the number does not fit.
+qint64 leadingNumber(QStringView text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
+        ++i;
+    qint64 value = 0;
+    qsizetype digits = 0;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i, ++digits) {
+        if (value > (std::numeric_limits<qint64>::max() - 9) / 10)
+            return -1;
+        value = value * 10 + (text[i].unicode() - u'0');
+    }
+    return digits > 0 ? value : -1;
+}
+
+// The three characters after the first marker, read as a number; -1 when the marker is absent.
+int statusAfter(const QString &text, QLatin1String marker)
+{
+    const qsizetype at = text.indexOf(marker, 0, Qt::CaseInsensitive);
+    if (at < 0)
+        return -1;
+    const qint64 value = leadingNumber(QStringView(text).mid(at + marker.size(), 3));
+    return value < 0 ? 0 : int(value);
+}
+
+qsizetype firstLineEnd(const QString &text, qsizetype from)
+{
+    const qsizetype cr = text.indexOf(QLatin1Char('\r'), from);
+    const qsizetype lf = text.indexOf(QLatin1Char('\n'), from);
+    if (cr < 0)
+        return lf;
+    if (lf < 0)
+        return cr;
+    return qMin(cr, lf);
+}
+
+QString trimSpaces(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == u' ')
+        ++begin;
+    while (end > begin && text[end - 1] == u' ')
+        --end;
+    return text.mid(begin, end - begin).toString();
+}
+
+} // namespace
+
+int parseStatusCode(const QString &text)
+{
+    int code = 0;
+    // An HTTP/1.0 status line wins over an HTTP/1.1 one.
+    for (const QLatin1String marker : {QLatin1String("HTTP/1.1 "), QLatin1String("HTTP/1.0 ")}) {
+        const int value = statusAfter(text, marker);
+        if (value >= 0)
+            code = value;
+    }
+    return code;
+}
+
+qint64 parseContentLength(const QString &text)
+{
+    const QLatin1String marker("Content-Length: ");
+    const qsizetype at = text.indexOf(marker, 0, Qt::CaseInsensitive);
+    if (at < 0)
+        return 0;
+    const qsizetype start = at + marker.size();
+    const qsizetype end = text.indexOf(QLatin1String("\r\n"), start);
+    if (end < 0)
+        return 0;
+    // A negative or unreadable length counts as no length at all.
+    return qMax<qint64>(0, leadingNumber(QStringView(text).mid(start, end - start)));
+}
+
+QString parseCookie(const QString &text)
+{
+    const QLatin1String marker("Cookie: ");
+    const qsizetype at = text.indexOf(marker, 0, Qt::CaseInsensitive);
+    if (at < 0)
+        return {};
+    const qsizetype start = at + marker.size();
+    // The value never runs past its own line: a line break in it would inject header lines into
+    // every later request of the slot.
+    qsizetype end = firstLineEnd(text, start);
+    const qsizetype semicolon = text.indexOf(QLatin1Char(';'), start);
+    if (semicolon >= 0 && (end < 0 || semicolon < end))
+        end = semicolon;
+    if (end < 0)
+        return {};
+    return text.mid(start, end - start);
+}
+
+QString parseLocation(const QString &text)
+{
+    const QLatin1String marker("Location: ");
+    const qsizetype at = text.indexOf(marker, 0, Qt::CaseInsensitive);
+    if (at < 0)
+        return {};
+    const qsizetype start = at + marker.size();
+    const qsizetype end = firstLineEnd(text, start);
+    if (end < 0)
+        return {};
+    return trimSpaces(QStringView(text).mid(start, end - start));
+}
+
+QString absoluteRedirectUrl(const QString &location, const QString &host)
+{
+    if (location.contains(QLatin1String("http://"), Qt::CaseInsensitive))
+        return location;
+    return QStringLiteral("http://") + trimSpaces(host) + location;
+}
+
+bool isChunked(const QString &text)
+{
+    const QLatin1String marker("Transfer-Encoding:");
+    const qsizetype at = text.indexOf(marker, 0, Qt::CaseInsensitive);
+    if (at < 0)
+        return false;
+    const qsizetype start = at + marker.size();
+    const qsizetype end = firstLineEnd(text, start);
+    const QStringView value = QStringView(text).mid(start, end < 0 ? -1 : end - start);
+    return value.contains(QLatin1String("chunked"), Qt::CaseInsensitive);
+}
+
+bool hasContentLength(const QString &text)
+{
+    const QLatin1String marker("Content-Length: ");
+    const qsizetype at = text.indexOf(marker, 0, Qt::CaseInsensitive);
+    if (at < 0)
+        return false;
+    const qsizetype start = at + marker.size();
+    const qsizetype end = text.indexOf(QLatin1String("\r\n"), start);
+    return end >= 0 && leadingNumber(QStringView(text).mid(start, end - start)) >= 0;
+}
+
+QString hostFromUrl(const QString &url)
+{
+    const qsizetype scheme = url.indexOf(QLatin1String("://"), 0, Qt::CaseInsensitive);
+    if (scheme < 0)
+        return {};
+    const qsizetype slash = url.indexOf(QLatin1Char('/'), scheme + 3, Qt::CaseInsensitive);
+    if (slash < 0)
+        return {};
+    return url.mid(scheme + 3, slash - scheme - 3);
+}
+
+QString pathFromUrl(const QString &url)
+{
+    const qsizetype scheme = url.indexOf(QLatin1String("://"), 0, Qt::CaseInsensitive);
+    if (scheme < 0)
+        return {};
+    const qsizetype slash = url.indexOf(QLatin1Char('/'), scheme + 3, Qt::CaseInsensitive);
+    if (slash < 0)
+        return {};
+    return url.mid(slash);
+}
+
+} // namespace httpAgent
