@@ -1,0 +1,179 @@
+#include "downloads/resolvers.h"
+
+#include "core/httpGlobals.h"
+#include "core/utilityFunctions.h"
+#include "downloads/outsideLinks.h"
+#include "downloads/sourceSites.h"
+#include "downloads/transfer.h"
+#include "http/httpAgent.h"
+#include "platform/messageBox.h"
+
+#include <QFile>
+
+namespace handleDownloads {
+
+namespace {
+using namespace httpGlobals;
+
+// "found" as the old InStr test: an empty text is found in any text that is not empty.
+bool containsText(const QString &text, const QString &what)
+{
+    return !text.isEmpty() && text.contains(what, Qt::CaseInsensitive);
+}
+
+bool cancelled(int slot)
+{
+    return isValidSlot(slot) && slotState[slot] == SLOT_CANCELLED;
+}
+
+int requestPage(const QString &address, const QString &referer, platform::SocketControl &socket,
+                const QString &targetFile, int slot)
+{
+    return httpAgent::sendGetRequest(httpAgent::hostFromUrl(address), QStringLiteral("80"),
+                                     httpAgent::pathFromUrl(address), referer, userAgent, socket, targetFile,
+                                     slot);
+}
+
+// Reports a failed page request; true when the page arrived. A cancel ends the track quietly.
+bool pageArrived(int status, int slot)
+{
+    if (cancelled(slot))
+        return false;
+    if (status == 0) {
+        platform::messageBox(socketErrorMessage());
+        return false;
+    }
+    if (status != HTTP_OK) {
+        platform::messageBox(httpAgent::httpErrorMessage(transferErrorText(), status));
+        return false;
+    }
+    return true;
+}
+} // namespace
+
+void downloadTrack(const QString &artist, const QString &track, const QString &source,
+                   platform::SocketControl &socket, int slot)
+{
+    const auto &s = sourceSites::sites();
+    bool matched = false;
+    // Each test on its own: an address naming two sites goes through both resolvers.
+    if (containsText(source, s.epitonicDomain)) {
+        matched = true;
+        fromSiteEpitonic(artist, track, source, socket, slot);
+    }
+    if (containsText(source, s.downloadComDomain)) {
+        matched = true;
+        fromSiteDownloadCom(artist, track, source, socket, slot);
+    }
+    if (containsText(source, s.raveDomain)) {
+        matched = true;
+        fromSiteRave(artist, track, source, socket, slot);
+    }
+    if (containsText(source, s.shutEmDownDomain)) {
+        matched = true;
+        fromSiteShutEmDown(artist, track, source, socket, slot);
+    }
+    if (!matched) {
+        QString fileAddress = source;
+        transferTrackFile(artist, track, fileAddress, socket, slot, QString());
+    }
+}
+
+void fromSiteEpitonic(const QString &artist, const QString &track, const QString &source,
+                      platform::SocketControl &socket, int slot)
+{
+    const qsizetype slash = source.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return;
+    const QString fileName = source.mid(slash + 1);
+    if (fileName.isEmpty())
+        return;
+    const auto &s = sourceSites::sites();
+    QString fileAddress = s.epitonicCdnPrefix + fileName;
+    transferTrackFile(artist, track, fileAddress, socket, slot, s.epitonicHome);
+}
+
+void fromSiteRave(const QString &artist, const QString &track, const QString &source,
+                  platform::SocketControl &socket, int slot)
+{
+    static const QString marker = QStringLiteral("&track=");
+    const qsizetype at = source.indexOf(marker, 0, Qt::CaseInsensitive);
+    if (at < 0)
+        return;
+    const QString key = source.mid(at + marker.size());
+    if (key.isEmpty())
+        return;
+    QString fileAddress = sourceSites::sites().raveRedirectScript + key;
+    transferTrackFile(artist, track, fileAddress, socket, slot, source);
+}
+
+void fromSiteShutEmDown(const QString &artist, const QString &track, const QString &source,
+                        platform::SocketControl &socket, int slot)
+{
+    const auto &s = sourceSites::sites();
+    const QString page = tempFolder + QStringLiteral("tmp_shutEmDown.html");
+    // The first answer only sets the cookie the file request needs.
+    const int status = requestPage(source, s.downloadComMusicHome, socket, page, slot);
+    if (!pageArrived(status, slot))
+        return;
+    QFile::remove(page);
+    QString fileAddress = source;
+    transferTrackFile(artist, track, fileAddress, socket, slot, s.shutEmDownRefererPage);
+}
+
+void fromSiteDownloadCom(const QString &artist, const QString &track, const QString &source,
+                         platform::SocketControl &socket, int slot)
+{
+    const QString page = tempFolder + QStringLiteral("tmp_downloadCom.html");
+    const int status = requestPage(source, webService::webSearchAddress(artist), socket, page, slot);
+    if (!pageArrived(status, slot))
+        return;
+    QString link = findRedirectLink(page, track);
+    QFile::remove(page);
+    if (link.isEmpty()) {
+        platform::messageBox(QStringLiteral("I couldn't find that track,\r\nsomething went wrong.  Sorry."));
+        return;
+    }
+    transferTrackFile(artist, track, link, socket, slot, source);
+}
+
+QString findRedirectLink(const QString &pagePath, const QString &trackTitle)
+{
+    QFile file(pagePath);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+
+    const QString prefix = sourceSites::sites().downloadComRedirectorPrefix;
+    static const QString imageMarker = QStringLiteral("<img src=");
+    bool titleSeen = false;
+    bool collecting = false;
+    bool done = false;
+    QString buffer;
+    QString result;
+
+    while (!file.atEnd() && !done) {
+        const QString line = utilityFunctions::readLineLF(file);
+        if (collecting) {
+            const qsizetype marker = line.indexOf(imageMarker, 0, Qt::CaseInsensitive);
+            if (marker >= 0) {
+                // The two characters before the marker close the link; a marker at the very
+                // start leaves nothing of this line to take.
+                buffer += line.left(qMax<qsizetype>(marker - 2, 0));
+                result = buffer;
+                done = true;
+                collecting = false;
+            } else {
+                buffer += line.left(qMax<qsizetype>(line.size() - 2, 0));
+            }
+        }
+        if (!titleSeen && containsText(line, trackTitle))
+            titleSeen = true;
+        if (titleSeen && containsText(line, prefix)) {
+            buffer = prefix;
+            collecting = true;
+        }
+    }
+    return result;
+}
+
+} // namespace handleDownloads
