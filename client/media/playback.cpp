@@ -1,0 +1,136 @@
+#include "media/playback.h"
+
+#include "core/appGlobals.h"
+#include "downloads/outsideLinks.h"
+#include "media/artistPictures.h"
+#include "media/library.h"
+#include "platform/eventPump.h"
+#include "platform/mediaPlayerControl.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QSlider>
+#include <QTimer>
+
+namespace localMedia {
+
+namespace {
+
+// Bumped by every playEntry: a call that let events run and finds a newer one has taken over
+// stops where it is, so an older selection never reopens its track over the newer one.
+quint64 playGeneration = 0;
+
+// The "Now Playing" picture: one fetch at a time on its socket; a selection made while it waits
+// only leaves its artist here, and the running fetch shows that one next.
+bool pictureFetchRunning = false;
+QString pictureWanted;
+
+void showNowPlayingPicture(const QString &artist, QLabel &pictureBox, platform::SocketControl &socket,
+                           int imageSlot)
+{
+    pictureWanted = artist;
+    if (pictureFetchRunning)
+        return;
+    pictureFetchRunning = true;
+    QPointer<QLabel> box(&pictureBox);
+    QString shown;
+    do {
+        shown = pictureWanted;
+        showArtistPicture(shown, *box, socket, imageSlot);
+    } while (box && shown != pictureWanted);
+    pictureFetchRunning = false;
+}
+
+} // namespace
+
+void playEntry(const QString &entry, const QString &mp3Folder, platform::WebBrowserControl &shopBrowser,
+               platform::MediaPlayerControl &player, QTimer &positionTimer, QSlider &slider,
+               QLabel &artistLabel, QLabel &trackLabel, QLabel &pictureBox, platform::SocketControl &socket,
+               int imageSlot)
+{
+    const quint64 generation = ++playGeneration;
+    QPointer<platform::MediaPlayerControl> alive(&player);
+
+    positionTimer.stop();
+    // Notify and shareable flags have no counterpart here; the wait flag makes "Open" settle.
+    player.setWait(true);
+    player.setDeviceType(QStringLiteral("MPEGVideo"));
+    player.setCommand(QStringLiteral("Stop"));
+    player.setCommand(QStringLiteral("Close"));
+
+    const QString artist = artistFromEntry(entry);
+    const QString track = trackFromEntry(entry);
+    artistLabel.setText(artist);
+    trackLabel.setText(track);
+
+    platform::doEvents();
+    if (!alive || generation != playGeneration)
+        return;
+    if (artist.isEmpty() || track.isEmpty())
+        return;
+
+    player.setFileName(mp3Folder + artist + QLatin1String(" - ") + track + QLatin1String(".mp3"));
+    player.setCommand(QStringLiteral("Open"));
+    if (!alive || generation != playGeneration)
+        return;
+    player.setCommand(QStringLiteral("Play"));
+
+    platform::doEvents();
+    if (!alive || generation != playGeneration)
+        return;
+
+    slider.setMaximum(player.length());
+    slider.setValue(player.position());
+    positionTimer.start();
+
+    webService::showShopSuggestions(webService::encodeQueryText(artist), appLocalisation::shopLocale,
+                                    shopBrowser);
+    showNowPlayingPicture(artist, pictureBox, socket, imageSlot);
+}
+
+void resumePlayback(platform::MediaPlayerControl &player, QTimer &positionTimer)
+{
+    player.setCommand(QStringLiteral("Play"));
+    positionTimer.start();
+}
+
+void pausePlayback(platform::MediaPlayerControl &player, QTimer &positionTimer)
+{
+    player.setCommand(QStringLiteral("Pause"));
+    positionTimer.stop();
+}
+
+void stopPlayback(platform::MediaPlayerControl &player, QTimer &positionTimer)
+{
+    player.setCommand(QStringLiteral("Stop"));
+    positionTimer.stop();
+}
+
+void seekAndPlay(platform::MediaPlayerControl &player, int position, QTimer &positionTimer)
+{
+    player.setFrom(position);
+    player.setCommand(QStringLiteral("Play"));
+    positionTimer.start();
+}
+
+void showPlaybackPosition(platform::MediaPlayerControl &player, QSlider &slider, QLabel &positionLabel,
+                          QLabel &lengthLabel)
+{
+    const int position = player.position();
+    // While the user holds the handle it stays where the user put it.
+    if (!slider.isSliderDown())
+        slider.setValue(position);
+    positionLabel.setText(timeText(position));
+    lengthLabel.setText(timeText(player.length()));
+}
+
+QString timeText(int milliseconds)
+{
+    const int value = qMax(0, milliseconds);
+    const int minutes = value / 1000 / 60;
+    const int seconds = value / 1000 - 60 * minutes;
+    return QString::number(minutes) + (seconds < 10 ? QLatin1String(":0") : QLatin1String(":"))
+           + QString::number(seconds);
+}
+
+} // namespace localMedia

@@ -1,0 +1,184 @@
+#include "platform/mediaPlayerControl.h"
+
+#include <QAudioOutput>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QMediaPlayer>
+#include <QPushButton>
+#include <QStyle>
+#include <QTimer>
+#include <QUrl>
+
+namespace platform {
+
+namespace {
+
+QPushButton *makeButton(QWidget *parent, QStyle::StandardPixmap icon, const QString &name,
+                        const QString &objectName)
+{
+    auto *button = new QPushButton(parent->style()->standardIcon(icon), name, parent);
+    button->setObjectName(objectName);
+    button->setAccessibleName(name);
+    button->setToolTip(name);
+    return button;
+}
+
+} // namespace
+
+MediaPlayerControl::MediaPlayerControl(QWidget *parent)
+    : QWidget(parent)
+    , m_player(new QMediaPlayer(this))
+    , m_audio(new QAudioOutput(this))
+{
+    m_player->setAudioOutput(m_audio);
+
+    m_playButton = makeButton(this, QStyle::SP_MediaPlay, QStringLiteral("Play"), QStringLiteral("playButton"));
+    m_pauseButton =
+        makeButton(this, QStyle::SP_MediaPause, QStringLiteral("Pause"), QStringLiteral("pauseButton"));
+    m_stopButton = makeButton(this, QStyle::SP_MediaStop, QStringLiteral("Stop"), QStringLiteral("stopButton"));
+
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(m_playButton);
+    row->addWidget(m_pauseButton);
+    row->addWidget(m_stopButton);
+
+    connect(m_playButton, &QPushButton::clicked, this, &MediaPlayerControl::playClick);
+    connect(m_pauseButton, &QPushButton::clicked, this, &MediaPlayerControl::pauseClick);
+    connect(m_stopButton, &QPushButton::clicked, this, &MediaPlayerControl::stopClick);
+    connect(m_player, &QMediaPlayer::mediaStatusChanged, this, &MediaPlayerControl::onMediaStatusChanged);
+}
+
+MediaPlayerControl::~MediaPlayerControl() = default;
+
+void MediaPlayerControl::setCommand(const QString &command)
+{
+    if (command.compare(QLatin1String("Open"), Qt::CaseInsensitive) == 0) {
+        open();
+    } else if (command.compare(QLatin1String("Play"), Qt::CaseInsensitive) == 0) {
+        play();
+    } else if (command.compare(QLatin1String("Pause"), Qt::CaseInsensitive) == 0) {
+        if (m_mode == Mode::NotOpen)
+            return;
+        m_player->pause();
+        setMode(Mode::Paused);
+    } else if (command.compare(QLatin1String("Stop"), Qt::CaseInsensitive) == 0) {
+        if (m_mode == Mode::NotOpen)
+            return;
+        // QMediaPlayer::stop() rewinds; the device we stand for keeps its place.
+        m_player->pause();
+        setMode(Mode::Stopped);
+    } else if (command.compare(QLatin1String("Close"), Qt::CaseInsensitive) == 0) {
+        close();
+    }
+}
+
+int MediaPlayerControl::position() const
+{
+    if (m_mode == Mode::NotOpen)
+        return 0;
+    // At the end the backend may report 0 again; the display should stay at the length.
+    if (m_atEnd)
+        return length();
+    return int(m_player->position());
+}
+
+int MediaPlayerControl::length() const
+{
+    if (m_mode == Mode::NotOpen)
+        return 0;
+    return int(m_player->duration());
+}
+
+void MediaPlayerControl::open()
+{
+    close();
+    // A missing file never reaches the backend: nothing to play, nothing to report.
+    if (m_fileName.isEmpty() || !QFileInfo(m_fileName).isFile())
+        return;
+    m_player->setSource(QUrl::fromLocalFile(m_fileName));
+    setMode(Mode::Stopped);
+    if (m_wait)
+        waitUntilLoaded();
+    if (m_player->mediaStatus() == QMediaPlayer::InvalidMedia)
+        close();
+}
+
+void MediaPlayerControl::play()
+{
+    if (m_mode == Mode::NotOpen)
+        return;
+    if (m_from >= 0) {
+        m_player->setPosition(m_from);
+        m_from = -1;
+    }
+    m_atEnd = false;
+    m_player->play();
+    setMode(Mode::Playing);
+}
+
+void MediaPlayerControl::close()
+{
+    m_from = -1;
+    m_atEnd = false;
+    if (!m_player->source().isEmpty())
+        m_player->setSource(QUrl());
+    setMode(Mode::NotOpen);
+}
+
+void MediaPlayerControl::waitUntilLoaded()
+{
+    const auto settled = [this] {
+        const QMediaPlayer::MediaStatus status = m_player->mediaStatus();
+        if (status == QMediaPlayer::InvalidMedia || status == QMediaPlayer::NoMedia)
+            return true;
+        return status != QMediaPlayer::LoadingMedia && m_player->duration() > 0;
+    };
+    if (settled())
+        return;
+
+    QEventLoop loop;
+    QTimer guard;
+    guard.setSingleShot(true);
+    connect(&guard, &QTimer::timeout, &loop, &QEventLoop::quit);
+    const auto check = [&] {
+        if (settled())
+            loop.quit();
+    };
+    connect(m_player, &QMediaPlayer::mediaStatusChanged, &loop, check);
+    connect(m_player, &QMediaPlayer::durationChanged, &loop, check);
+    connect(m_player, &QMediaPlayer::errorOccurred, &loop, &QEventLoop::quit);
+    guard.start(OPEN_WAIT_MS);
+    loop.exec();
+}
+
+void MediaPlayerControl::setMode(Mode mode)
+{
+    if (m_mode == mode)
+        return;
+    m_mode = mode;
+    Q_EMIT modeChanged(mode);
+}
+
+void MediaPlayerControl::onMediaStatusChanged()
+{
+    switch (m_player->mediaStatus()) {
+    case QMediaPlayer::EndOfMedia:
+        // The track ran out by itself: stopped at its end.
+        if (m_mode != Mode::NotOpen) {
+            m_atEnd = true;
+            setMode(Mode::Stopped);
+        }
+        break;
+    case QMediaPlayer::InvalidMedia:
+        // Unreadable after all: behave as closed; the source is dropped by the next Open or Close.
+        m_atEnd = false;
+        setMode(Mode::NotOpen);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace platform
