@@ -1,0 +1,183 @@
+#include "media/artistPictures.h"
+
+#include "core/appGlobals.h"
+#include "core/httpGlobals.h"
+#include "core/utilityFunctions.h"
+#include "downloads/outsideLinks.h"
+#include "http/httpAgent.h"
+#include "platform/imageList.h"
+#include "platform/messageBox.h"
+#include "platform/socketControl.h"
+
+#include <QFile>
+#include <QHash>
+#include <QLabel>
+#include <QPixmap>
+#include <QPointer>
+#include <QTreeWidget>
+
+namespace {
+
+int fetchPicture(const QString &address, const QString &cacheFile, platform::SocketControl &socket, int slot)
+{
+    return httpAgent::sendGetRequest(httpAgent::hostFromUrl(address), QStringLiteral("80"),
+                                     httpAgent::pathFromUrl(address), httpGlobals::serverBaseUrl,
+                                     httpGlobals::userAgent, socket, cacheFile, slot);
+}
+
+// A file that does not decode as a picture is no picture: it is removed so it is fetched again.
+bool readPicture(const QString &file, QPixmap &picture)
+{
+    if (picture.load(file))
+        return true;
+    QFile::remove(file);
+    return false;
+}
+
+void showInBox(QLabel &box, const QPixmap &picture)
+{
+    const QSize room = box.contentsRect().size();
+    box.setPixmap(room.isEmpty() ? picture
+                                 : picture.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+// Steps 2 to 5 for one name: true once the box shows a picture, or when nothing more should be tried.
+enum class Outcome { Shown, NotAvailable, Stop };
+
+Outcome showOne(const QString &name, QLabel &box, platform::SocketControl &socket, int slot)
+{
+    const QString cacheFile = localMedia::artistCacheFile(name);
+    QPixmap picture;
+    if (utilityFunctions::fileExists(cacheFile) && readPicture(cacheFile, picture)) {
+        showInBox(box, picture);
+        return Outcome::Shown;
+    }
+    const QString address =
+        httpGlobals::artistImagesBaseUrl + webService::encodeQueryText(name) + QStringLiteral(".jpg");
+    const int status = fetchPicture(address, cacheFile, socket, slot);
+    if (status != httpGlobals::HTTP_OK)
+        return Outcome::NotAvailable;
+    if (!readPicture(cacheFile, picture))
+        return Outcome::Stop;
+    showInBox(box, picture);
+    return Outcome::Shown;
+}
+
+void showPictureNow(const QString &artist, QLabel &box, platform::SocketControl &socket, int slot)
+{
+    box.clear();
+    if (showOne(artist, box, socket, slot) != Outcome::NotAvailable)
+        return;
+    const int duo = artist.indexOf(QLatin1String(" & "));
+    if (duo < 0)
+        return;
+    // The first name of a duo, up to and including the blank before "&".
+    const QString first = artist.left(duo + 1).trimmed();
+    if (first.isEmpty())
+        return;
+    showOne(first, box, socket, slot);
+}
+
+// One fetch per slot at a time; a request that comes while the slot is busy replaces any older
+// waiting one and runs when the slot is free, so the newest picture is the one that stays.
+struct PendingPicture
+{
+    QString artist;
+    QPointer<QLabel> box;
+    QPointer<platform::SocketControl> socket;
+};
+
+QHash<int, bool> &busySlots()
+{
+    static QHash<int, bool> busy;
+    return busy;
+}
+
+QHash<int, PendingPicture> &pendingPictures()
+{
+    static QHash<int, PendingPicture> pending;
+    return pending;
+}
+
+} // namespace
+
+namespace localMedia {
+
+QString artistCacheFile(const QString &artist)
+{
+    return httpGlobals::imageCacheFolder + utilityFunctions::stripFileNameChars(artist) + QStringLiteral(".jpg");
+}
+
+void showArtistPicture(const QString &artist, QLabel &pictureBox, platform::SocketControl &socket, int slot)
+{
+    if (busySlots().value(slot)) {
+        pendingPictures().insert(slot, PendingPicture{artist, &pictureBox, &socket});
+        return;
+    }
+    busySlots().insert(slot, true);
+    showPictureNow(artist, pictureBox, socket, slot);
+    while (pendingPictures().contains(slot)) {
+        const PendingPicture next = pendingPictures().take(slot);
+        if (next.box && next.socket)
+            showPictureNow(next.artist, *next.box, *next.socket, slot);
+    }
+    busySlots().remove(slot);
+}
+
+} // namespace localMedia
+
+namespace guiRepositioning {
+
+void selectGenreArtists(int group)
+{
+    for (QString &entry : appGlobals::genreSelection)
+        entry.clear();
+    std::size_t next = 0;
+    const int last = qBound(0, appGlobals::recommendedArtistCount, appGlobals::RECOMMENDED_ARTIST_SLOTS - 1);
+    for (int i = 0; i <= last && next < appGlobals::genreSelection.size(); ++i) {
+        if (appGlobals::recommendedArtistCategories[std::size_t(i)] == group)
+            appGlobals::genreSelection[next++] = appGlobals::recommendedArtistNames[std::size_t(i)];
+    }
+}
+
+bool loadGenreArtists(platform::SocketControl &socket, QTreeWidget &tree, platform::ImageList &images, int slot)
+{
+    for (const QString &artist : appGlobals::genreSelection) {
+        if (!artist.isEmpty())
+            addGenreArtist(artist, socket, tree, images, slot);
+    }
+    return true;
+}
+
+bool addGenreArtist(const QString &artist, platform::SocketControl &socket, QTreeWidget &tree,
+                    platform::ImageList &images, int slot)
+{
+    // The same cache name as the single pictures: a name from the server never leaves the cache folder.
+    const QString cacheFile = localMedia::artistCacheFile(artist);
+    if (!utilityFunctions::fileExists(cacheFile)) {
+        QString encoded = artist;
+        encoded.replace(QLatin1Char(' '), QLatin1String("%20"));
+        const QString address = httpGlobals::artistImagesBaseUrl + encoded + QStringLiteral(".jpg");
+        const int status = fetchPicture(address, cacheFile, socket, slot);
+        if (status == 0) {
+            platform::messageBox(QStringLiteral("A Socket error occurred while retrieving artist image"));
+            return false;
+        }
+        if (status != httpGlobals::HTTP_OK) {
+            platform::messageBox(
+                httpAgent::httpErrorMessage(QStringLiteral("An error occurred while retrieving artist image"), status));
+            return false;
+        }
+    }
+    if (!utilityFunctions::fileExists(cacheFile))
+        return false;
+    QPixmap picture;
+    if (!readPicture(cacheFile, picture))
+        return false;
+    if (!images.add(artist, picture))
+        return false;
+    platform::attachImageList(tree, images);
+    return platform::addTreeNode(tree, artist, artist, &images, artist) != nullptr;
+}
+
+} // namespace guiRepositioning

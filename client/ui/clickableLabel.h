@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QLabel>
+
+// A picture that acts like a button: mouse click, or Space/Enter when it has the focus.
+class ClickableLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    explicit ClickableLabel(QWidget *parent = nullptr);
+
+Q_SIGNALS:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+};

