@@ -1,0 +1,347 @@
+#include "catalogue.h"
+
+#include "sqliteHandle.h"
+#include "textCodec.h"
+
+#include <atomic>
+#include <map>
+#include <stdexcept>
+
+struct CatalogueConnection
+{
+    SqliteHandle db;
+    SqliteStatement keyword, artistPrefix, artistTracks, title, titleInGenre, lookup, byId, inGenre, track,
+        genreTracks;
+};
+
+namespace {
+
+std::atomic<std::uint64_t> nextCatalogueId{1};
+
+// The catalogue is read-only while serving: no locking, memory-mapped pages shared by all threads.
+void prepare(CatalogueConnection &c)
+{
+    sqlite3_exec(c.db, "PRAGMA query_only=1; PRAGMA mmap_size=4294967296; PRAGMA cache_size=-8192;"
+                       "PRAGMA temp_store=MEMORY;",
+                 nullptr, nullptr, nullptr);
+    auto make = [&](SqliteStatement &s, const char *sql) {
+        if (!s.prepare(c.db, sql))
+            throw std::runtime_error(std::string("catalogue query does not prepare: ") + sqlite3_errmsg(c.db));
+    };
+    make(c.keyword, "SELECT t.head, t.site, t.path FROM track_fts f JOIN track t ON t.id = f.rowid"
+                    " WHERE track_fts MATCH ?1 LIMIT ?2");
+    make(c.artistPrefix, "SELECT id FROM artist WHERE search_key >= ?1 AND search_key < ?2"
+                         " ORDER BY search_key LIMIT 5000");
+    make(c.artistTracks, "SELECT head, site, path FROM track WHERE artist_id = ?1 AND (?2 = 0 OR genre_id = ?2)"
+                         " ORDER BY id LIMIT ?3");
+    make(c.title, "SELECT head, site, path FROM track INDEXED BY track_title"
+                  " WHERE title_key >= ?1 AND title_key < ?2 ORDER BY title_key, id LIMIT ?3");
+    make(c.titleInGenre, "SELECT head, site, path FROM track INDEXED BY track_genre_title"
+                         " WHERE genre_id = ?3 AND title_key >= ?1 AND title_key < ?2 ORDER BY title_key, id LIMIT ?4");
+    make(c.lookup, "SELECT id, name, genre_id, tags, has_picture, track_count FROM artist WHERE lookup_key = ?1");
+    make(c.byId, "SELECT id, name, genre_id, tags, has_picture, track_count FROM artist WHERE id = ?1");
+    make(c.inGenre, "SELECT id, name, genre_id, tags, has_picture, track_count FROM artist WHERE genre_id = ?1"
+                    " ORDER BY id LIMIT ?2");
+    make(c.track, "SELECT t.id, t.artist_id, a.name, t.title, t.genre_id, t.site, t.path, t.broken, t.seconds"
+                  " FROM track t JOIN artist a ON a.id = t.artist_id WHERE t.id = ?1");
+    make(c.genreTracks, "SELECT t.id, t.artist_id, a.name, t.title, t.genre_id, t.site, t.path, t.broken, t.seconds"
+                        " FROM track t JOIN artist a ON a.id = t.artist_id WHERE t.genre_id = ?1 AND t.broken = 0"
+                        " ORDER BY t.id LIMIT ?2");
+}
+
+Catalogue::Artist readArtist(const SqliteStatement &s)
+{
+    Catalogue::Artist a;
+    a.id = int(s.integer(0));
+    a.name = std::string(s.text(1));
+    a.genreId = int(s.integer(2));
+    a.tags = unsigned(s.integer(3));
+    a.hasPicture = s.integer(4) != 0;
+    a.trackCount = int(s.integer(5));
+    return a;
+}
+
+Catalogue::Track readTrack(const SqliteStatement &s)
+{
+    Catalogue::Track t;
+    t.id = s.integer(0);
+    t.artistId = int(s.integer(1));
+    t.artist = std::string(s.text(2));
+    t.title = std::string(s.text(3));
+    t.genreId = int(s.integer(4));
+    t.site = int(s.integer(5));
+    t.path = std::string(s.text(6));
+    t.broken = int(s.integer(7));
+    t.seconds = int(s.integer(8));
+    return t;
+}
+
+bool isTokenChar(char32_t c)
+{
+    if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))
+        return true;
+    if (c < 0x80)
+        return false;
+    // Latin-1 letters and number signs, as the unicode61 tokenizer sees them.
+    if (c == 0xAA || c == 0xB2 || c == 0xB3 || c == 0xB5 || c == 0xB9 || c == 0xBA || (c >= 0xBC && c <= 0xBE))
+        return true;
+    if (c >= 0xC0 && c <= 0xFF)
+        return c != 0xD7 && c != 0xF7;
+    return c > 0xFF;
+}
+
+// Any string starting with prefix sorts below this: UTF-8 text never holds the byte 0xFF.
+std::string prefixEnd(const std::string &prefix)
+{
+    return prefix + '\xFF';
+}
+
+} // namespace
+
+Catalogue::Catalogue(std::string path)
+    : m_path(std::move(path))
+    , m_id(nextCatalogueId++)
+{
+}
+
+Catalogue::~Catalogue() = default;
+
+bool Catalogue::open(std::string &error)
+{
+    SqliteHandle db;
+    if (!db.open(m_path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, error))
+        return false;
+    {
+        SqliteStatement meta(db, "SELECT key, value FROM meta");
+        if (!meta.valid()) {
+            error = m_path + " is not a catalogue: " + sqlite3_errmsg(db);
+            return false;
+        }
+        while (meta.step()) {
+            const std::string key(meta.text(0));
+            const std::string value(meta.text(1));
+            if (key == "trackCount")
+                m_trackCount = std::stoll(value);
+            else if (key == "artistCount")
+                m_artistCount = std::stoll(value);
+            else if (key == "engineVersion")
+                m_engineVersion = std::stoi(value);
+            else if (key == "seed")
+                m_seed = std::stoull(value);
+        }
+    }
+    {
+        SqliteStatement genres(db, "SELECT id, name, category FROM genre ORDER BY position");
+        while (genres.step())
+            m_genres.push_back({int(genres.integer(0)), std::string(genres.text(1)), int(genres.integer(2))});
+    }
+    {
+        SqliteStatement recommended(db, "SELECT a.name, g.name, r.category FROM recommended r"
+                                        " JOIN artist a ON a.id = r.artist_id"
+                                        " LEFT JOIN genre g ON g.id = a.genre_id ORDER BY r.line");
+        while (recommended.step())
+            m_recommended.push_back(
+                {std::string(recommended.text(0)), std::string(recommended.text(1)), int(recommended.integer(2))});
+    }
+    {
+        SqliteStatement stations(db, "SELECT id, name, genre_id, path FROM radio ORDER BY id");
+        while (stations.step())
+            m_stations.push_back({int(stations.integer(0)), std::string(stations.text(1)), int(stations.integer(2)),
+                                  std::string(stations.text(3))});
+    }
+    if (m_genres.empty() || m_trackCount == 0) {
+        error = m_path + " holds no catalogue";
+        return false;
+    }
+    try {
+        connection();
+    } catch (const std::exception &e) {
+        error = e.what();
+        return false;
+    }
+    return true;
+}
+
+CatalogueConnection &Catalogue::connection() const
+{
+    // One connection per thread and catalogue; they live as long as the thread.
+    thread_local std::map<std::uint64_t, std::unique_ptr<CatalogueConnection>> connections;
+    auto &slot = connections[m_id];
+    if (!slot) {
+        auto c = std::make_unique<CatalogueConnection>();
+        std::string error;
+        if (!c->db.open(m_path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, error))
+            throw std::runtime_error(error);
+        prepare(*c);
+        slot = std::move(c);
+    }
+    return *slot;
+}
+
+const Catalogue::Genre *Catalogue::genreById(int id) const
+{
+    for (const auto &genre : m_genres)
+        if (genre.id == id)
+            return &genre;
+    return nullptr;
+}
+
+std::vector<std::string> Catalogue::keywordTokens(std::string_view utf8)
+{
+    std::vector<std::string> tokens;
+    std::string current;
+    size_t i = 0;
+    while (i <= utf8.size()) {
+        char32_t c = 0;
+        size_t length = 1;
+        if (i < utf8.size()) {
+            const auto b = static_cast<unsigned char>(utf8[i]);
+            if (b >= 0xC0 && b < 0xE0 && i + 1 < utf8.size()) {
+                c = char32_t(((b & 0x1F) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3F));
+                length = 2;
+            } else if (b >= 0xE0 && b < 0xF0 && i + 2 < utf8.size()) {
+                c = 0x800; // beyond Latin-1: treated as part of a word
+                length = 3;
+            } else if (b >= 0xF0 && i + 3 < utf8.size()) {
+                c = 0x10000;
+                length = 4;
+            } else {
+                c = b < 0x80 ? b : 0;
+            }
+        }
+        if (i < utf8.size() && isTokenChar(c)) {
+            current.append(utf8.substr(i, length));
+        } else if (!current.empty()) {
+            tokens.push_back(std::move(current));
+            current.clear();
+        }
+        i += length;
+    }
+    return tokens;
+}
+
+void Catalogue::search(SearchKind kind, std::string_view text, int genreId, int limit,
+                       const std::function<void(const Hit &)> &sink) const
+{
+    if (limit <= 0)
+        return;
+    CatalogueConnection &c = connection();
+    int delivered = 0;
+    auto emit = [&](SqliteStatement &s) {
+        while (delivered < limit && s.step()) {
+            sink(Hit{s.text(0), int(s.integer(1)), s.text(2)});
+            ++delivered;
+        }
+        s.reset();
+    };
+    switch (kind) {
+    case SearchKind::Keyword: {
+        auto tokens = keywordTokens(text);
+        if (tokens.empty())
+            return;
+        if (tokens.size() > 8)
+            tokens.resize(8); // beyond a handful of words nothing gets more precise, only slower
+        std::string match;
+        for (size_t i = 0; i < tokens.size(); ++i) {
+            if (i > 0)
+                match += " AND ";
+            match += "{artist title}: \"" + tokens[i] + '"';
+            if (i + 1 == tokens.size())
+                match += '*';
+        }
+        if (genreId != 0)
+            match += " AND g: \"g" + std::to_string(genreId) + '"';
+        c.keyword.reset();
+        c.keyword.bind(1, match).bind(2, limit);
+        emit(c.keyword);
+        break;
+    }
+    case SearchKind::Artist: {
+        const std::string key = textCodec::searchKey(text);
+        std::vector<std::int64_t> ids;
+        c.artistPrefix.reset();
+        c.artistPrefix.bind(1, key).bind(2, prefixEnd(key));
+        while (c.artistPrefix.step())
+            ids.push_back(c.artistPrefix.integer(0));
+        c.artistPrefix.reset();
+        for (std::int64_t id : ids) {
+            if (delivered >= limit)
+                break;
+            c.artistTracks.reset();
+            c.artistTracks.bind(1, id).bind(2, genreId).bind(3, limit - delivered);
+            emit(c.artistTracks);
+        }
+        break;
+    }
+    case SearchKind::Title: {
+        const std::string key = textCodec::searchKey(text);
+        SqliteStatement &s = genreId != 0 ? c.titleInGenre : c.title;
+        s.reset();
+        s.bind(1, key).bind(2, prefixEnd(key));
+        if (genreId != 0)
+            s.bind(3, genreId).bind(4, limit);
+        else
+            s.bind(3, limit);
+        emit(s);
+        break;
+    }
+    }
+}
+
+std::optional<Catalogue::Artist> Catalogue::artistByLookupKey(std::string_view key) const
+{
+    CatalogueConnection &c = connection();
+    c.lookup.reset();
+    c.lookup.bind(1, key);
+    std::optional<Artist> found;
+    if (c.lookup.step())
+        found = readArtist(c.lookup);
+    c.lookup.reset();
+    return found;
+}
+
+std::optional<Catalogue::Artist> Catalogue::artistById(int id) const
+{
+    CatalogueConnection &c = connection();
+    c.byId.reset();
+    c.byId.bind(1, id);
+    std::optional<Artist> found;
+    if (c.byId.step())
+        found = readArtist(c.byId);
+    c.byId.reset();
+    return found;
+}
+
+std::vector<Catalogue::Artist> Catalogue::artistsInGenre(int genreId, int limit) const
+{
+    CatalogueConnection &c = connection();
+    std::vector<Artist> artists;
+    c.inGenre.reset();
+    c.inGenre.bind(1, genreId).bind(2, limit);
+    while (c.inGenre.step())
+        artists.push_back(readArtist(c.inGenre));
+    return artists;
+}
+
+std::optional<Catalogue::Track> Catalogue::track(std::int64_t id) const
+{
+    CatalogueConnection &c = connection();
+    c.track.reset();
+    c.track.bind(1, id);
+    std::optional<Track> found;
+    if (c.track.step())
+        found = readTrack(c.track);
+    c.track.reset();
+    return found;
+}
+
+std::vector<Catalogue::Track> Catalogue::tracksInGenre(int genreId, int limit) const
+{
+    CatalogueConnection &c = connection();
+    std::vector<Track> tracks;
+    c.genreTracks.reset();
+    c.genreTracks.bind(1, genreId).bind(2, limit);
+    while (c.genreTracks.step())
+        tracks.push_back(readTrack(c.genreTracks));
+    return tracks;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Builds the sample catalogue: genres, artists, tracks and their source addresses, recommended
+// artists and radio stations, all from one seed.
+namespace catalogueGenerator {
+
+struct Options
+{
+    int artists = 3000;
+    int tracks = 30000;
+    std::uint64_t seed = 1;
+};
+
+constexpr int engineVersion = 3;
+
+// Writes dataDir/catalogue.sqlite (through a temporary file, so a half-built catalogue is never
+// taken for a finished one). Returns false with error set on failure.
+bool build(const std::string &dataDir, const Options &options, std::string &error);
+
+} // namespace catalogueGenerator
