@@ -1,0 +1,72 @@
+#pragma once
+
+#include "core/configuration.h"
+#include "core/httpGlobals.h"
+#include "core/startup.h"
+#include "downloads/sourceSites.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// A fresh home, temp and music folder for the client, with every outside site at one loopback
+// port ("<name>.localhost:<port>" resolves to 127.0.0.1).
+class DownloadTestEnvironment
+{
+public:
+    explicit DownloadTestEnvironment(const QString &siteSuffix)
+    {
+        QVERIFY2(m_home.isValid(), "no temporary folder");
+        qputenv("HOME", m_home.path().toLocal8Bit());
+        qputenv("TMP", m_home.filePath("tmp").toLocal8Bit());
+        qputenv("SONAVEX_CONFIG", m_home.filePath("no-such.ini").toLocal8Bit());
+        qputenv("SONAVEX_SITE_SUFFIX", siteSuffix.toLocal8Bit());
+        QDir(m_home.path()).mkpath("tmp");
+        QDir(m_home.path()).mkpath("Music");
+        configuration::reload();
+        sourceSites::reload();
+        QVERIFY(startup::runStartupSequence());
+    }
+
+    QString home() const { return m_home.path(); }
+
+    static QString musicFile(const QString &name) { return httpGlobals::mp3Folder + name; }
+
+    static QByteArray readAll(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // Every file in the music folder, to show nothing else (a temporary file) is left.
+    static QStringList musicFolderFiles()
+    {
+        return QDir(httpGlobals::mp3Folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+
+private:
+    QTemporaryDir m_home;
+};
+
+// "HTTP/1.1 200 OK" with a length, then the body.
+inline QByteArray okResponse(const QByteArray &body, const QByteArray &extraHeaders = {})
+{
+    return "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n" + extraHeaders
+           + "\r\n" + body;
+}
+
+inline QByteArray headerValue(const QByteArray &request, const QByteArray &name)
+{
+    for (const QByteArray &line : request.split('\n')) {
+        if (line.startsWith(name + ": "))
+            return line.mid(name.size() + 2).chopped(1);
+    }
+    return {};
+}
+
+inline QByteArray requestLine(const QByteArray &request)
+{
+    return request.left(request.indexOf("\r\n"));
+}
