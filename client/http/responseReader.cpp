@@ -157,6 +157,11 @@ qsizetype responseReader::readChunked(QByteArrayView data, const BodySink &sink)
         }
         m_line.append(rest.first(take));
         used += take;
+        // Only a line end may follow chunk data; say so at once rather than at the next LF.
+        if (m_chunkStep == ChunkStep::DataEnd && m_line != "\r" && m_line != "\r\n" && m_line != "\n") {
+            m_phase = Phase::Failed;
+            return data.size();
+        }
         if (lf < 0)
             break;
         m_line.chop(1);

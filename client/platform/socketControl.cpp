@@ -22,8 +22,8 @@ SocketControl::~SocketControl() = default;
 void SocketControl::close()
 {
     m_closing = true;
+    // abort() also drops whatever is still buffered.
     m_socket->abort();
-    m_socket->readAll();
     m_closing = false;
     m_error = false;
     m_peerClosed = false;
