@@ -10,11 +10,9 @@
 #include "platform/socketControl.h"
 #include "webservice/radio.h"
 
-#include <QColor>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
 
@@ -24,7 +22,6 @@ namespace webService {
 
 namespace {
 
-constexpr int RELEVANCE_LEVELS = 11;
 constexpr int LAST_RANKED_POSITION = 101;
 
 int requestToWorkFile(const QString &address, platform::SocketControl &socket, const QString &workFile)
@@ -113,16 +110,6 @@ QString relevanceIconKey(int position)
     // Ten positions a level; the last level also takes positions 100 and 101.
     const int level = std::max(0, 9 - position / 10);
     return QStringLiteral("level_") + QString::number(level);
-}
-
-void fillRelevanceIcons(platform::ImageList &iconList)
-{
-    iconList.setPictureSize(QSize(15, 15));
-    for (int n = 0; n < RELEVANCE_LEVELS; ++n) {
-        QPixmap square(15, 15);
-        square.fill(QColor(25 * n, 0, 0));
-        iconList.add(QStringLiteral("level_") + QString::number(n), square);
-    }
 }
 
 void findSimilarArtists(const QString &typedText, QLineEdit &queryEchoBox, platform::SocketControl &socket,

@@ -34,9 +34,6 @@ int fillSimilarArtistsTree(QTreeWidget &tree, platform::ImageList &iconList);
 // "level_9" for positions 0..9 down to "level_0" for 90..101; empty outside 0..101.
 QString relevanceIconKey(int position);
 
-// Eleven 15 x 15 squares "level_0".."level_10", red rising by 25 a step.
-void fillRelevanceIcons(platform::ImageList &iconList);
-
 // The whole lookup behind the "find similar artists" button: name check, list, picture (through
 // showPicture, which gets the final name), count label, then the radio stations.
 void findSimilarArtists(const QString &typedText, QLineEdit &queryEchoBox, platform::SocketControl &socket,
