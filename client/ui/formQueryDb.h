@@ -164,6 +164,15 @@ private:
 
     // Search, similar artists and radio handlers
     // (Command5, Text1 Enter, Command4, MSFlexGrid1, TreeView1/TreeView2 nodes, List3.)
+    void on_Command5_clicked();
+    void on_Text1_returnPressed();
+    void on_Command4_clicked();
+    void on_TreeView1_nodeClicked(QTreeWidgetItem *node);
+    void on_TreeView2_nodeClicked(QTreeWidgetItem *node);
+    void on_List3_clicked();
+    void startSearch();
+    void searchArtistFromTree(const QTreeWidgetItem &node);
+    void showSearchPicture(const QString &artist);
 
     // Download handlers
     // (Timer3 pump, Timer1 progress, Command2 cancel.)
