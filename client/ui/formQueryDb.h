@@ -19,6 +19,10 @@ class QTreeWidgetItem;
 class QListWidgetItem;
 class formHandleDownload;
 
+namespace handleDownloads {
+struct DownloadPanel;
+}
+
 namespace platform {
 class ImageList;
 class SocketControl;
@@ -175,7 +179,13 @@ private:
     void showSearchPicture(const QString &artist);
 
     // Download handlers
-    // (Timer3 pump, Timer1 progress, Command2 cancel.)
+    // (Timer3 pump, Timer1 progress, Command2 cancel, MSFlexGrid1 click opens the chooser.)
+    void on_MSFlexGrid1_cellClicked(int row, int column);
+    void on_Timer3_timeout();
+    void on_Timer1_timeout();
+    void on_Command2_clicked();
+    handleDownloads::DownloadPanel downloadPanel() const;
+    qint64 m_lastBytes = 0; // the download slot's byte count at the previous progress tick
 
     // Library and playback handlers
     // (Command7, List1, MMControl1 buttons, Slider1, Timer2.)
