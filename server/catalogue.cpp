@@ -3,20 +3,17 @@
 #include "sqliteHandle.h"
 #include "textCodec.h"
 
-#include <atomic>
 #include <map>
 #include <stdexcept>
 
 struct CatalogueConnection
 {
     SqliteHandle db;
-    SqliteStatement keyword, artistPrefix, artistTracks, title, titleInGenre, lookup, byId, inGenre, track,
+    SqliteStatement keyword, artist, artistInGenre, title, titleInGenre, lookup, byId, inGenre, track,
         genreTracks;
 };
 
 namespace {
-
-std::atomic<std::uint64_t> nextCatalogueId{1};
 
 // The catalogue is read-only while serving: no locking, memory-mapped pages shared by all threads.
 void prepare(CatalogueConnection &c)
@@ -30,10 +27,11 @@ void prepare(CatalogueConnection &c)
     };
     make(c.keyword, "SELECT t.head, t.site, t.path FROM track_fts f JOIN track t ON t.id = f.rowid"
                     " WHERE track_fts MATCH ?1 LIMIT ?2");
-    make(c.artistPrefix, "SELECT id FROM artist WHERE search_key >= ?1 AND search_key < ?2"
-                         " ORDER BY search_key LIMIT 5000");
-    make(c.artistTracks, "SELECT head, site, path FROM track WHERE artist_id = ?1 AND (?2 = 0 OR genre_id = ?2)"
-                         " ORDER BY id LIMIT ?3");
+    make(c.artist, "SELECT head, site, path FROM track INDEXED BY track_artist"
+                   " WHERE artist_key >= ?1 AND artist_key < ?2 ORDER BY artist_key, id LIMIT ?3");
+    make(c.artistInGenre, "SELECT head, site, path FROM track INDEXED BY track_genre_artist"
+                          " WHERE genre_id = ?3 AND artist_key >= ?1 AND artist_key < ?2"
+                          " ORDER BY artist_key, id LIMIT ?4");
     make(c.title, "SELECT head, site, path FROM track INDEXED BY track_title"
                   " WHERE title_key >= ?1 AND title_key < ?2 ORDER BY title_key, id LIMIT ?3");
     make(c.titleInGenre, "SELECT head, site, path FROM track INDEXED BY track_genre_title"
@@ -98,9 +96,27 @@ std::string prefixEnd(const std::string &prefix)
 
 } // namespace
 
+// Hands a pooled connection to one query and puts it back afterwards.
+class Catalogue::Lease
+{
+public:
+    explicit Lease(const Catalogue &catalogue)
+        : m_catalogue(catalogue)
+        , m_connection(catalogue.acquire())
+    {
+    }
+    ~Lease() { m_catalogue.release(std::move(m_connection)); }
+    Lease(const Lease &) = delete;
+    Lease &operator=(const Lease &) = delete;
+    CatalogueConnection &operator*() const { return *m_connection; }
+
+private:
+    const Catalogue &m_catalogue;
+    std::unique_ptr<CatalogueConnection> m_connection;
+};
+
 Catalogue::Catalogue(std::string path)
     : m_path(std::move(path))
-    , m_id(nextCatalogueId++)
 {
 }
 
@@ -154,7 +170,7 @@ bool Catalogue::open(std::string &error)
         return false;
     }
     try {
-        connection();
+        release(acquire());
     } catch (const std::exception &e) {
         error = e.what();
         return false;
@@ -162,20 +178,30 @@ bool Catalogue::open(std::string &error)
     return true;
 }
 
-CatalogueConnection &Catalogue::connection() const
+std::unique_ptr<CatalogueConnection> Catalogue::acquire() const
 {
-    // One connection per thread and catalogue; they live as long as the thread.
-    thread_local std::map<std::uint64_t, std::unique_ptr<CatalogueConnection>> connections;
-    auto &slot = connections[m_id];
-    if (!slot) {
-        auto c = std::make_unique<CatalogueConnection>();
-        std::string error;
-        if (!c->db.open(m_path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, error))
-            throw std::runtime_error(error);
-        prepare(*c);
-        slot = std::move(c);
+    {
+        std::lock_guard lock(m_poolMutex);
+        if (!m_pool.empty()) {
+            auto connection = std::move(m_pool.back());
+            m_pool.pop_back();
+            return connection;
+        }
     }
-    return *slot;
+    auto connection = std::make_unique<CatalogueConnection>();
+    std::string error;
+    if (!connection->db.open(m_path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, error))
+        throw std::runtime_error(error);
+    prepare(*connection);
+    return connection;
+}
+
+void Catalogue::release(std::unique_ptr<CatalogueConnection> connection) const
+{
+    if (!connection)
+        return;
+    std::lock_guard lock(m_poolMutex);
+    m_pool.push_back(std::move(connection));
 }
 
 const Catalogue::Genre *Catalogue::genreById(int id) const
@@ -225,7 +251,8 @@ void Catalogue::search(SearchKind kind, std::string_view text, int genreId, int 
 {
     if (limit <= 0)
         return;
-    CatalogueConnection &c = connection();
+    Lease lease(*this);
+    CatalogueConnection &c = *lease;
     int delivered = 0;
     auto emit = [&](SqliteStatement &s) {
         while (delivered < limit && s.step()) {
@@ -256,26 +283,12 @@ void Catalogue::search(SearchKind kind, std::string_view text, int genreId, int 
         emit(c.keyword);
         break;
     }
-    case SearchKind::Artist: {
-        const std::string key = textCodec::searchKey(text);
-        std::vector<std::int64_t> ids;
-        c.artistPrefix.reset();
-        c.artistPrefix.bind(1, key).bind(2, prefixEnd(key));
-        while (c.artistPrefix.step())
-            ids.push_back(c.artistPrefix.integer(0));
-        c.artistPrefix.reset();
-        for (std::int64_t id : ids) {
-            if (delivered >= limit)
-                break;
-            c.artistTracks.reset();
-            c.artistTracks.bind(1, id).bind(2, genreId).bind(3, limit - delivered);
-            emit(c.artistTracks);
-        }
-        break;
-    }
+    case SearchKind::Artist:
     case SearchKind::Title: {
+        // Both are prefix ranges over a key index; an exact name sorts first, being the shortest.
         const std::string key = textCodec::searchKey(text);
-        SqliteStatement &s = genreId != 0 ? c.titleInGenre : c.title;
+        const bool byArtist = kind == SearchKind::Artist;
+        SqliteStatement &s = genreId != 0 ? (byArtist ? c.artistInGenre : c.titleInGenre) : (byArtist ? c.artist : c.title);
         s.reset();
         s.bind(1, key).bind(2, prefixEnd(key));
         if (genreId != 0)
@@ -287,10 +300,10 @@ void Catalogue::search(SearchKind kind, std::string_view text, int genreId, int 
     }
     }
 }
-
 std::optional<Catalogue::Artist> Catalogue::artistByLookupKey(std::string_view key) const
 {
-    CatalogueConnection &c = connection();
+    Lease lease(*this);
+    CatalogueConnection &c = *lease;
     c.lookup.reset();
     c.lookup.bind(1, key);
     std::optional<Artist> found;
@@ -302,7 +315,8 @@ std::optional<Catalogue::Artist> Catalogue::artistByLookupKey(std::string_view k
 
 std::optional<Catalogue::Artist> Catalogue::artistById(int id) const
 {
-    CatalogueConnection &c = connection();
+    Lease lease(*this);
+    CatalogueConnection &c = *lease;
     c.byId.reset();
     c.byId.bind(1, id);
     std::optional<Artist> found;
@@ -314,7 +328,8 @@ std::optional<Catalogue::Artist> Catalogue::artistById(int id) const
 
 std::vector<Catalogue::Artist> Catalogue::artistsInGenre(int genreId, int limit) const
 {
-    CatalogueConnection &c = connection();
+    Lease lease(*this);
+    CatalogueConnection &c = *lease;
     std::vector<Artist> artists;
     c.inGenre.reset();
     c.inGenre.bind(1, genreId).bind(2, limit);
@@ -325,7 +340,8 @@ std::vector<Catalogue::Artist> Catalogue::artistsInGenre(int genreId, int limit)
 
 std::optional<Catalogue::Track> Catalogue::track(std::int64_t id) const
 {
-    CatalogueConnection &c = connection();
+    Lease lease(*this);
+    CatalogueConnection &c = *lease;
     c.track.reset();
     c.track.bind(1, id);
     std::optional<Track> found;
@@ -337,7 +353,8 @@ std::optional<Catalogue::Track> Catalogue::track(std::int64_t id) const
 
 std::vector<Catalogue::Track> Catalogue::tracksInGenre(int genreId, int limit) const
 {
-    CatalogueConnection &c = connection();
+    Lease lease(*this);
+    CatalogueConnection &c = *lease;
     std::vector<Track> tracks;
     c.genreTracks.reset();
     c.genreTracks.bind(1, genreId).bind(2, limit);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,8 +11,9 @@
 
 struct CatalogueConnection;
 
-// Read access to catalogue.sqlite from many threads at once: each thread has its own connection and
-// prepared statements; the small fixed lists are read once when opening.
+// Read access to catalogue.sqlite from many threads at once: connections with their prepared statements
+// are lent out from a pool (opening one costs more than most queries); the small fixed lists are read
+// once when opening.
 class Catalogue
 {
 public:
@@ -93,10 +95,11 @@ public:
     static std::vector<std::string> keywordTokens(std::string_view utf8);
 
 private:
-    CatalogueConnection &connection() const;
+    class Lease;
+    std::unique_ptr<CatalogueConnection> acquire() const;
+    void release(std::unique_ptr<CatalogueConnection> connection) const;
 
     std::string m_path;
-    std::uint64_t m_id;
     std::int64_t m_trackCount = 0;
     std::int64_t m_artistCount = 0;
     int m_engineVersion = 0;
@@ -104,4 +107,6 @@ private:
     std::vector<Genre> m_genres;
     std::vector<Recommended> m_recommended;
     std::vector<Station> m_stations;
+    mutable std::mutex m_poolMutex;
+    mutable std::vector<std::unique_ptr<CatalogueConnection>> m_pool;
 };

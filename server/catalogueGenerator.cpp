@@ -285,7 +285,7 @@ bool build(const std::string &dataDir, const Options &options, std::string &erro
               "CREATE TABLE artist(id INTEGER PRIMARY KEY, name TEXT, search_key TEXT, lookup_key TEXT,"
               " genre_id INTEGER, tags INTEGER, has_picture INTEGER, track_count INTEGER);"
               "CREATE TABLE track(id INTEGER PRIMARY KEY, artist_id INTEGER, genre_id INTEGER, title TEXT,"
-              " title_key TEXT, head TEXT, site INTEGER, path TEXT, broken INTEGER, seconds INTEGER);"
+              " title_key TEXT, artist_key TEXT, head TEXT, site INTEGER, path TEXT, broken INTEGER, seconds INTEGER);"
               "CREATE VIRTUAL TABLE track_fts USING fts5(artist, title, g, content='', detail=column,"
               " prefix='2 3', tokenize='unicode61 remove_diacritics 2');"
               "CREATE TABLE recommended(line INTEGER PRIMARY KEY, artist_id INTEGER, category INTEGER);"
@@ -355,12 +355,14 @@ bool build(const std::string &dataDir, const Options &options, std::string &erro
 
     // Tracks: every available artist gets one, then a skewed share so some have many.
     {
-        SqliteStatement insertTrack(db, "INSERT INTO track(id, artist_id, genre_id, title, title_key, head, site,"
-                                        " path, broken, seconds) VALUES(?,?,?,?,?,?,?,?,?,?)");
+        SqliteStatement insertTrack(db, "INSERT INTO track(id, artist_id, genre_id, title, title_key, artist_key,"
+                                        " head, site, path, broken, seconds) VALUES(?,?,?,?,?,?,?,?,?,?,?)");
         SqliteStatement insertFts(db, "INSERT INTO track_fts(rowid, artist, title, g) VALUES(?,?,?,?)");
-        std::vector<std::string> artistSlugs(artists.size());
-        for (size_t i = 0; i < artists.size(); ++i)
+        std::vector<std::string> artistSlugs(artists.size()), artistKeys(artists.size());
+        for (size_t i = 0; i < artists.size(); ++i) {
             artistSlugs[i] = textCodec::slug(artists[i].name);
+            artistKeys[i] = textCodec::searchKey(artists[i].name);
+        }
         std::vector<std::string> genreSlugs(256);
         for (const auto &genre : genres)
             genreSlugs[size_t(genre.id)] = textCodec::slug(genre.name);
@@ -421,11 +423,12 @@ bool build(const std::string &dataDir, const Options &options, std::string &erro
                 .bind(3, genreId)
                 .bind(4, title)
                 .bind(5, textCodec::searchKey(textCodec::withoutCommas(title)))
-                .bind(6, head)
-                .bind(7, int(site))
-                .bind(8, path)
-                .bind(9, broken)
-                .bind(10, seconds);
+                .bind(6, artistKeys[size_t(artistIndex)])
+                .bind(7, head)
+                .bind(8, int(site))
+                .bind(9, path)
+                .bind(10, broken)
+                .bind(11, seconds);
             if (!insertTrack.stepDone(error))
                 return false;
             insertFts.bind(1, id).bind(2, artist.name).bind(3, title).bind(4, "g" + std::to_string(genreId));
@@ -533,8 +536,8 @@ bool build(const std::string &dataDir, const Options &options, std::string &erro
               "COMMIT;"
               "CREATE INDEX track_title ON track(title_key);"
               "CREATE INDEX track_genre_title ON track(genre_id, title_key);"
-              "CREATE INDEX track_artist ON track(artist_id);"
-              "CREATE INDEX artist_search ON artist(search_key);"
+              "CREATE INDEX track_artist ON track(artist_key);"
+              "CREATE INDEX track_genre_artist ON track(genre_id, artist_key);"
               "CREATE UNIQUE INDEX artist_lookup ON artist(lookup_key);"
               "CREATE INDEX artist_genre ON artist(genre_id);"
               "INSERT INTO track_fts(track_fts) VALUES('optimize');"

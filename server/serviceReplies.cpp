@@ -2,6 +2,7 @@
 
 #include "mediaStore.h"
 #include "randomSource.h"
+#include "searchCache.h"
 #include "textCodec.h"
 
 #include <algorithm>
@@ -83,16 +84,21 @@ std::string recommendedArtists(const Catalogue &catalogue)
     return out;
 }
 
-std::string search(const Catalogue &catalogue, const siteNames::Sites &sites, Catalogue::SearchKind kind,
-                   std::string_view query)
+namespace {
+
+std::string searchText(Catalogue::SearchKind kind, std::string_view query)
 {
-    const int genreId = genreIdAtPosition(catalogue, queryValue(query, "genre"));
-    std::string text;
     switch (kind) {
-    case Catalogue::SearchKind::Keyword: text = textCodec::queryValueToUtf8(queryValue(query, "keyword")); break;
-    case Catalogue::SearchKind::Artist: text = textCodec::queryValueToUtf8(queryValue(query, "artist")); break;
-    case Catalogue::SearchKind::Title: text = textCodec::queryValueToUtf8(queryValue(query, "track")); break;
+    case Catalogue::SearchKind::Keyword: return textCodec::queryValueToUtf8(queryValue(query, "keyword"));
+    case Catalogue::SearchKind::Artist: return textCodec::queryValueToUtf8(queryValue(query, "artist"));
+    case Catalogue::SearchKind::Title: return textCodec::queryValueToUtf8(queryValue(query, "track"));
     }
+    return {};
+}
+
+std::string runSearch(const Catalogue &catalogue, const siteNames::Sites &sites, Catalogue::SearchKind kind,
+                      const std::string &text, int genreId)
+{
     std::array<std::string, 16> bases;
     for (size_t i = 1; i < bases.size(); ++i)
         bases[i] = sites.base(static_cast<siteNames::Site>(i));
@@ -105,6 +111,32 @@ std::string search(const Catalogue &catalogue, const siteNames::Sites &sites, Ca
         out += "<br>\r\n";
     });
     return out;
+}
+
+} // namespace
+
+std::string search(const Catalogue &catalogue, const siteNames::Sites &sites, Catalogue::SearchKind kind,
+                   std::string_view query)
+{
+    return runSearch(catalogue, sites, kind, searchText(kind, query),
+                     genreIdAtPosition(catalogue, queryValue(query, "genre")));
+}
+
+std::shared_ptr<const std::string> cachedSearch(const Catalogue &catalogue, const siteNames::Sites &sites,
+                                                SearchCache *cache, Catalogue::SearchKind kind, std::string_view query)
+{
+    const std::string text = searchText(kind, query);
+    const int genreId = genreIdAtPosition(catalogue, queryValue(query, "genre"));
+    // Texts that search alike share an entry: the searches ignore case and accents.
+    const std::string key = std::to_string(int(kind)) + ':' + std::to_string(genreId) + ':' + textCodec::searchKey(text);
+    if (cache) {
+        if (auto hit = cache->find(key))
+            return hit;
+    }
+    auto reply = std::make_shared<const std::string>(runSearch(catalogue, sites, kind, text, genreId));
+    if (cache)
+        cache->insert(key, reply);
+    return reply;
 }
 
 std::string nameCheck(const Catalogue &catalogue, std::string_view query, int &status)
@@ -283,11 +315,11 @@ void handle(const Catalogue &catalogue, MediaStore &media, const siteNames::Site
     } else if (script == "/recommendedartists.csv") {
         response.setText(200, recommendedArtists(catalogue));
     } else if (script == "/trelvotracksbykeyword.php") {
-        response.setText(200, search(catalogue, sites, Kind::Keyword, query));
+        response.setText(200, *cachedSearch(catalogue, sites, settings.searchCache, Kind::Keyword, query));
     } else if (script == "/trelvotracksbyartist.php") {
-        response.setText(200, search(catalogue, sites, Kind::Artist, query));
+        response.setText(200, *cachedSearch(catalogue, sites, settings.searchCache, Kind::Artist, query));
     } else if (script == "/trelvotracksbytitle.php") {
-        response.setText(200, search(catalogue, sites, Kind::Title, query));
+        response.setText(200, *cachedSearch(catalogue, sites, settings.searchCache, Kind::Title, query));
     } else if (script == "/trelvosimilarartists.php") {
         std::string body = nameCheck(catalogue, query, status);
         response.setText(status, std::move(body));

@@ -4,10 +4,12 @@
 #include "httpServer.h"
 #include "siteNames.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 
 class MediaStore;
+class SearchCache;
 
 // The Sonavex service: every reply in the single-byte, line-per-record layouts the client reads.
 namespace serviceReplies {
@@ -15,6 +17,7 @@ namespace serviceReplies {
 struct Settings
 {
     int latestClientVersion = 4;
+    SearchCache *searchCache = nullptr; // optional
 };
 
 constexpr int maxSearchRecords = 500;
@@ -29,6 +32,9 @@ std::string statistics(const Catalogue &catalogue, const Settings &settings);
 std::string recommendedArtists(const Catalogue &catalogue);
 std::string search(const Catalogue &catalogue, const siteNames::Sites &sites, Catalogue::SearchKind kind,
                    std::string_view query);
+// The same through the cache, when there is one.
+std::shared_ptr<const std::string> cachedSearch(const Catalogue &catalogue, const siteNames::Sites &sites,
+                                                SearchCache *cache, Catalogue::SearchKind kind, std::string_view query);
 std::string nameCheck(const Catalogue &catalogue, std::string_view query, int &status);
 std::string similarArtists(const Catalogue &catalogue, std::string_view encodedName, int &status);
 std::string radio(const Catalogue &catalogue, const siteNames::Sites &sites, std::string_view query);

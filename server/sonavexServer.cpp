@@ -4,6 +4,7 @@
 #include "catalogueGenerator.h"
 #include "httpServer.h"
 #include "mediaStore.h"
+#include "searchCache.h"
 #include "serviceReplies.h"
 #include "siteNames.h"
 #include "standInSites.h"
@@ -27,7 +28,7 @@ constexpr const char *usage =
     "usage:\n"
     "  sonavex-server init --data DIR [--artists N] [--tracks N] [--seed S]\n"
     "  sonavex-server serve --data DIR [--listen 127.0.0.1:8080] [--announce-suffix HOST[:PORT]]\n"
-    "                       [--latest-client-version N] [--quiet]\n";
+    "                       [--latest-client-version N] [--search-cache-mb N] [--quiet]\n";
 
 struct Arguments
 {
@@ -39,6 +40,7 @@ struct Arguments
     long long tracks = 30000;
     unsigned long long seed = 1;
     int latestClientVersion = 4;
+    long long searchCacheMb = 128;
     bool quiet = false;
 };
 
@@ -86,6 +88,13 @@ bool parseArguments(int argc, char **argv, Arguments &args, std::string &error)
         } else if (option == "--announce-suffix") {
             if (!value(args.announceSuffix))
                 return false;
+        } else if (option == "--search-cache-mb") {
+            if (!value(text))
+                return false;
+            if (!parseNumber(text, 0, 65536, args.searchCacheMb)) {
+                error = "bad value for " + option + ": " + text;
+                return false;
+            }
         } else if (option == "--artists" || option == "--tracks" || option == "--seed"
                    || option == "--latest-client-version") {
             if (!value(text))
@@ -149,6 +158,8 @@ int serve(const Arguments &args)
     MediaStore media(args.data, catalogue.seed());
     serviceReplies::Settings settings;
     settings.latestClientVersion = args.latestClientVersion;
+    SearchCache searchCache(std::size_t(args.searchCacheMb) * 1024 * 1024);
+    settings.searchCache = &searchCache;
 
     // Stop on SIGINT/SIGTERM: the signals go to one waiting thread, never into the middle of a request.
     sigset_t stopSignals;

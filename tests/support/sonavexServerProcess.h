@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// Runs the real sonavex-server on a free loopback port for a test: builds a small catalogue in the
+// data folder unless one is there, serves it, and stops the process when destroyed.
+class SonavexServerProcess
+{
+public:
+    SonavexServerProcess() = default;
+    ~SonavexServerProcess();
+    SonavexServerProcess(const SonavexServerProcess &) = delete;
+    SonavexServerProcess &operator=(const SonavexServerProcess &) = delete;
+
+    // Options added to "serve", e.g. {"--latest-client-version", "5"}.
+    void setExtraArguments(const QStringList &arguments) { m_extraArguments = arguments; }
+    // False with errorString() set when the catalogue or the listener could not be had.
+    bool start(const QString &dataDir, int artists = 300, int tracks = 3000);
+    // Sends SIGTERM and waits; returns the exit code (-1 if it had to be killed or never ran).
+    int stop();
+
+    bool isRunning() const;
+    int port() const { return m_port; }
+    // "localhost:<port>", the suffix every site host name ends in.
+    QString siteSuffix() const;
+    // "http://sonavex.localhost:<port>/"
+    QString serverBaseUrl() const;
+    QString errorString() const { return m_error; }
+    qint64 processId() const;
+
+    static QString binaryPath();
+
+private:
+    std::unique_ptr<QProcess> m_process;
+    QStringList m_extraArguments;
+    int m_port = 0;
+    QString m_error;
+};
