@@ -20,27 +20,6 @@ namespace {
 // stops where it is, so an older selection never reopens its track over the newer one.
 quint64 playGeneration = 0;
 
-// The "Now Playing" picture: one fetch at a time on its socket; a selection made while it waits
-// only leaves its artist here, and the running fetch shows that one next.
-bool pictureFetchRunning = false;
-QString pictureWanted;
-
-void showNowPlayingPicture(const QString &artist, QLabel &pictureBox, platform::SocketControl &socket,
-                           int imageSlot)
-{
-    pictureWanted = artist;
-    if (pictureFetchRunning)
-        return;
-    pictureFetchRunning = true;
-    QPointer<QLabel> box(&pictureBox);
-    QString shown;
-    do {
-        shown = pictureWanted;
-        showArtistPicture(shown, *box, socket, imageSlot);
-    } while (box && shown != pictureWanted);
-    pictureFetchRunning = false;
-}
-
 } // namespace
 
 void playEntry(const QString &entry, const QString &mp3Folder, platform::WebBrowserControl &shopBrowser,
@@ -85,7 +64,8 @@ void playEntry(const QString &entry, const QString &mp3Folder, platform::WebBrow
 
     webService::showShopSuggestions(webService::encodeQueryText(artist), appLocalisation::shopLocale,
                                     shopBrowser);
-    showNowPlayingPicture(artist, pictureBox, socket, imageSlot);
+    // A selection made while this waits has its picture shown after this one: the newest stays.
+    showArtistPicture(artist, pictureBox, socket, imageSlot);
 }
 
 void resumePlayback(platform::MediaPlayerControl &player, QTimer &positionTimer)
