@@ -1,0 +1,59 @@
+// Fetches a URL with the HTTP agent, as often as asked, into one file. Prints one line per request
+// ("<status> <seconds>") and then the process's peak resident size ("rss_kib <n>").
+#include "core/httpGlobals.h"
+#include "http/httpAgent.h"
+#include "platform/socketControl.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <cstdio>
+
+namespace {
+
+qint64 peakRssKib()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() < 3) {
+        std::fprintf(stderr, "usage: agentFetch URL TARGET_FILE [COUNT]\n");
+        return 2;
+    }
+    const QString url = args.at(1);
+    const QString target = args.at(2);
+    const int count = args.size() > 3 ? args.at(3).toInt() : 1;
+    const QString host = httpAgent::hostFromUrl(url);
+    const QString path = httpAgent::pathFromUrl(url);
+
+    auto *socket = new platform::SocketControl(&app);
+    const int slot = httpGlobals::downloadSlot;
+    httpAgent::attachSocket(*socket, slot);
+    int failures = 0;
+    for (int i = 0; i < count; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        const int status = httpAgent::sendGetRequest(host, QStringLiteral("80"), path, QString(),
+                                                     QStringLiteral("agentFetch"), *socket, target, slot);
+        const double seconds = double(clock.nsecsElapsed()) / 1e9;
+        std::printf("%d %.6f\n", status, seconds);
+        if (status != httpGlobals::HTTP_OK)
+            ++failures;
+    }
+    std::printf("rss_kib %lld\n", static_cast<long long>(peakRssKib()));
+    return failures == 0 ? 0 : 1;
+}
