@@ -25,9 +25,14 @@ struct DownloadPanel;
 
 namespace platform {
 class ImageList;
+class MediaPlayerControl;
 class SocketControl;
 class WebBrowserControl;
 } // namespace platform
+
+namespace localMedia {
+class MprisService;
+}
 
 // The main window. Every control is a public member named as the program's design names it, with
 // the same object name, so the modules and the tests reach it directly or with findChild.
@@ -115,6 +120,7 @@ public:
     QGroupBox *Frame9 = nullptr;
     QSlider *Slider1 = nullptr;
     QWidget *MMControl1Area = nullptr;
+    platform::MediaPlayerControl *MMControl1 = nullptr;
     QLabel *Label9 = nullptr;
     QLabel *Label10 = nullptr;
     QPushButton *Command8 = nullptr;
@@ -189,6 +195,15 @@ private:
 
     // Library and playback handlers
     // (Command7, List1, MMControl1 buttons, Slider1, Timer2.)
+    void on_Command7_clicked();
+    void on_List1_itemSelectionChanged();
+    void on_MMControl1_playClick();
+    void on_MMControl1_pauseClick();
+    void on_MMControl1_stopClick();
+    void on_Slider1_actionTriggered(int action);
+    void on_Slider1_sliderReleased();
+    void on_Timer2_timeout();
+    localMedia::MprisService *m_mpris = nullptr;
 
     formHandleDownload *m_chooser = nullptr;
     bool m_loaded = false;
