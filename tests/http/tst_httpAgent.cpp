@@ -11,6 +11,10 @@
 
 #include <algorithm>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 using namespace httpGlobals;
 using S = ScriptedServer;
 
@@ -64,6 +68,7 @@ private Q_SLOTS:
     void cookieGoesBackOnItsOwnSlotOnly();
     void unreachableHostGivesZero_data();
     void unreachableHostGivesZero();
+    void connectThatNeverCompletesTimesOut();
     void statusIsClearedWhenARequestStarts();
     void progressIsVisibleWhileReceiving();
     void cancelEndsTheWaitWithoutFile_data();
@@ -380,6 +385,34 @@ void tst_httpAgent::unreachableHostGivesZero()
              0);
     QVERIFY(!QFile::exists(m_file));
     QCOMPARE(slotState[webServiceSlot], SLOT_CONNECTING);
+}
+
+void tst_httpAgent::connectThatNeverCompletesTimesOut()
+{
+    // A listener that never accepts and whose queue is full: the kernel drops further SYNs, so a
+    // connect to it neither succeeds nor fails.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    QCOMPARE(::bind(listener, reinterpret_cast<sockaddr *>(&address), length), 0);
+    QCOMPARE(::listen(listener, 0), 0);
+    QCOMPARE(::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length), 0);
+    const int filler = ::socket(AF_INET, SOCK_STREAM, 0);
+    QCOMPARE(::connect(filler, reinterpret_cast<sockaddr *>(&address), length), 0);
+
+    httpAgent::setTimeouts(300, 10000);
+    writeFile(m_file, "an old body that must go");
+    const QString host = QStringLiteral("127.0.0.1:%1").arg(ntohs(address.sin_port));
+    const int result =
+        httpAgent::sendGetRequest(host, "80", "/", referer, agentName, *m_socket1, m_file, webServiceSlot);
+    ::close(filler);
+    ::close(listener);
+    QCOMPARE(result, 0);
+    QCOMPARE(slotState[webServiceSlot], SLOT_CONNECTING);
+    QVERIFY(!QFile::exists(m_file));
+    QCOMPARE(m_socket1->state(), platform::SocketControl::STATE_CLOSED);
 }
 
 void tst_httpAgent::statusIsClearedWhenARequestStarts()
