@@ -243,9 +243,9 @@ void formQueryDb::createControls()
     WebBrowser1 = named(new platform::WebBrowserControl(central), "WebBrowser1");
 
     // Pictures stored with the window.
+    ImageList2->setPictureSize(QSize(15, 15));
     for (int level = 0; level < designPictures::RELEVANCE_LEVELS; ++level)
         ImageList2->add(designPictures::relevanceKey(level), designPictures::relevanceIcon(level));
-    ImageList2->setPictureSize(QSize(15, 15));
 }
 
 void formQueryDb::layoutControls()
@@ -326,7 +326,7 @@ void formQueryDb::layoutControls()
         middle->addWidget(Frame3);
 
         auto *layout = new QHBoxLayout(Frame1);
-        layout->setContentsMargins(10, 6, 10, 8);
+        layout->setContentsMargins(10, 4, 10, 6);
         layout->setSpacing(10);
         layout->addWidget(Picture2, 0, Qt::AlignTop);
         layout->addLayout(middle, 1);

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "core/configuration.h"
+#include "downloads/sourceSites.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QColor>
+#include <QDir>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// A fresh home and temp folder for the client, which talks to the server at serverUrl.
+// Must be set up before the window is created.
+class WindowTestEnvironment
+{
+public:
+    explicit WindowTestEnvironment(const QString &serverUrl, const QString &siteSuffix = QString())
+    {
+        QVERIFY2(m_home.isValid(), "no temporary folder");
+        qputenv("HOME", m_home.path().toLocal8Bit());
+        qputenv("TMP", m_home.filePath("tmp").toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", m_home.filePath(".config").toLocal8Bit());
+        qputenv("XDG_CACHE_HOME", m_home.filePath(".cache").toLocal8Bit());
+        qputenv("XDG_DATA_HOME", m_home.filePath(".local/share").toLocal8Bit());
+        qputenv("SONAVEX_CONFIG", m_home.filePath("no-such.ini").toLocal8Bit());
+        qputenv("SONAVEX_SERVER_URL", serverUrl.toLocal8Bit());
+        if (siteSuffix.isEmpty())
+            qunsetenv("SONAVEX_SITE_SUFFIX");
+        else
+            qputenv("SONAVEX_SITE_SUFFIX", siteSuffix.toLocal8Bit());
+        QDir(m_home.path()).mkpath("tmp");
+        configuration::reload();
+        sourceSites::reload();
+    }
+
+    QString home() const { return m_home.path(); }
+
+private:
+    QTemporaryDir m_home;
+};
+
+inline QByteArray httpReply(int code, const QByteArray &reason, const QByteArray &body)
+{
+    return "HTTP/1.1 " + QByteArray::number(code) + " " + reason + "\r\nContent-Length: "
+           + QByteArray::number(body.size()) + "\r\nContent-Type: text/html\r\n\r\n" + body;
+}
+
+inline QByteArray okReply(const QByteArray &body)
+{
+    return httpReply(200, "OK", body);
+}
+
+// A real JPEG file's bytes.
+inline QByteArray jpegBytes(const QColor &colour = QColor(40, 120, 200), int side = 48)
+{
+    QImage image(side, side, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG");
+    return bytes;
+}
+
+inline QByteArray requestLineOf(const QByteArray &request)
+{
+    return request.left(request.indexOf("\r\n"));
+}
