@@ -45,7 +45,11 @@ MprisService::MprisService(platform::MediaPlayerControl &player, QTimer &positio
     static int instances = 0;
     const int instance = ++instances;
     m_connectionName = QStringLiteral("sonavex-mpris-") + QString::number(instance);
-    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_connectionName);
+    // The address is read now, not when the bus library first looked, so it follows the environment.
+    const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+    QDBusConnection bus = address.isEmpty()
+                              ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_connectionName)
+                              : QDBusConnection::connectToBus(address, m_connectionName);
     if (!bus.isConnected())
         return;
     if (!bus.registerObject(objectPath(), this, QDBusConnection::ExportAdaptors))
