@@ -91,11 +91,28 @@ std::string lastSegment(std::string_view path)
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-// A file address on the plain host for a track, optionally split over two page lines.
-std::string fileAddress(const siteNames::Sites &sites, const Catalogue::Track &track)
+std::string downloadFilePath(const Catalogue::Track &track)
 {
-    return sites.base(Site::Files) + "/dl/" + textCodec::slug(track.artist) + '/' + textCodec::slug(track.title) + '-'
-           + std::to_string(track.id) + ".mp3";
+    return "/dl/" + textCodec::slug(track.artist) + '/' + textCodec::slug(track.title) + '-' + std::to_string(track.id)
+           + ".mp3";
+}
+
+std::string raveFilePath(const Catalogue::Track &track)
+{
+    return "/rave/" + textCodec::slug(track.title) + '-' + std::to_string(track.id) + ".mp3";
+}
+
+// Each file has exactly one address: a client that mangles one on its way here gets a 404, not a
+// file that happens to carry the same number.
+bool isAddressOf(std::string_view decodedPath, const Catalogue::Track &track)
+{
+    if (textCodec::startsWith(decodedPath, "/dl/"))
+        return decodedPath == downloadFilePath(track);
+    if (textCodec::startsWith(decodedPath, "/rave/"))
+        return decodedPath == raveFilePath(track);
+    if (textCodec::startsWith(decodedPath, "/play/"))
+        return decodedPath == "/play/" + std::to_string(track.id) + ".mp3";
+    return decodedPath == track.path;
 }
 
 void benchStream(std::string_view path, httpServer::Response &response)
@@ -149,7 +166,7 @@ void playlist(const Catalogue &catalogue, const siteNames::Sites &sites, std::st
     std::string out = "#EXTM3U\r\n";
     for (const auto &track : catalogue.tracksInGenre(station->genreId, 10))
         out += "#EXTINF:" + std::to_string(track.seconds) + ',' + utf8ToLatin1(track.artist) + " - "
-               + utf8ToLatin1(track.title) + "\r\n" + sites.base(Site::Files) + "/tracks/" + std::to_string(track.id)
+               + utf8ToLatin1(track.title) + "\r\n" + sites.base(Site::Files) + "/play/" + std::to_string(track.id)
                + ".mp3\r\n";
     response.setText(200, std::move(out), "audio/x-mpegurl");
 }
@@ -195,7 +212,7 @@ std::string downloadPage(const siteNames::Sites &sites, const Catalogue::Track &
         out += "<p>This download is no longer available.</p>\n</body></html>\n";
         return out;
     }
-    const std::string address = fileAddress(sites, track);
+    const std::string address = sites.base(Site::Files) + downloadFilePath(track);
     out += "<p class=\"download\"><a href=\"" + sites.base(Site::DownloadRedirector) + "/redir?&destUrl=\n";
     if (track.id % 3 == 0) {
         // A long address wrapped over two lines.
@@ -231,7 +248,7 @@ void handle(Site site, const Catalogue &catalogue, MediaStore &media, const site
     switch (site) {
     case Site::Epitonic: {
         const auto track = playable(catalogue, trackIdFromPath(decoded), Site::Unknown);
-        if (!track || track->site != int(Site::Epitonic) || !textCodec::endsWith(decoded, ".mp3")) {
+        if (!track || track->site != int(Site::Epitonic) || decoded != track->path) {
             response.setText(404, page("Not found", "<p>No such track.</p>\n"), html);
             return;
         }
@@ -249,11 +266,16 @@ void handle(Site site, const Catalogue &catalogue, MediaStore &media, const site
             response.setText(404, "not found\r\n");
             return;
         }
-        sendTrack(media, playable(catalogue, trackIdFromPath(decoded), Site::Epitonic), response);
+    {
+        auto track = playable(catalogue, trackIdFromPath(decoded), Site::Epitonic);
+        if (track && lastSegment(decoded) != lastSegment(track->path))
+            track.reset();
+        sendTrack(media, track, response);
         return;
+    }
     case Site::DownloadMusic: {
         const auto track = catalogue.track(trackIdFromPath(decoded));
-        if (!track || track->site != int(Site::DownloadMusic) || !textCodec::endsWith(decoded, ".html")) {
+        if (!track || track->site != int(Site::DownloadMusic) || decoded != track->path) {
             response.setText(404, page("Not found", "<p>No such page.</p>\n"), html);
             return;
         }
@@ -279,8 +301,7 @@ void handle(Site site, const Catalogue &catalogue, MediaStore &media, const site
                 response.setText(404, "unknown track\r\n");
                 return;
             }
-            response.headers.emplace_back("Location", sites.base(Site::Files) + "/rave/" + textCodec::slug(track->title)
-                                                          + '-' + std::to_string(track->id) + ".mp3");
+            response.headers.emplace_back("Location", sites.base(Site::Files) + raveFilePath(*track));
             response.setText(302, "moved\r\n");
             return;
         }
@@ -301,7 +322,7 @@ void handle(Site site, const Catalogue &catalogue, MediaStore &media, const site
             return;
         }
         const auto track = catalogue.track(trackIdFromPath(decoded));
-        if (!track || track->site != int(Site::ShutEmDown) || !textCodec::endsWith(decoded, ".mp3")) {
+        if (!track || track->site != int(Site::ShutEmDown) || decoded != track->path) {
             response.setText(404, page("Not found", "<p>No such track.</p>\n"), html);
             return;
         }
@@ -331,13 +352,13 @@ void handle(Site site, const Catalogue &catalogue, MediaStore &media, const site
     case Site::BetterPropaganda:
     case Site::LemonRed:
     case Site::Insound:
-    case Site::Mp3Au:
-        if (!textCodec::endsWith(decoded, ".mp3")) {
-            response.setText(404, "not found\r\n");
-            return;
-        }
-        sendTrack(media, playable(catalogue, trackIdFromPath(decoded), site), response);
+    case Site::Mp3Au: {
+        auto track = playable(catalogue, trackIdFromPath(decoded), site);
+        if (track && decoded != track->path)
+            track.reset();
+        sendTrack(media, track, response);
         return;
+    }
     case Site::Files:
         if (textCodec::startsWith(decoded, "/bench/")) {
             benchStream(decoded, response);
@@ -347,12 +368,13 @@ void handle(Site site, const Catalogue &catalogue, MediaStore &media, const site
             playlist(catalogue, sites, target, response);
             return;
         }
-        if (!textCodec::endsWith(decoded, ".mp3")) {
-            response.setText(404, "not found\r\n");
-            return;
-        }
-        sendTrack(media, playable(catalogue, trackIdFromPath(decoded), Site::Unknown), response);
+    {
+        auto track = playable(catalogue, trackIdFromPath(decoded), Site::Unknown);
+        if (track && !isAddressOf(decoded, *track))
+            track.reset();
+        sendTrack(media, track, response);
         return;
+    }
     default: response.setText(404, "unknown host\r\n");
     }
 }

@@ -101,6 +101,28 @@ QList<QByteArray> lfLines(const QByteArray &body)
     return lines;
 }
 
+QByteArray findRedirectLink(const QByteArray &page, const QByteArray &title, const QByteArray &prefix)
+{
+    bool titleSeen = false, collecting = false;
+    QByteArray buffer;
+    for (const QByteArray &line : lfLines(page)) {
+        const QByteArray lower = line.toLower();
+        if (collecting) {
+            const int p = lower.indexOf("<img src=");
+            if (p >= 0)
+                return buffer + line.left(qMax(0, p - 2));
+            buffer += line.left(qMax(0, int(line.size()) - 2));
+        }
+        if (!titleSeen && lower.contains(title.toLower()))
+            titleSeen = true;
+        if (titleSeen && lower.contains(prefix.toLower())) {
+            buffer = prefix;
+            collecting = true;
+        }
+    }
+    return {};
+}
+
 bool looksLikeMp3(const QByteArray &bytes, int *bitrateKbps)
 {
     int at = 0;

@@ -28,6 +28,11 @@ QList<QByteArray> clientLines(const QByteArray &body);
 // Lines split at LF only, a CR kept (the download page scan).
 QList<QByteArray> lfLines(const QByteArray &body);
 
+// The client's link scan over a saved download page, rule for rule: LF-only lines, title first, the
+// prefix line restarts the link, continuation lines lose their last two characters, the line with
+// "<img src=" gives all but the two characters before the marker. Empty when no link completes.
+QByteArray findRedirectLink(const QByteArray &page, const QByteArray &title, const QByteArray &prefix);
+
 // Checks the MPEG audio frame header at the start of the audio (after any ID3v2 tag).
 bool looksLikeMp3(const QByteArray &bytes, int *bitrateKbps = nullptr);
 

@@ -1,4 +1,5 @@
 #include "catalogue.h"
+#include "rawHttp.h"
 #include "siteNames.h"
 #include "standInSites.h"
 #include "textCodec.h"
@@ -9,37 +10,6 @@ using siteNames::Site;
 Q_DECLARE_METATYPE(Site)
 
 namespace {
-
-// The client's link scan over a saved download page, rule for rule: LF-only lines, title first,
-// the prefix line restarts the link, continuation lines lose their last two characters, the line
-// with "<img src=" gives all but the two characters before the marker.
-QByteArray clientRedirectLink(const QByteArray &page, const QByteArray &title, const QByteArray &prefix)
-{
-    bool titleSeen = false, collecting = false;
-    QByteArray buffer, result;
-    QList<QByteArray> lines = page.split('\n');
-    if (page.endsWith('\n'))
-        lines.removeLast();
-    for (const QByteArray &line : lines) {
-        const QByteArray lower = line.toLower();
-        if (collecting) {
-            const int p = lower.indexOf("<img src=");
-            if (p >= 0) {
-                buffer += line.left(qMax(0, p - 2));
-                result = buffer;
-                break;
-            }
-            buffer += line.left(qMax(0, int(line.size()) - 2));
-        }
-        if (!titleSeen && lower.contains(title.toLower()))
-            titleSeen = true;
-        if (titleSeen && lower.contains(prefix.toLower())) {
-            buffer = prefix;
-            collecting = true;
-        }
-    }
-    return result;
-}
 
 Catalogue::Track sampleTrack(std::int64_t id, int broken = 0)
 {
@@ -227,7 +197,7 @@ void tst_serverText::downloadPageSatisfiesTheClientScan()
     // The client knows the title as the search record gave it: commas hidden, Latin-1.
     const QByteArray title = "Caf\xE9 Rain; Again";
     const QByteArray prefix = "http://dl.download.localhost:4321/redir?&destUrl=";
-    const QByteArray link = clientRedirectLink(QByteArray::fromStdString(page), title, prefix);
+    const QByteArray link = rawHttp::findRedirectLink(QByteArray::fromStdString(page), title, prefix);
     if (!hasLink) {
         QCOMPARE(link, QByteArray());
         return;
