@@ -11,6 +11,8 @@ SocketControl::SocketControl(QObject *parent)
 {
     // We speak to the host itself; a proxy picked up from the system would change the requests.
     m_socket->setProxy(QNetworkProxy::NoProxy);
+    // Bounds what piles up unread; large enough that a fast transfer takes few turns of the loop.
+    m_socket->setReadBufferSize(READ_BUFFER_BYTES);
     connect(m_socket, &QTcpSocket::readyRead, this,
             [this] { Q_EMIT dataArrival(int(qMin<qint64>(m_socket->bytesAvailable(), INT_MAX))); });
     connect(m_socket, &QTcpSocket::errorOccurred, this, &SocketControl::onErrorOccurred);
@@ -101,7 +103,15 @@ void SocketControl::sendData(const QByteArray &bytes)
 
 QByteArray SocketControl::getData()
 {
-    return m_socket->readAll();
+    const qint64 available = m_socket->bytesAvailable();
+    if (available <= 0)
+        return {};
+    // One buffer for every chunk: a fresh allocation per chunk costs page faults on every
+    // large download. The caller's copy is gone by the next call, so it is reused, not copied.
+    m_buffer.resize(qsizetype(available));
+    const qint64 got = m_socket->read(m_buffer.data(), available);
+    m_buffer.resize(qsizetype(qMax<qint64>(0, got)));
+    return m_buffer;
 }
 
 qint64 SocketControl::bytesAvailable() const

@@ -20,6 +20,7 @@ public:
     static constexpr int STATE_CONNECTED = 7;
     static constexpr int STATE_CLOSING = 8; // the peer has closed; we have not yet
     static constexpr int STATE_ERROR = 9;
+    static constexpr qint64 READ_BUFFER_BYTES = 256 * 1024;
 
     explicit SocketControl(QObject *parent = nullptr);
     ~SocketControl() override;
@@ -51,6 +52,7 @@ private:
     void onDisconnected();
 
     QTcpSocket *m_socket;
+    QByteArray m_buffer;
     QString m_host;
     int m_port = 80;
     int m_portFromHost = 0;
