@@ -64,7 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (size < std::size_t(1 + cutCount))
         return 0;
     const QByteArrayView cuts(reinterpret_cast<const char *>(data + 1), cutCount);
-    const QByteArrayView bytes(reinterpret_cast<const char *>(data + 1 + cutCount), qsizetype(size) - 1 - cutCount);
+    const QByteArrayView bytes(reinterpret_cast<const char *>(data + 1 + cutCount),
+                               qsizetype(size) - 1 - cutCount);
     const bool close = data[0] & 0x80;
 
     const Result whole = read(bytes, {}, close);

@@ -124,9 +124,9 @@ void handleHead(Transfer &t, int slot)
             return;
         }
         slotState[slot] = SLOT_RECEIVING;
-    } else if ((status == HTTP_MOVED_PERMANENTLY || status == HTTP_FOUND || status == HTTP_SEE_OTHER
-                || status == HTTP_TEMPORARY_REDIRECT)
-               && !head.location.isEmpty()) {
+    } else if ((status == HTTP_MOVED_PERMANENTLY || status == HTTP_FOUND || status == HTTP_SEE_OTHER ||
+                status == HTTP_TEMPORARY_REDIRECT) &&
+               !head.location.isEmpty()) {
         slotRedirectUrl[slot] = absoluteRedirectUrl(head.location, slotHost[slot]);
         slotState[slot] = SLOT_REDIRECT;
         t.redirect = true;
@@ -224,11 +224,12 @@ void runRequest(const std::shared_ptr<Transfer> &t, const QString &host, const Q
             return;
         }
         const int state = socket.state();
-        if (state == platform::SocketControl::STATE_CONNECTED || state == platform::SocketControl::STATE_CLOSING)
+        if (state == platform::SocketControl::STATE_CONNECTED ||
+            state == platform::SocketControl::STATE_CLOSING)
             break;
         const int left = remainingMs(clock, connectTimeoutMs);
-        if (state == platform::SocketControl::STATE_ERROR || state == platform::SocketControl::STATE_CLOSED
-            || left == 0) {
+        if (state == platform::SocketControl::STATE_ERROR || state == platform::SocketControl::STATE_CLOSED ||
+            left == 0) {
             // The slot stays in SLOT_CONNECTING: no connection was made.
             t->finished = true;
             socket.close();

@@ -130,7 +130,8 @@ void tst_httpAgent::requestTextIsExact_data()
     QTest::newRow("no cookie") << "" << referer << QByteArray("Referer: http://sonavex.localhost/\r\n\r\n");
     QTest::newRow("cookie") << "sid=42" << referer
                             << QByteArray("Referer: http://sonavex.localhost/\r\nCookie: sid=42\r\n\r\n");
-    QTest::newRow("empty referer") << "" << "" << QByteArray("Referer: \r\n\r\n");
+    QTest::newRow("empty referer") << ""
+                                   << "" << QByteArray("Referer: \r\n\r\n");
 }
 
 void tst_httpAgent::requestTextIsExact()
@@ -143,20 +144,23 @@ void tst_httpAgent::requestTextIsExact()
     slotCookie[webServiceSlot] = cookie;
     const QString host = QStringLiteral("sonavex.localhost:%1").arg(server.port());
 
-    QCOMPARE(httpAgent::sendGetRequest(host, "80", "/trelvoStats.php?a=b%20c", referer, agentName,
-                                       *m_socket1, m_file, webServiceSlot),
+    QCOMPARE(httpAgent::sendGetRequest(host, "80", "/trelvoStats.php?a=b%20c", referer, agentName, *m_socket1,
+                                       m_file, webServiceSlot),
              200);
     QCOMPARE(server.requests().size(), 1);
     const QByteArray expected =
         "GET /trelvoStats.php?a=b%20c HTTP/1.1\r\n"
-        "Host: " + host.toLatin1() + "\r\n"
+        "Host: " +
+        host.toLatin1() +
+        "\r\n"
         "User-Agent: TestAgent/1.0\r\n"
         "Accept: text/xml,application/xml,application/xhtml+xml,text/html;q=0.9,text/plain;q=0.8,"
         "image/png,*/*;q=0.5\r\n"
         "Accept-Language: en-gb,en;q=0.5\r\n"
         "Accept-Charset: ISO-8859-1,utf-8;q=0.7,*;q=0.7\r\n"
         "Keep-Alive: 300\r\n"
-        "Connection: Keep-Alive\r\n" + tail;
+        "Connection: Keep-Alive\r\n" +
+        tail;
     QCOMPARE(server.requests().first(), expected);
 }
 
@@ -170,20 +174,22 @@ void tst_httpAgent::bodyReachesFileWhateverTheChunking_data()
     const QByteArray response = ok(body);
     QTest::newRow("head and body in one piece") << S::Script{S::send(response)} << body << qint64(10);
     QTest::newRow("head split inside the blank line")
-        << S::Script{S::send(response.left(36)), S::pause(30), S::send(response.mid(36))} << body << qint64(10);
+        << S::Script{S::send(response.left(36)), S::pause(30), S::send(response.mid(36))} << body
+        << qint64(10);
     QTest::newRow("head split inside the status line")
         << S::Script{S::send("HTTP/1."), S::pause(30), S::send(response.mid(7))} << body << qint64(10);
     QTest::newRow("a byte at a time") << S::trickle(response) << body << qint64(10);
     QTest::newRow("length over several pieces")
-        << S::Script{S::send("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n"), S::pause(20), S::send("012345"),
-                     S::pause(20), S::send("6789")}
+        << S::Script{S::send("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n"), S::pause(20),
+                     S::send("012345"), S::pause(20), S::send("6789")}
         << body << qint64(10);
     QTest::newRow("chunked")
         << S::Script{S::send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n6\r\n012"), S::pause(20),
                      S::send("345\r\n4\r\n6789\r"), S::pause(20), S::send("\n0\r\n\r\n")}
         << body << qint64(0);
     QTest::newRow("no length: blank line does not end it, the close does")
-        << S::Script{S::send("HTTP/1.0 200 OK\r\n\r\n0123\r\n\r\n"), S::pause(30), S::send("6789"), S::close()}
+        << S::Script{S::send("HTTP/1.0 200 OK\r\n\r\n0123\r\n\r\n"), S::pause(30), S::send("6789"),
+                     S::close()}
         << QByteArray("0123\r\n\r\n6789") << qint64(0);
     QTest::newRow("last bytes and close at once")
         << S::Script{S::send("HTTP/1.0 200 OK\r\n\r\n"), S::pause(20), S::send(body), S::close()} << body
@@ -222,8 +228,8 @@ void tst_httpAgent::failedTransferLeavesNoFile_data()
         << S::Script{S::send("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n012345"), S::pause(20), S::close()}
         << 10000;
     QTest::newRow("chunked without the last chunk")
-        << S::Script{S::send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n"), S::pause(20),
-                     S::close()}
+        << S::Script{S::send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n"),
+                     S::pause(20), S::close()}
         << 10000;
     QTest::newRow("broken chunk") << S::Script{S::send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
                                                        "3\r\nabcdef"),
@@ -233,7 +239,8 @@ void tst_httpAgent::failedTransferLeavesNoFile_data()
         << S::Script{S::send("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n0123"), S::pause(30), S::reset()}
         << 10000;
     QTest::newRow("closed before any head") << S::Script{S::close()} << 10000;
-    QTest::newRow("half a head, then close") << S::Script{S::send("HTTP/1.1 200 OK\r\nCont"), S::close()} << 10000;
+    QTest::newRow("half a head, then close")
+        << S::Script{S::send("HTTP/1.1 200 OK\r\nCont"), S::close()} << 10000;
     QTest::newRow("head without end")
         << S::Script{S::send("HTTP/1.1 200 OK\r\n" + QByteArray(70000, 'x')), S::silence()} << 10000;
     QTest::newRow("silence after the head")
@@ -274,8 +281,8 @@ void tst_httpAgent::errorStatusClosesAtOnce()
     QFETCH(int, state);
     S server;
     // The server keeps the connection open: only the agent's own close can end the wait.
-    server.setScript({S::send("HTTP/1.1 " + QByteArray::number(status)
-                              + " Whatever\r\nContent-Length: 5000\r\n\r\n<html>"),
+    server.setScript({S::send("HTTP/1.1 " + QByteArray::number(status) +
+                              " Whatever\r\nContent-Length: 5000\r\n\r\n<html>"),
                       S::silence()});
     QCOMPARE(get(server, "/missing"), status);
     QCOMPARE(slotState[webServiceSlot], state);
@@ -296,16 +303,16 @@ void tst_httpAgent::redirectsAreFollowed()
 {
     QFETCH(int, status);
     S server;
-    server.addScript({S::send("HTTP/1.1 " + QByteArray::number(status)
-                              + " Moved\r\nlocation: /next?id=7 \r\nContent-Length: 0\r\n\r\n"),
+    server.addScript({S::send("HTTP/1.1 " + QByteArray::number(status) +
+                              " Moved\r\nlocation: /next?id=7 \r\nContent-Length: 0\r\n\r\n"),
                       S::silence()});
     server.addScript({S::send(ok("moved here"))});
 
     QCOMPARE(get(server, "/first"), 200);
     QCOMPARE(readAll(m_file), QByteArray("moved here"));
     QCOMPARE(server.requests().size(), 2);
-    QVERIFY(server.requests().at(1).startsWith("GET /next?id=7 HTTP/1.1\r\nHost: " + server.hostText().toLatin1()
-                                               + "\r\n"));
+    QVERIFY(server.requests().at(1).startsWith(
+        "GET /next?id=7 HTTP/1.1\r\nHost: " + server.hostText().toLatin1() + "\r\n"));
     QCOMPARE(slotRedirectUrl[webServiceSlot], "http://" + server.hostText() + "/next?id=7");
 }
 
@@ -313,8 +320,8 @@ void tst_httpAgent::redirectToAnotherServer()
 {
     S first;
     S second;
-    first.setScript({S::send("HTTP/1.1 302 Found\r\nSet-Cookie: hop=1; path=/\r\nLocation: http://"
-                             + second.hostText().toLatin1() + "/file.mp3\r\n\r\n"),
+    first.setScript({S::send("HTTP/1.1 302 Found\r\nSet-Cookie: hop=1; path=/\r\nLocation: http://" +
+                             second.hostText().toLatin1() + "/file.mp3\r\n\r\n"),
                      S::silence()});
     second.setScript({S::send("HTTP/1.1 404 Not Found\r\n\r\n"), S::close()});
     QCOMPARE(get(first, "/redir?&destUrl=x"), 404);
@@ -381,8 +388,9 @@ void tst_httpAgent::unreachableHostGivesZero()
     QFETCH(QString, host);
     writeFile(m_file, "an old body that must go");
     slotStatusCode[webServiceSlot] = 200;
-    QCOMPARE(httpAgent::sendGetRequest(host, "80", "/", referer, agentName, *m_socket1, m_file, webServiceSlot),
-             0);
+    QCOMPARE(
+        httpAgent::sendGetRequest(host, "80", "/", referer, agentName, *m_socket1, m_file, webServiceSlot),
+        0);
     QVERIFY(!QFile::exists(m_file));
     QCOMPARE(slotState[webServiceSlot], SLOT_CONNECTING);
 }
@@ -430,8 +438,9 @@ void tst_httpAgent::statusIsClearedWhenARequestStarts()
 void tst_httpAgent::progressIsVisibleWhileReceiving()
 {
     S server;
-    server.setScript({S::send("HTTP/1.1 200 OK\r\nContent-Length: 3000\r\n\r\n"), S::send(QByteArray(1000, 'a')),
-                      S::pause(60), S::send(QByteArray(1000, 'b')), S::pause(60), S::send(QByteArray(1000, 'c'))});
+    server.setScript({S::send("HTTP/1.1 200 OK\r\nContent-Length: 3000\r\n\r\n"),
+                      S::send(QByteArray(1000, 'a')), S::pause(60), S::send(QByteArray(1000, 'b')),
+                      S::pause(60), S::send(QByteArray(1000, 'c'))});
     QList<qint64> seen;
     QTimer progress;
     progress.setInterval(5);
@@ -451,10 +460,10 @@ void tst_httpAgent::cancelEndsTheWaitWithoutFile_data()
 {
     QTest::addColumn<S::Script>("script");
     QTest::addColumn<bool>("afterBytes");
-    QTest::newRow("in the body")
-        << S::Script{S::send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n" + QByteArray(500, 'x')),
-                     S::silence()}
-        << true;
+    QTest::newRow("in the body") << S::Script{S::send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n" +
+                                                      QByteArray(500, 'x')),
+                                              S::silence()}
+                                 << true;
     QTest::newRow("before any head") << S::Script{S::silence()} << false;
 }
 
@@ -468,7 +477,8 @@ void tst_httpAgent::cancelEndsTheWaitWithoutFile()
     QTimer button;
     button.setInterval(10);
     connect(&button, &QTimer::timeout, this, [&] {
-        if ((!afterBytes && slotState[downloadSlot] == SLOT_REQUEST_SENT) || slotBytesReceived[downloadSlot] > 0) {
+        if ((!afterBytes && slotState[downloadSlot] == SLOT_REQUEST_SENT) ||
+            slotBytesReceived[downloadSlot] > 0) {
             slotState[downloadSlot] = SLOT_CANCELLED;
             m_socket2->close();
             button.stop();
@@ -492,8 +502,8 @@ void tst_httpAgent::twoSlotsInterleaveFromNestedHandlers()
     S fast;
     // Slot 2's body comes in two halves with a gap; slot 1 answers late, so slot 2 finishes while
     // slot 1's wait (started inside slot 2's wait) is still running.
-    slow.setScript({S::send("HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nfirst"), S::pause(100), S::send("-2nd"),
-                    S::silence()});
+    slow.setScript({S::send("HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\nfirst"), S::pause(100),
+                    S::send("-2nd"), S::silence()});
     fast.setScript({S::pause(300), S::send(ok("search results"))});
     const QString searchFile = m_dir.filePath(QStringLiteral("search.html"));
 
@@ -506,8 +516,8 @@ void tst_httpAgent::twoSlotsInterleaveFromNestedHandlers()
         if (slotBytesReceived[downloadSlot] == 0)
             return;
         click.stop();
-        innerResult = httpAgent::sendGetRequest(fast.hostText(), "80", "/search", referer, agentName, *m_socket1,
-                                                searchFile, webServiceSlot);
+        innerResult = httpAgent::sendGetRequest(fast.hostText(), "80", "/search", referer, agentName,
+                                                *m_socket1, searchFile, webServiceSlot);
         slowDoneInsideInner = slotState[downloadSlot] == SLOT_COMPLETE;
         order << "inner";
     });

@@ -103,8 +103,8 @@ void tst_responseReader::sameResultForEveryChunking_data()
     QTest::addColumn<QByteArray>("body");
 
     QTest::newRow("length, body after the blank line only")
-        << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n0123456789") << false << int(P::Done) << 200
-        << qint64(10) << QByteArray("0123456789");
+        << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n0123456789") << false << int(P::Done)
+        << 200 << qint64(10) << QByteArray("0123456789");
     QTest::newRow("length, bytes beyond it ignored")
         << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nabcHTTP/1.1 500 x\r\n\r\n") << false
         << int(P::Done) << 200 << qint64(3) << QByteArray("abc");
@@ -144,17 +144,15 @@ void tst_responseReader::sameResultForEveryChunking_data()
         << QByteArray("HTTP/1.1 100 Continue\r\nSet-Cookie: early=1\r\n\r\n"
                       "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok")
         << false << int(P::Done) << 200 << qint64(2) << QByteArray("ok");
-    QTest::newRow("204 has no body")
-        << QByteArray("HTTP/1.1 204 No Content\r\nServer: x\r\n\r\n") << false << int(P::Done) << 204
-        << qint64(0) << QByteArray();
+    QTest::newRow("204 has no body") << QByteArray("HTTP/1.1 204 No Content\r\nServer: x\r\n\r\n") << false
+                                     << int(P::Done) << 204 << qint64(0) << QByteArray();
     QTest::newRow("404 body is read by its length")
-        << QByteArray("HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n\r\nnope") << false << int(P::Done) << 404
-        << qint64(4) << QByteArray("nope");
+        << QByteArray("HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n\r\nnope") << false << int(P::Done)
+        << 404 << qint64(4) << QByteArray("nope");
     QTest::newRow("no status line: status 0")
         << QByteArray("garbage\r\n\r\nrest") << true << int(P::Done) << 0 << qint64(0) << QByteArray("rest");
-    QTest::newRow("head never ends")
-        << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 3\r\n") << true << int(P::Head) << 0 << qint64(0)
-        << QByteArray();
+    QTest::newRow("head never ends") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 3\r\n") << true
+                                     << int(P::Head) << 0 << qint64(0) << QByteArray();
     QTest::newRow("body that looks like a head does not change the status")
         << QByteArray("HTTP/1.1 200 OK\r\n\r\nHTTP/1.0 404 x\r\nContent-Length: 1\r\n\r\n") << true
         << int(P::Done) << 200 << qint64(0) << QByteArray("HTTP/1.0 404 x\r\nContent-Length: 1\r\n\r\n");
@@ -255,16 +253,24 @@ void tst_responseReader::parseCookie_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("cookie");
-    QTest::newRow("attributes dropped") << "Set-Cookie: a=1; path=/\r\n" << "a=1";
-    QTest::newRow("any case") << "SET-COOKIE: sid=xyz; HttpOnly\r\n" << "sid=xyz";
-    QTest::newRow("to the line end") << "set-cookie: a=1\r\nX: y\r\n" << "a=1";
-    QTest::newRow("never past its line")
-        << "Set-Cookie: a=1\r\nContent-Type: text/html; charset=x\r\n" << "a=1";
-    QTest::newRow("bare LF line end") << "Set-Cookie: a=1\nX: y; z\r\n" << "a=1";
-    QTest::newRow("first of two") << "Set-Cookie: a=1; p\r\nSet-Cookie: b=2; p\r\n" << "a=1";
-    QTest::newRow("not trimmed") << "Set-Cookie:  a=1 ; p\r\n" << " a=1 ";
-    QTest::newRow("no end at all") << "Set-Cookie: a=1" << "";
-    QTest::newRow("none") << "HTTP/1.1 200 OK\r\n\r\n" << "";
+    QTest::newRow("attributes dropped") << "Set-Cookie: a=1; path=/\r\n"
+                                        << "a=1";
+    QTest::newRow("any case") << "SET-COOKIE: sid=xyz; HttpOnly\r\n"
+                              << "sid=xyz";
+    QTest::newRow("to the line end") << "set-cookie: a=1\r\nX: y\r\n"
+                                     << "a=1";
+    QTest::newRow("never past its line") << "Set-Cookie: a=1\r\nContent-Type: text/html; charset=x\r\n"
+                                         << "a=1";
+    QTest::newRow("bare LF line end") << "Set-Cookie: a=1\nX: y; z\r\n"
+                                      << "a=1";
+    QTest::newRow("first of two") << "Set-Cookie: a=1; p\r\nSet-Cookie: b=2; p\r\n"
+                                  << "a=1";
+    QTest::newRow("not trimmed") << "Set-Cookie:  a=1 ; p\r\n"
+                                 << " a=1 ";
+    QTest::newRow("no end at all") << "Set-Cookie: a=1"
+                                   << "";
+    QTest::newRow("none") << "HTTP/1.1 200 OK\r\n\r\n"
+                          << "";
 }
 
 void tst_responseReader::parseCookie()
@@ -279,11 +285,21 @@ void tst_responseReader::locationBecomesAbsolute_data()
     QTest::addColumn<QString>("head");
     QTest::addColumn<QString>("host");
     QTest::addColumn<QString>("url");
-    QTest::newRow("relative") << "Location: /next\r\n" << "h.example" << "http://h.example/next";
-    QTest::newRow("host with port, spaces") << "location:   /a?b=1  \r\n" << " h:8080 " << "http://h:8080/a?b=1";
-    QTest::newRow("absolute") << "Location: http://other/x\r\n" << "h" << "http://other/x";
-    QTest::newRow("absolute, upper case scheme") << "Location: HTTP://other/x\r\n" << "h" << "HTTP://other/x";
-    QTest::newRow("bare LF ends the value") << "Location: /a\nX: b\r\n" << "h" << "http://h/a";
+    QTest::newRow("relative") << "Location: /next\r\n"
+                              << "h.example"
+                              << "http://h.example/next";
+    QTest::newRow("host with port, spaces") << "location:   /a?b=1  \r\n"
+                                            << " h:8080 "
+                                            << "http://h:8080/a?b=1";
+    QTest::newRow("absolute") << "Location: http://other/x\r\n"
+                              << "h"
+                              << "http://other/x";
+    QTest::newRow("absolute, upper case scheme") << "Location: HTTP://other/x\r\n"
+                                                 << "h"
+                                                 << "HTTP://other/x";
+    QTest::newRow("bare LF ends the value") << "Location: /a\nX: b\r\n"
+                                            << "h"
+                                            << "http://h/a";
 }
 
 void tst_responseReader::locationBecomesAbsolute()
@@ -300,13 +316,27 @@ void tst_responseReader::urlHelpers_data()
     QTest::addColumn<QString>("url");
     QTest::addColumn<QString>("host");
     QTest::addColumn<QString>("path");
-    QTest::newRow("host and query") << "http://h.example/c/d?x=1" << "h.example" << "/c/d?x=1";
-    QTest::newRow("host with port") << "http://files.localhost:8080/a.mp3" << "files.localhost:8080" << "/a.mp3";
-    QTest::newRow("ends after the host") << "http://h.example" << "" << "";
-    QTest::newRow("root") << "http://h/" << "h" << "/";
-    QTest::newRow("no scheme") << "h.example/c" << "" << "";
-    QTest::newRow("slash in the query only") << "http://h?u=http://x/y" << "h?u=http:" << "//x/y";
-    QTest::newRow("other scheme") << "ftp://h/f" << "h" << "/f";
+    QTest::newRow("host and query") << "http://h.example/c/d?x=1"
+                                    << "h.example"
+                                    << "/c/d?x=1";
+    QTest::newRow("host with port") << "http://files.localhost:8080/a.mp3"
+                                    << "files.localhost:8080"
+                                    << "/a.mp3";
+    QTest::newRow("ends after the host") << "http://h.example"
+                                         << ""
+                                         << "";
+    QTest::newRow("root") << "http://h/"
+                          << "h"
+                          << "/";
+    QTest::newRow("no scheme") << "h.example/c"
+                               << ""
+                               << "";
+    QTest::newRow("slash in the query only") << "http://h?u=http://x/y"
+                                             << "h?u=http:"
+                                             << "//x/y";
+    QTest::newRow("other scheme") << "ftp://h/f"
+                                  << "h"
+                                  << "/f";
 }
 
 void tst_responseReader::urlHelpers()

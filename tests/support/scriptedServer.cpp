@@ -26,8 +26,7 @@ ScriptedServer::Script ScriptedServer::trickle(const QByteArray &bytes, int paus
     return script;
 }
 
-ScriptedServer::ScriptedServer(QObject *parent)
-    : QObject(parent)
+ScriptedServer::ScriptedServer(QObject *parent) : QObject(parent)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &ScriptedServer::onNewConnection);
     m_server.listen(QHostAddress::LocalHost, 0);
