@@ -73,6 +73,7 @@ private Q_SLOTS:
     void progressIsVisibleWhileReceiving();
     void cancelEndsTheWaitWithoutFile_data();
     void cancelEndsTheWaitWithoutFile();
+    void brokenConnectionEndsTheWait();
     void twoSlotsInterleaveFromNestedHandlers();
     void newRequestOnABusySlotTakesItOver();
 
@@ -439,8 +440,8 @@ void tst_httpAgent::progressIsVisibleWhileReceiving()
 {
     S server;
     server.setScript({S::send("HTTP/1.1 200 OK\r\nContent-Length: 3000\r\n\r\n"),
-                      S::send(QByteArray(1000, 'a')), S::pause(60), S::send(QByteArray(1000, 'b')),
-                      S::pause(60), S::send(QByteArray(1000, 'c'))});
+                      S::send(QByteArray(1000, 'a')), S::pause(150), S::send(QByteArray(1000, 'b')),
+                      S::pause(150), S::send(QByteArray(1000, 'c'))});
     QList<qint64> seen;
     QTimer progress;
     progress.setInterval(5);
@@ -494,6 +495,25 @@ void tst_httpAgent::cancelEndsTheWaitWithoutFile()
     server.setScript({S::send(ok("next"))});
     QCOMPARE(get(server, "/next.mp3", downloadSlot), 200);
     QCOMPARE(readAll(m_file), QByteArray("next"));
+}
+
+void tst_httpAgent::brokenConnectionEndsTheWait()
+{
+    S server;
+    server.setScript({S::send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n0123"), S::silence()});
+    // The connection goes away under the agent without a cancel: it must not wait for ever.
+    QTimer breaker;
+    breaker.setInterval(10);
+    connect(&breaker, &QTimer::timeout, this, [&] {
+        if (slotBytesReceived[downloadSlot] > 0) {
+            breaker.stop();
+            m_socket2->close();
+        }
+    });
+    breaker.start();
+    QCOMPARE(get(server, "/track.mp3", downloadSlot), 0);
+    QCOMPARE(slotState[downloadSlot], SLOT_COMPLETE);
+    QVERIFY(!QFile::exists(m_file));
 }
 
 void tst_httpAgent::twoSlotsInterleaveFromNestedHandlers()
