@@ -53,10 +53,10 @@ void recommendRadioStations(const QString &name, QLineEdit &queryEchoBox, platfo
     queryEchoBox.setText(address);
     platform::doEvents();
 
-    const int status = httpAgent::sendGetRequest(httpAgent::hostFromUrl(address), QStringLiteral("80"),
-                                                 httpAgent::pathFromUrl(address), httpGlobals::serverBaseUrl,
-                                                 httpGlobals::userAgent, socket, workFile,
-                                                 httpGlobals::similarArtistsSlot);
+    bool superseded = false;
+    const int status = requestOnSimilarArtistsSlot(address, socket, workFile, superseded);
+    if (superseded)
+        return;
     if (status == 0) {
         platform::messageBox(QStringLiteral("An Socket error occured while searching"));
         return;

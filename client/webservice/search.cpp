@@ -24,6 +24,10 @@ namespace {
 
 constexpr int GRID_COLUMNS = 3;
 
+// Counts the searches started on each slot. A search started while another waits takes the slot
+// over; the older one then comes back without a result and must leave the grid to the newer one.
+std::array<int, httpGlobals::SLOT_COUNT> searchesStarted{};
+
 QTableWidgetItem *gridCell(const QString &text)
 {
     auto *cell = new QTableWidgetItem(text);
@@ -142,6 +146,9 @@ void searchTracks(const QString &searchType, const QString &searchText, QComboBo
 {
     const QString workFile = httpGlobals::tempFolder + QStringLiteral("webService_tmp.html");
     appGlobals::searchResultCount = 0;
+    if (!httpGlobals::isValidSlot(slot))
+        return;
+    const int generation = ++searchesStarted[size_t(slot)];
 
     const QString encoded = encodeQueryText(searchText);
     showShopSuggestions(encoded, appLocalisation::shopLocale, shopBrowser);
@@ -152,10 +159,14 @@ void searchTracks(const QString &searchType, const QString &searchText, QComboBo
                           + QStringLiteral(") in progress."));
     prepareGrid(resultsGrid);
     platform::doEvents();
+    if (generation != searchesStarted[size_t(slot)])
+        return;
 
     const int status = httpAgent::sendGetRequest(httpAgent::hostFromUrl(address), QStringLiteral("80"),
                                                  httpAgent::pathFromUrl(address), httpGlobals::serverBaseUrl,
                                                  httpGlobals::userAgent, socket, workFile, slot);
+    if (generation != searchesStarted[size_t(slot)])
+        return;
     if (status == 0) {
         platform::messageBox(QStringLiteral("A Socket error occurred while searching"));
         return;

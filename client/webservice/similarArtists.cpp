@@ -24,14 +24,23 @@ namespace {
 
 constexpr int LAST_RANKED_POSITION = 101;
 
-int requestToWorkFile(const QString &address, platform::SocketControl &socket, const QString &workFile)
-{
-    return httpAgent::sendGetRequest(httpAgent::hostFromUrl(address), QStringLiteral("80"),
-                                     httpAgent::pathFromUrl(address), httpGlobals::serverBaseUrl,
-                                     httpGlobals::userAgent, socket, workFile, httpGlobals::similarArtistsSlot);
-}
+// Requests started on the similar-artists slot. A request started while another waits takes the
+// slot over; the older one comes back with 0, which is no failure to report.
+int slotRequestsStarted = 0;
 
 } // namespace
+
+int requestOnSimilarArtistsSlot(const QString &address, platform::SocketControl &socket, const QString &workFile,
+                                bool &superseded)
+{
+    const int mine = ++slotRequestsStarted;
+    const int status = httpAgent::sendGetRequest(httpAgent::hostFromUrl(address), QStringLiteral("80"),
+                                                 httpAgent::pathFromUrl(address), httpGlobals::serverBaseUrl,
+                                                 httpGlobals::userAgent, socket, workFile,
+                                                 httpGlobals::similarArtistsSlot);
+    superseded = mine != slotRequestsStarted;
+    return status;
+}
 
 QString encodeArtistName(const QString &name)
 {
@@ -117,6 +126,7 @@ void findSimilarArtists(const QString &typedText, QLineEdit &queryEchoBox, platf
                         QListWidget &stationList, const std::function<void(const QString &)> &showPicture)
 {
     const QString workFile = httpGlobals::tempFolder + QStringLiteral("webServiceRecommend_tmp.html");
+    bool superseded = false;
     QString name = typedText;
     name.replace(QLatin1Char('&'), QLatin1String("%26"));
     name.replace(QLatin1Char(' '), QLatin1String("%20"));
@@ -126,7 +136,9 @@ void findSimilarArtists(const QString &typedText, QLineEdit &queryEchoBox, platf
     queryEchoBox.setText(checkAddress);
     platform::doEvents();
 
-    int status = requestToWorkFile(checkAddress, socket, workFile);
+    int status = requestOnSimilarArtistsSlot(checkAddress, socket, workFile, superseded);
+    if (superseded)
+        return;
     if (status == 0) {
         platform::messageBox(QStringLiteral("A socket error occured while validating the name"));
         return;
@@ -148,7 +160,9 @@ void findSimilarArtists(const QString &typedText, QLineEdit &queryEchoBox, platf
         queryEchoBox.setText(listAddress);
         platform::doEvents();
 
-        status = requestToWorkFile(listAddress, socket, workFile);
+        status = requestOnSimilarArtistsSlot(listAddress, socket, workFile, superseded);
+        if (superseded)
+            return;
         if (status == 0) {
             platform::messageBox(QStringLiteral("An Socket error occured while searching"));
             return;

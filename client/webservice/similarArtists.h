@@ -34,6 +34,11 @@ int fillSimilarArtistsTree(QTreeWidget &tree, platform::ImageList &iconList);
 // "level_9" for positions 0..9 down to "level_0" for 90..101; empty outside 0..101.
 QString relevanceIconKey(int position);
 
+// One GET on the similar-artists slot into workFile. superseded tells that another request took
+// the slot over meanwhile: the caller's work is then over, and its 0 is nobody's error.
+int requestOnSimilarArtistsSlot(const QString &address, platform::SocketControl &socket, const QString &workFile,
+                                bool &superseded);
+
 // The whole lookup behind the "find similar artists" button: name check, list, picture (through
 // showPicture, which gets the final name), count label, then the radio stations.
 void findSimilarArtists(const QString &typedText, QLineEdit &queryEchoBox, platform::SocketControl &socket,

@@ -15,6 +15,9 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
+#include <functional>
 #include <QWebEngineProfile>
 #include <QWebEngineUrlRequestInterceptor>
 
@@ -57,8 +60,10 @@ private Q_SLOTS:
     void resultsFillGridAndCaption();
     void failuresLeaveEmptyGrid_data();
     void failuresLeaveEmptyGrid();
+    void searchStartedDuringAWaitTakesOver();
 
 private:
+    void startOnceRequested(const std::function<void()> &action);
     void search(const QString &type, const QString &text);
     QStringList gridRow(int row) const;
 
@@ -236,6 +241,37 @@ void tst_searchTracks::failuresLeaveEmptyGrid()
     QCOMPARE(gridRow(1), (QStringList{"", "", ""}));
     QCOMPARE(appGlobals::searchResultCount, 0);
     QVERIFY(!QFile::exists(httpGlobals::tempFolder + "webService_tmp.html"));
+}
+
+// Runs `action` from the event loop as soon as the server has the next request in hand, so the
+// action lands while the client waits for the reply.
+void tst_searchTracks::startOnceRequested(const std::function<void()> &action)
+{
+    const qsizetype seen = m_server->requests().size();
+    auto *poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, [this, poll, seen, action] {
+        if (m_server->requests().size() == seen)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        action();
+    });
+    poll->start(5);
+}
+
+void tst_searchTracks::searchStartedDuringAWaitTakesOver()
+{
+    // The first reply is held back; a second search (a tree click, say) comes while it waits.
+    m_server->setScript({S::pause(400), S::send(reply(200, "OK", "Old,1,Slow,u1\r\n"))});
+    m_server->addScript({S::send(reply(200, "OK", "New,7,Fast,u2\r\nNew,7,Faster,u3\r\n"))});
+    startOnceRequested([this] { search("Artist", "New"); });
+    search("Artist", "Old");
+    QCOMPARE(m_boxes->texts(), QStringList{});
+    QCOMPARE(m_frame->title(), "Search Results : 2 free tracks found");
+    QCOMPARE(m_grid->rowCount(), 4);
+    QCOMPARE(gridRow(1), (QStringList{"New", "Fast", "Jazz"}));
+    QCOMPARE(appGlobals::searchResultCount, 2);
+    QVERIFY(m_echo->text().endsWith("artist=New%&track="));
 }
 
 QTEST_MAIN(tst_searchTracks)

@@ -17,6 +17,9 @@
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
+#include <functional>
 #include <QTreeWidget>
 
 using S = ScriptedServer;
@@ -64,8 +67,10 @@ private Q_SLOTS:
     void radioQueryForName();
     void radioFailureKeepsList_data();
     void radioFailureKeepsList();
+    void lookupStartedDuringAWaitTakesOver();
 
 private:
+    void startOnceRequested(const std::function<void()> &action);
     void lookup(const QString &typed);
     QList<QByteArray> requestLines() const;
     QStringList stations() const;
@@ -291,6 +296,40 @@ void tst_similarArtistsLookup::radioFailureKeepsList()
     webService::recommendRadioStations("Some Band", *m_echo, *m_socket, *m_stations);
     QCOMPARE(m_boxes->texts(), QStringList{message});
     QCOMPARE(stations(), QStringList{"Old Station"});
+}
+
+// Runs `action` from the event loop as soon as the server has the next request in hand, so the
+// action lands while the client waits for the reply.
+void tst_similarArtistsLookup::startOnceRequested(const std::function<void()> &action)
+{
+    const qsizetype seen = m_server->requests().size();
+    auto *poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, [this, poll, seen, action] {
+        if (m_server->requests().size() == seen)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        action();
+    });
+    poll->start(5);
+}
+
+void tst_similarArtistsLookup::lookupStartedDuringAWaitTakesOver()
+{
+    // The first name check is held back; a second press comes while it waits and runs through.
+    m_server->setScript({S::pause(400), S::send(reply(200, "OK", "x\r\nFirst Band\r\n"))});
+    m_server->addScript(ok("x\r\nSecond Band\r\n"));
+    m_server->addScript(ok("1,Near Second\r\n"));
+    m_server->addScript(ok(twoStations));
+    startOnceRequested([this] { lookup("Second Band"); });
+    lookup("First Band");
+    QCOMPARE(m_boxes->texts(), QStringList{});
+    QCOMPARE(requestLines().size(), 4);
+    QCOMPARE(m_tree->topLevelItemCount(), 1);
+    QCOMPARE(m_tree->topLevelItem(0)->text(0), "Near Second");
+    QCOMPARE(m_label->text(), "Similar Artists : 1");
+    QCOMPARE(m_pictures, QStringList{"Second Band"});
+    QCOMPARE(stations(), (QStringList{"Station One", "Station Two"}));
 }
 
 QTEST_MAIN(tst_similarArtistsLookup)
