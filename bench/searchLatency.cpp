@@ -101,9 +101,10 @@ int startServer(QProcess &server, const QString &binary, const QString &data)
 double curlOnce(const QString &curl, const QString &address, int port)
 {
     QProcess p;
-    p.start(curl, {QStringLiteral("-s"), QStringLiteral("-o"), QStringLiteral("/dev/null"), QStringLiteral("-w"),
-                   QStringLiteral("%{time_total} %{size_download}"), QStringLiteral("--resolve"),
-                   QStringLiteral("sonavex.localhost:%1:127.0.0.1").arg(port), address});
+    p.start(curl,
+            {QStringLiteral("-s"), QStringLiteral("-o"), QStringLiteral("/dev/null"), QStringLiteral("-w"),
+             QStringLiteral("%{time_total} %{size_download}"), QStringLiteral("--resolve"),
+             QStringLiteral("sonavex.localhost:%1:127.0.0.1").arg(port), address});
     if (!p.waitForFinished(30000) || p.exitCode() != 0)
         fail(QStringLiteral("curl failed"));
     const QList<QByteArray> fields = p.readAllStandardOutput().split(' ');
@@ -123,8 +124,8 @@ double clientOnce(formQueryDb &window)
     QApplication::sendEvent(text1, &release);
     const auto *grid = window.findChild<QTableWidget *>(QStringLiteral("MSFlexGrid1"));
     const QString caption = window.findChild<QGroupBox *>(QStringLiteral("Frame2"))->title();
-    if (grid->rowCount() != appGlobals::SEARCH_RESULT_ROWS + 2
-        || caption != QStringLiteral("Search Results : 305 free tracks found"))
+    if (grid->rowCount() != appGlobals::SEARCH_RESULT_ROWS + 2 ||
+        caption != QStringLiteral("Search Results : 305 free tracks found"))
         fail(QStringLiteral("the grid was not filled: ") + caption);
     return ms;
 }
@@ -196,7 +197,9 @@ int main(int argc, char **argv)
         const double c = median(client);
         const double r = median(reference);
         out << "search: keyword \"" << text << "\", 305 rows shown, " << runs << " runs each" << Qt::endl;
-        out << QStringLiteral("curl   median %1 ms, p90 %2 ms").arg(r, 0, 'f', 2).arg(percentile90(reference), 0, 'f', 2)
+        out << QStringLiteral("curl   median %1 ms, p90 %2 ms")
+                   .arg(r, 0, 'f', 2)
+                   .arg(percentile90(reference), 0, 'f', 2)
             << Qt::endl;
         out << QStringLiteral("client median %1 ms, p90 %2 ms (Enter to filled grid, picture from cache)")
                    .arg(c, 0, 'f', 2)

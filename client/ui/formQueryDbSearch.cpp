@@ -47,8 +47,8 @@ void formQueryDb::startSearch()
         return;
     }
     const QString searchType = TabStrip1->tabText(TabStrip1->currentIndex());
-    webService::searchTracks(searchType, text, *Combo1, *Text2, *Frame2, *Winsock1, *MSFlexGrid1, *WebBrowser1,
-                             httpGlobals::webServiceSlot);
+    webService::searchTracks(searchType, text, *Combo1, *Text2, *Frame2, *Winsock1, *MSFlexGrid1,
+                             *WebBrowser1, httpGlobals::webServiceSlot);
     // The box may have changed while the search waited; the picture is for what it shows now.
     showSearchPicture(Text1->text());
 }
@@ -78,8 +78,8 @@ void formQueryDb::searchArtistFromTree(const QTreeWidgetItem &node)
     // Nodes are top-level only, so the text is the node's whole path. No minimum length here.
     const QString name = node.text(0).trimmed();
     Text1->setText(name);
-    webService::searchTracks(QStringLiteral("Artist"), name, *Combo1, *Text2, *Frame2, *Winsock1, *MSFlexGrid1,
-                             *WebBrowser1, httpGlobals::webServiceSlot);
+    webService::searchTracks(QStringLiteral("Artist"), name, *Combo1, *Text2, *Frame2, *Winsock1,
+                             *MSFlexGrid1, *WebBrowser1, httpGlobals::webServiceSlot);
     showSearchPicture(name);
 }
 

@@ -17,8 +17,8 @@ namespace webService {
 
 QString radioQueryUrl(const QString &encodedName)
 {
-    return httpGlobals::serverBaseUrl + QStringLiteral("trelvoRadioByKeyword.php?search=%") + encodedName
-           + QStringLiteral("%");
+    return httpGlobals::serverBaseUrl + QStringLiteral("trelvoRadioByKeyword.php?search=%") + encodedName +
+           QStringLiteral("%");
 }
 
 void parseRadioRecommendations(const QString &responseFile, QListWidget &stationList)
@@ -62,7 +62,8 @@ void recommendRadioStations(const QString &name, QLineEdit &queryEchoBox, platfo
         return;
     }
     if (status != httpGlobals::HTTP_OK) {
-        platform::messageBox(httpAgent::httpErrorMessage(QStringLiteral("An error occurred while searching"), status));
+        platform::messageBox(
+            httpAgent::httpErrorMessage(QStringLiteral("An error occurred while searching"), status));
         return;
     }
     parseRadioRecommendations(workFile, stationList);

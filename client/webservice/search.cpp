@@ -82,14 +82,14 @@ QString searchQueryUrl(const QString &searchType, const QString &encodedText, in
     const QString genre = QString::number(genrePosition);
     const QString &base = httpGlobals::serverBaseUrl;
     if (searchType == QLatin1String("Artist"))
-        return base + QStringLiteral("trelvoTracksByArtist.php?genre=") + genre + QStringLiteral("&artist=")
-               + encodedText + QStringLiteral("%&track=");
+        return base + QStringLiteral("trelvoTracksByArtist.php?genre=") + genre + QStringLiteral("&artist=") +
+               encodedText + QStringLiteral("%&track=");
     if (searchType == QLatin1String("Title"))
-        return base + QStringLiteral("trelvoTracksByTitle.php?genre=") + genre + QStringLiteral("&artist=&track=")
-               + encodedText + QStringLiteral("%");
+        return base + QStringLiteral("trelvoTracksByTitle.php?genre=") + genre +
+               QStringLiteral("&artist=&track=") + encodedText + QStringLiteral("%");
     if (searchType == QLatin1String("Keyword"))
-        return base + QStringLiteral("trelvoTracksByKeyword.php?genre=") + genre + QStringLiteral("&keyword=")
-               + encodedText + QStringLiteral("&track=");
+        return base + QStringLiteral("trelvoTracksByKeyword.php?genre=") + genre +
+               QStringLiteral("&keyword=") + encodedText + QStringLiteral("&track=");
     return {};
 }
 
@@ -137,7 +137,8 @@ QString searchResultsCaption(int found)
 {
     if (found == 1)
         return QStringLiteral("Search Results : 1 free track found");
-    return QStringLiteral("Search Results : ") + QString::number(found) + QStringLiteral(" free tracks found");
+    return QStringLiteral("Search Results : ") + QString::number(found) +
+           QStringLiteral(" free tracks found");
 }
 
 void searchTracks(const QString &searchType, const QString &searchText, QComboBox &genreList,
@@ -155,8 +156,8 @@ void searchTracks(const QString &searchType, const QString &searchText, QComboBo
 
     const QString address = searchQueryUrl(searchType, encoded, genreList.currentIndex());
     queryEchoBox.setText(address);
-    resultsFrame.setTitle(QStringLiteral("Search Results : Search (by ") + searchType
-                          + QStringLiteral(") in progress."));
+    resultsFrame.setTitle(QStringLiteral("Search Results : Search (by ") + searchType +
+                          QStringLiteral(") in progress."));
     prepareGrid(resultsGrid);
     platform::doEvents();
     if (generation != searchesStarted[size_t(slot)])
@@ -172,7 +173,8 @@ void searchTracks(const QString &searchType, const QString &searchText, QComboBo
         return;
     }
     if (status != httpGlobals::HTTP_OK) {
-        platform::messageBox(httpAgent::httpErrorMessage(QStringLiteral("An error occurred while searching"), status));
+        platform::messageBox(
+            httpAgent::httpErrorMessage(QStringLiteral("An error occurred while searching"), status));
         return;
     }
 

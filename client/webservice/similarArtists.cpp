@@ -30,14 +30,14 @@ int slotRequestsStarted = 0;
 
 } // namespace
 
-int requestOnSimilarArtistsSlot(const QString &address, platform::SocketControl &socket, const QString &workFile,
-                                bool &superseded)
+int requestOnSimilarArtistsSlot(const QString &address, platform::SocketControl &socket,
+                                const QString &workFile, bool &superseded)
 {
     const int mine = ++slotRequestsStarted;
-    const int status = httpAgent::sendGetRequest(httpAgent::hostFromUrl(address), QStringLiteral("80"),
-                                                 httpAgent::pathFromUrl(address), httpGlobals::serverBaseUrl,
-                                                 httpGlobals::userAgent, socket, workFile,
-                                                 httpGlobals::similarArtistsSlot);
+    const int status =
+        httpAgent::sendGetRequest(httpAgent::hostFromUrl(address), QStringLiteral("80"),
+                                  httpAgent::pathFromUrl(address), httpGlobals::serverBaseUrl,
+                                  httpGlobals::userAgent, socket, workFile, httpGlobals::similarArtistsSlot);
     superseded = mine != slotRequestsStarted;
     return status;
 }
@@ -131,8 +131,8 @@ void findSimilarArtists(const QString &typedText, QLineEdit &queryEchoBox, platf
     name.replace(QLatin1Char('&'), QLatin1String("%26"));
     name.replace(QLatin1Char(' '), QLatin1String("%20"));
 
-    const QString checkAddress =
-        httpGlobals::serverBaseUrl + QStringLiteral("trelvoSimilarArtists.php?artist=") + encodeArtistName(name);
+    const QString checkAddress = httpGlobals::serverBaseUrl +
+                                 QStringLiteral("trelvoSimilarArtists.php?artist=") + encodeArtistName(name);
     queryEchoBox.setText(checkAddress);
     platform::doEvents();
 
@@ -144,8 +144,8 @@ void findSimilarArtists(const QString &typedText, QLineEdit &queryEchoBox, platf
         return;
     }
     if (status != httpGlobals::HTTP_OK && status != httpGlobals::HTTP_NOT_FOUND) {
-        platform::messageBox(
-            httpAgent::httpErrorMessage(QStringLiteral("An error occurred while validating the name"), status));
+        platform::messageBox(httpAgent::httpErrorMessage(
+            QStringLiteral("An error occurred while validating the name"), status));
         return;
     }
     const QString validated = readValidatedArtistName(workFile);

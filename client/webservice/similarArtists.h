@@ -36,8 +36,8 @@ QString relevanceIconKey(int position);
 
 // One GET on the similar-artists slot into workFile. superseded tells that another request took
 // the slot over meanwhile: the caller's work is then over, and its 0 is nobody's error.
-int requestOnSimilarArtistsSlot(const QString &address, platform::SocketControl &socket, const QString &workFile,
-                                bool &superseded);
+int requestOnSimilarArtistsSlot(const QString &address, platform::SocketControl &socket,
+                                const QString &workFile, bool &superseded);
 
 // The whole lookup behind the "find similar artists" button: name check, list, picture (through
 // showPicture, which gets the final name), count label, then the radio stations.

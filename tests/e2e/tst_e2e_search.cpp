@@ -44,7 +44,10 @@ private Q_SLOTS:
 
 private:
     int foundInCaption() const;
-    template<typename T> T *control(const char *name) const { return m_window->findChild<T *>(QLatin1String(name)); }
+    template <typename T> T *control(const char *name) const
+    {
+        return m_window->findChild<T *>(QLatin1String(name));
+    }
     void searchFor(int tab, const QString &text);
 
     QTemporaryDir m_home;
@@ -134,7 +137,8 @@ void tst_e2e_search::artistAndKeywordSearch()
     QVERIFY(foundInCaption() > 0);
     bool titleListed = false;
     for (int row = 1; row <= appGlobals::searchResultCount; ++row)
-        titleListed = titleListed || appGlobals::searchResults[size_t(row)][appGlobals::RESULT_TRACK] == title;
+        titleListed =
+            titleListed || appGlobals::searchResults[size_t(row)][appGlobals::RESULT_TRACK] == title;
     QVERIFY2(titleListed, qPrintable(word));
 }
 
@@ -145,7 +149,8 @@ void tst_e2e_search::similarArtistsThenNodeSearch()
     QVERIFY2(m_boxes->count() == 0, qPrintable(m_boxes->texts().join(" | ")));
     auto *tree = control<QTreeWidget>("TreeView2");
     QVERIFY(tree->topLevelItemCount() > 0);
-    QCOMPARE(control<QLabel>("Label5")->text(), "Similar Artists : " + QString::number(tree->topLevelItemCount()));
+    QCOMPARE(control<QLabel>("Label5")->text(),
+             "Similar Artists : " + QString::number(tree->topLevelItemCount()));
     QVERIFY(appGlobals::similarArtistCount <= appGlobals::SIMILAR_ARTIST_SLOTS);
 
     QTreeWidgetItem *node = tree->topLevelItem(0);
@@ -156,7 +161,10 @@ void tst_e2e_search::similarArtistsThenNodeSearch()
     QVERIFY(control<QLineEdit>("Text2")->text().contains("trelvoTracksByArtist.php"));
     // An available artist has tracks.
     QVERIFY2(foundInCaption() > 0, qPrintable(control<QGroupBox>("Frame2")->title()));
-    QVERIFY(control<QTableWidget>("MSFlexGrid1")->item(1, 0)->text().contains(name.trimmed(), Qt::CaseInsensitive));
+    QVERIFY(control<QTableWidget>("MSFlexGrid1")
+                ->item(1, 0)
+                ->text()
+                .contains(name.trimmed(), Qt::CaseInsensitive));
 }
 
 void tst_e2e_search::radioStationOpens()

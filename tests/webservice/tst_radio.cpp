@@ -15,10 +15,7 @@ private Q_SLOTS:
     void init();
     void stationsAndAddresses_data();
     void stationsAndAddresses();
-    void emptyReplyEmptiesList();
     void longReplyKeepsLinesAndAddressesPaired();
-    void addressForLine_data();
-    void addressForLine();
 
 private:
     QString writeReply(const QByteArray &bytes);
@@ -62,10 +59,10 @@ void tst_radio::stationsAndAddresses_data()
     QTest::newRow("fewer than two commas skipped")
         << QByteArray("no comma\n1,only one\n2,Three,http://three<br>\n") << QStringList{"Three"}
         << QStringList{"http://three"};
-    QTest::newRow("empty station name listed") << QByteArray("1,,http://x<br>\n") << QStringList{""}
-                                               << QStringList{"http://x"};
-    QTest::newRow("break in the name is kept") << QByteArray("1,A<br>,http://x\n") << QStringList{"A<br>"}
-                                               << QStringList{"http://x"};
+    QTest::newRow("empty station name listed")
+        << QByteArray("1,,http://x<br>\n") << QStringList{""} << QStringList{"http://x"};
+    QTest::newRow("break in the name is kept")
+        << QByteArray("1,A<br>,http://x\n") << QStringList{"A<br>"} << QStringList{"http://x"};
 }
 
 void tst_radio::stationsAndAddresses()
@@ -82,12 +79,6 @@ void tst_radio::stationsAndAddresses()
         QCOMPARE(appGlobals::radioStationAddresses[size_t(i)], addresses.at(i));
 }
 
-void tst_radio::emptyReplyEmptiesList()
-{
-    webService::parseRadioRecommendations(writeReply(""), m_list);
-    QCOMPARE(m_list.count(), 0);
-}
-
 void tst_radio::longReplyKeepsLinesAndAddressesPaired()
 {
     QByteArray reply;
@@ -99,24 +90,6 @@ void tst_radio::longReplyKeepsLinesAndAddressesPaired()
         QCOMPARE(m_list.item(line)->text(), "Station " + QString::number(line));
         QCOMPARE(webService::radioStationAddress(line), "http://s" + QString::number(line));
     }
-}
-
-void tst_radio::addressForLine_data()
-{
-    QTest::addColumn<int>("line");
-    QTest::addColumn<QString>("address");
-    QTest::newRow("no line selected") << -1 << "";
-    QTest::newRow("first") << 0 << "http://a";
-    QTest::newRow("third") << 2 << "http://c";
-    QTest::newRow("past the table") << appGlobals::RADIO_STATION_SLOTS << "";
-}
-
-void tst_radio::addressForLine()
-{
-    QFETCH(int, line);
-    QFETCH(QString, address);
-    webService::parseRadioRecommendations(writeReply("1,A,http://a\n2,B,http://b\n3,C,http://c\n"), m_list);
-    QCOMPARE(webService::radioStationAddress(line), address);
 }
 
 QTEST_MAIN(tst_radio)

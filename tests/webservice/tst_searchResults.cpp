@@ -19,8 +19,6 @@ private Q_SLOTS:
     void genreNames_data();
     void genreNames();
     void badGenreNeverReusesPreviousRow();
-    void gridRowsMatchResultsTable_data();
-    void gridRowsMatchResultsTable();
     void resultsStopAtTableSize();
 
 private:
@@ -55,7 +53,8 @@ void tst_searchResults::readsOnlyFourFieldRecords_data()
     QTest::newRow("crlf lines") << QByteArray("A,3,T1,http://x/1<br>\r\nB,7,T2,http://x/2<br>\r\n")
                                 << QStringList{"A|3|T1|http://x/1", "B|7|T2|http://x/2"};
     QTest::newRow("bare cr and lf, last line unterminated")
-        << QByteArray("A,3,T1,u1\rB,7,T2,u2\nC,1,T3,u3") << QStringList{"A|3|T1|u1", "B|7|T2|u2", "C|1|T3|u3"};
+        << QByteArray("A,3,T1,u1\rB,7,T2,u2\nC,1,T3,u3")
+        << QStringList{"A|3|T1|u1", "B|7|T2|u2", "C|1|T3|u3"};
     QTest::newRow("three and five fields skipped")
         << QByteArray("A,3,T1\nB,7,T2,u2,extra\nC,1,T3,u3\n") << QStringList{"C|1|T3|u3"};
     QTest::newRow("break removed wherever it stands")
@@ -65,11 +64,11 @@ void tst_searchResults::readsOnlyFourFieldRecords_data()
     QTest::newRow("break hiding a fifth field still counts the comma")
         << QByteArray("A,3,T1,u1,<br>\n") << QStringList{};
     QTest::newRow("empty artist is still a record") << QByteArray(",3,T1,u1\n") << QStringList{"|3|T1|u1"};
-    QTest::newRow("html around records") << QByteArray("<html>\n<body>\nA,3,T1,u1<br>\n</body>\n")
-                                         << QStringList{"A|3|T1|u1"};
+    QTest::newRow("html around records")
+        << QByteArray("<html>\n<body>\nA,3,T1,u1<br>\n</body>\n") << QStringList{"A|3|T1|u1"};
     QTest::newRow("empty reply") << QByteArray() << QStringList{};
-    QTest::newRow("latin-1 bytes kept") << QByteArray("Bj\xf6rk,3,J\xf3ga,u\n")
-                                        << QStringList{QString::fromLatin1("Bj\xf6rk|3|J\xf3ga|u")};
+    QTest::newRow("latin-1 bytes kept")
+        << QByteArray("Bj\xf6rk,3,J\xf3ga,u\n") << QStringList{QString::fromLatin1("Bj\xf6rk|3|J\xf3ga|u")};
 }
 
 void tst_searchResults::readsOnlyFourFieldRecords()
@@ -97,19 +96,32 @@ void tst_searchResults::genreNames_data()
 {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("known id") << "7" << "Jazz";
-    QTest::newRow("highest id") << "254" << "Last";
-    QTest::newRow("unnamed id") << "5" << "";
-    QTest::newRow("zero") << "0" << "";
-    QTest::newRow("255") << "255" << "";
-    QTest::newRow("negative") << "-3" << "";
-    QTest::newRow("not a number") << "rock" << "";
-    QTest::newRow("number with trailing text") << "7x" << "";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("blanks around") << " 7 " << "Jazz";
-    QTest::newRow("half rounds to even") << "2.5" << "";
-    QTest::newRow("rounds up") << "6.6" << "Jazz";
-    QTest::newRow("just below 255 rounds out of range") << "254.7" << "";
+    QTest::newRow("known id") << "7"
+                              << "Jazz";
+    QTest::newRow("highest id") << "254"
+                                << "Last";
+    QTest::newRow("unnamed id") << "5"
+                                << "";
+    QTest::newRow("zero") << "0"
+                          << "";
+    QTest::newRow("255") << "255"
+                         << "";
+    QTest::newRow("negative") << "-3"
+                              << "";
+    QTest::newRow("not a number") << "rock"
+                                  << "";
+    QTest::newRow("number with trailing text") << "7x"
+                                               << "";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("blanks around") << " 7 "
+                                   << "Jazz";
+    QTest::newRow("half rounds to even") << "2.5"
+                                         << "";
+    QTest::newRow("rounds up") << "6.6"
+                               << "Jazz";
+    QTest::newRow("just below 255 rounds out of range") << "254.7"
+                                                        << "";
 }
 
 void tst_searchResults::genreNames()
@@ -131,44 +143,6 @@ void tst_searchResults::badGenreNeverReusesPreviousRow()
     QCOMPARE(grid.item(4, 2)->text(), "Jazz");
     QCOMPARE(appGlobals::searchResults[2][appGlobals::RESULT_GENRE], "");
     QCOMPARE(appGlobals::searchResults[3][appGlobals::RESULT_GENRE], "");
-}
-
-void tst_searchResults::gridRowsMatchResultsTable_data()
-{
-    QTest::addColumn<int>("records");
-    QTest::addColumn<int>("emptyArtists");
-    QTest::newRow("none") << 0 << 0;
-    QTest::newRow("one") << 1 << 0;
-    QTest::newRow("two") << 2 << 0;
-    QTest::newRow("empty artists skipped without counting") << 3 << 2;
-}
-
-void tst_searchResults::gridRowsMatchResultsTable()
-{
-    QFETCH(int, records);
-    QFETCH(int, emptyArtists);
-    QList<webService::SearchRecord> table;
-    for (int i = 1; i <= records; ++i) {
-        table.append({"", "3", "skipped", "u"});
-        if (i <= emptyArtists)
-            continue;
-        table.last() = {"Artist" + QString::number(i), "3", "Track" + QString::number(i),
-                        "http://src/" + QString::number(i)};
-    }
-    QTableWidget grid(2, 3); // as the search leaves it: header and one empty row
-    const int shown = webService::showSearchResults(table, grid);
-    QCOMPARE(shown, records - emptyArtists);
-    QCOMPARE(appGlobals::searchResultCount, shown);
-    QCOMPARE(grid.rowCount(), shown + 2);
-    for (int row = 1; row <= shown; ++row) {
-        const auto &result = appGlobals::searchResults[size_t(row)];
-        QCOMPARE(grid.item(row, 0)->text(), result[appGlobals::RESULT_ARTIST]);
-        QCOMPARE(grid.item(row, 1)->text(), result[appGlobals::RESULT_TRACK]);
-        QCOMPARE(grid.item(row, 2)->text(), "Rock");
-        QCOMPARE(result[appGlobals::RESULT_SOURCE], "http://src/" + result[appGlobals::RESULT_ARTIST].mid(6));
-    }
-    for (int column = 0; column < 3; ++column)
-        QVERIFY(!grid.item(shown + 1, column) || grid.item(shown + 1, column)->text().isEmpty());
 }
 
 void tst_searchResults::resultsStopAtTableSize()

@@ -17,9 +17,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include <functional>
 #include <QWebEngineProfile>
 #include <QWebEngineUrlRequestInterceptor>
+#include <functional>
 
 using S = ScriptedServer;
 
@@ -35,8 +35,8 @@ public:
 
 QByteArray reply(int code, const QByteArray &reason, const QByteArray &body)
 {
-    return "HTTP/1.1 " + QByteArray::number(code) + " " + reason
-           + "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+    return "HTTP/1.1 " + QByteArray::number(code) + " " + reason +
+           "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
 }
 
 QByteArray requestLine(const QByteArray &request)
@@ -130,16 +130,20 @@ void tst_searchTracks::requestAddresses_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("genre");
     QTest::addColumn<QByteArray>("line");
-    QTest::newRow("title, genre 3") << "Title" << "rock and roll" << 3
+    QTest::newRow("title, genre 3") << "Title"
+                                    << "rock and roll" << 3
                                     << QByteArray("GET /trelvoTracksByTitle.php?genre=3&artist=&track="
                                                   "rock%20and%20roll% HTTP/1.1");
-    QTest::newRow("artist, any genre") << "Artist" << "salt & pepper" << 0
+    QTest::newRow("artist, any genre") << "Artist"
+                                       << "salt & pepper" << 0
                                        << QByteArray("GET /trelvoTracksByArtist.php?genre=0&artist="
                                                      "salt%20%26%20pepper%&track= HTTP/1.1");
     QTest::newRow("keyword carries no percent")
-        << "Keyword" << "a+b/c" << 4 << QByteArray("GET /trelvoTracksByKeyword.php?genre=4&keyword=a+b/c&track= HTTP/1.1");
-    QTest::newRow("no genre chosen") << "Keyword" << "abc" << -1
-                                     << QByteArray("GET /trelvoTracksByKeyword.php?genre=-1&keyword=abc&track= HTTP/1.1");
+        << "Keyword"
+        << "a+b/c" << 4 << QByteArray("GET /trelvoTracksByKeyword.php?genre=4&keyword=a+b/c&track= HTTP/1.1");
+    QTest::newRow("no genre chosen")
+        << "Keyword"
+        << "abc" << -1 << QByteArray("GET /trelvoTracksByKeyword.php?genre=-1&keyword=abc&track= HTTP/1.1");
 }
 
 void tst_searchTracks::requestAddresses()
@@ -180,10 +184,11 @@ void tst_searchTracks::resultsFillGridAndCaption_data()
     QTest::addColumn<QList<QStringList>>("rows");
     QTest::newRow("nothing found") << QByteArray("") << "Search Results : 0 free tracks found"
                                    << QList<QStringList>{};
-    QTest::newRow("one") << QByteArray("Ann,7,Blue,http://src/1<br>\r\n") << "Search Results : 1 free track found"
+    QTest::newRow("one") << QByteArray("Ann,7,Blue,http://src/1<br>\r\n")
+                         << "Search Results : 1 free track found"
                          << QList<QStringList>{{"Ann", "Blue", "Jazz"}};
-    QTest::newRow("two, odd lines skipped")
-        << QByteArray("<p>\r\nAnn,7,Blue,u1<br>\r\nx,1,three\r\nx,1,f,i,ve\r\nBob,1,Red,u2<BR>\r\n")
+    QTest::newRow("two, other lines and empty artists skipped")
+        << QByteArray("<p>\r\nAnn,7,Blue,u1<br>\r\nx,1,three\r\n,1,No artist,u9\r\nBob,1,Red,u2<BR>\r\n")
         << "Search Results : 2 free tracks found"
         << QList<QStringList>{{"Ann", "Blue", "Jazz"}, {"Bob", "Red", "Rock"}};
 }
@@ -212,7 +217,8 @@ void tst_searchTracks::failuresLeaveEmptyGrid_data()
 {
     QTest::addColumn<S::Script>("script");
     QTest::addColumn<QString>("message");
-    QTest::newRow("closed before any reply") << S::Script{S::close()} << "A Socket error occurred while searching";
+    QTest::newRow("closed before any reply")
+        << S::Script{S::close()} << "A Socket error occurred while searching";
     QTest::newRow("not found") << S::Script{S::send(reply(404, "Not Found", "gone"))}
                                << "An error occurred while searching\r\nHTTP Response: 404 = HTTP_NOT_FOUND";
     QTest::newRow("server error") << S::Script{S::send(reply(500, "Internal Server Error", ""))}

@@ -28,9 +28,7 @@ private Q_SLOTS:
     void duplicateNameGivesOneNodeCountedTwice();
     void nameKeepsItsCommas();
     void unknownFlagNeverInheritsEarlierList();
-    void missingReplyEmptiesTree();
     void longListStopsAtTableSize();
-    void showsUnavailableWhenAllowed();
 
 private:
     QString writeReply(const QByteArray &bytes);
@@ -93,11 +91,14 @@ void tst_similarArtists::encodesNames_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("encoded");
-    QTest::newRow("blanks and ampersand") << "Salt Pepper & Co" << "Salt%20Pepper%20%26%20Co";
-    QTest::newRow("slashes removed") << "AC/DC \\ Live" << "ACDC%20%20Live";
-    QTest::newRow("already encoded text keeps its percent signs")
-        << "Salt/Pepper%20%26%20Co" << "SaltPepper%20%26%20Co";
-    QTest::newRow("other characters untouched") << "Sigur R\u00f3s?#" << "Sigur%20R\u00f3s?#";
+    QTest::newRow("blanks and ampersand") << "Salt Pepper & Co"
+                                          << "Salt%20Pepper%20%26%20Co";
+    QTest::newRow("slashes removed") << "AC/DC \\ Live"
+                                     << "ACDC%20%20Live";
+    QTest::newRow("already encoded text keeps its percent signs") << "Salt/Pepper%20%26%20Co"
+                                                                  << "SaltPepper%20%26%20Co";
+    QTest::newRow("other characters untouched") << "Sigur R\u00f3s?#"
+                                                << "Sigur%20R\u00f3s?#";
 }
 
 void tst_similarArtists::encodesNames()
@@ -112,12 +113,14 @@ void tst_similarArtists::confirmedNameLine_data()
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<bool>("noPreamble");
     QTest::addColumn<QString>("name");
-    QTest::newRow("crlf: second text line") << QByteArray("ok\r\nSome Band\r\nmore\r\n") << false << "Some Band";
+    QTest::newRow("crlf: second text line")
+        << QByteArray("ok\r\nSome Band\r\nmore\r\n") << false << "Some Band";
     QTest::newRow("lf: third text line") << QByteArray("a\nb\nSome Band\n") << false << "Some Band";
     QTest::newRow("lf: second line is not it") << QByteArray("a\nSome Band\n") << false << "";
     QTest::newRow("unterminated third line") << QByteArray("a\nb\nSome Band") << false << "Some Band";
     QTest::newRow("empty") << QByteArray() << false << "";
-    QTest::newRow("without preamble: first line") << QByteArray("Some Band\r\nx\r\ny\r\n") << true << "Some Band";
+    QTest::newRow("without preamble: first line")
+        << QByteArray("Some Band\r\nx\r\ny\r\n") << true << "Some Band";
 }
 
 void tst_similarArtists::confirmedNameLine()
@@ -204,15 +207,6 @@ void tst_similarArtists::unknownFlagNeverInheritsEarlierList()
     QCOMPARE(nodeTexts(), QStringList{"New"});
 }
 
-void tst_similarArtists::missingReplyEmptiesTree()
-{
-    webService::parseSimilarArtists(writeReply("1,First\n1,Second\n"), *m_tree, *m_icons);
-    QCOMPARE(m_tree->topLevelItemCount(), 2);
-    QCOMPARE(webService::parseSimilarArtists(m_dir.filePath("missing.html"), *m_tree, *m_icons), 0);
-    QCOMPARE(m_tree->topLevelItemCount(), 0);
-    QCOMPARE(appGlobals::similarArtistCount, 0);
-}
-
 void tst_similarArtists::longListStopsAtTableSize()
 {
     QByteArray reply;
@@ -225,14 +219,6 @@ void tst_similarArtists::longListStopsAtTableSize()
     QCOMPARE(m_tree->topLevelItem(105)->text(0), "Artist 105");
     QCOMPARE(nodeIconKey(101), "level_0");
     QCOMPARE(nodeIconKey(102), QString()); // past the ranked positions: no icon
-}
-
-void tst_similarArtists::showsUnavailableWhenAllowed()
-{
-    appGlobals::onlyShowAvailable = false;
-    QCOMPARE(webService::parseSimilarArtists(writeReply("0,Gone\n1,Here\n"), *m_tree, *m_icons), 2);
-    QCOMPARE(nodeTexts(), (QStringList{"Gone", "Here"}));
-    QCOMPARE(nodeIconKey(1), "level_9");
 }
 
 QTEST_MAIN(tst_similarArtists)

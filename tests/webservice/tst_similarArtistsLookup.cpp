@@ -19,8 +19,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include <functional>
 #include <QTreeWidget>
+#include <functional>
 
 using S = ScriptedServer;
 
@@ -30,8 +30,8 @@ namespace {
 
 QByteArray reply(int code, const QByteArray &reason, const QByteArray &body)
 {
-    return "HTTP/1.1 " + QByteArray::number(code) + " " + reason
-           + "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+    return "HTTP/1.1 " + QByteArray::number(code) + " " + reason +
+           "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
 }
 
 S::Script ok(const QByteArray &body)
@@ -46,7 +46,8 @@ S::Script notFound()
 
 const QByteArray confirmedSaltPepper = "<html>\r\nSalt Pepper & Co\r\n</html>\r\n";
 const QByteArray threeArtists = "1,Near One\r\n0,Hidden\r\n1,Near Three\r\n";
-const QByteArray twoStations = "5,Station One,http://one.example/a,b<br>\r\n6,Station Two,http://two.example/<BR>\r\n";
+const QByteArray twoStations =
+    "5,Station One,http://one.example/a,b<br>\r\n6,Station Two,http://two.example/<BR>\r\n";
 
 } // namespace
 
@@ -167,7 +168,8 @@ void tst_similarArtistsLookup::confirmedNameRunsWholeSequence()
     QCOMPARE(stations(), (QStringList{"Station One", "Station Two"}));
     QCOMPARE(webService::radioStationAddress(0), "http://one.example/a,b");
     QCOMPARE(webService::radioStationAddress(1), "http://two.example/");
-    QCOMPARE(m_echo->text(), httpGlobals::serverBaseUrl + "trelvoRadioByKeyword.php?search=%Salt%20Pepper%20%26%20Co%");
+    QCOMPARE(m_echo->text(),
+             httpGlobals::serverBaseUrl + "trelvoRadioByKeyword.php?search=%Salt%20Pepper%20%26%20Co%");
 }
 
 void tst_similarArtistsLookup::unconfirmedNameSkipsListAndPicture_data()
@@ -220,23 +222,23 @@ void tst_similarArtistsLookup::failuresStopWhereTheyHappen_data()
 
     const QString unchanged = "Similar Artists : None so far";
     QTest::newRow("check: no connection")
-        << QList<S::Script>{{S::close()}} << 1 << "A socket error occured while validating the name" << unchanged
-        << QStringList{} << QStringList{"Old Station"};
+        << QList<S::Script>{{S::close()}} << 1 << "A socket error occured while validating the name"
+        << unchanged << QStringList{} << QStringList{"Old Station"};
     QTest::newRow("check: server error")
         << QList<S::Script>{{S::send(reply(500, "Internal Server Error", ""))}} << 1
         << "An error occurred while validating the name\r\nHTTP Response: 500 = HTTP_INTERNAL_SERVER_ERROR"
         << unchanged << QStringList{} << QStringList{"Old Station"};
-    QTest::newRow("list: no connection")
-        << QList<S::Script>{ok(confirmedSaltPepper), {S::close()}} << 2 << "An Socket error occured while searching"
-        << unchanged << QStringList{} << QStringList{"Old Station"};
+    QTest::newRow("list: no connection") << QList<S::Script>{ok(confirmedSaltPepper), {S::close()}} << 2
+                                         << "An Socket error occured while searching" << unchanged
+                                         << QStringList{} << QStringList{"Old Station"};
     QTest::newRow("list: forbidden")
         << QList<S::Script>{ok(confirmedSaltPepper), {S::send(reply(403, "Forbidden", ""))}} << 2
-        << "An error occurred while searching\r\nHTTP Response: 403 = HTTP_FORBIDDEN" << unchanged << QStringList{}
-        << QStringList{"Old Station"};
+        << "An error occurred while searching\r\nHTTP Response: 403 = HTTP_FORBIDDEN" << unchanged
+        << QStringList{} << QStringList{"Old Station"};
     QTest::newRow("radio: no connection")
         << QList<S::Script>{ok(confirmedSaltPepper), ok(threeArtists), {S::close()}} << 3
-        << "An Socket error occured while searching" << "Similar Artists : 2" << QStringList{"Salt Pepper & Co"}
-        << QStringList{"Old Station"};
+        << "An Socket error occured while searching"
+        << "Similar Artists : 2" << QStringList{"Salt Pepper & Co"} << QStringList{"Old Station"};
 }
 
 void tst_similarArtistsLookup::failuresStopWhereTheyHappen()
@@ -264,8 +266,10 @@ void tst_similarArtistsLookup::radioQueryForName_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("line");
-    QTest::newRow("Some Band") << "Some Band" << QByteArray("GET /trelvoRadioByKeyword.php?search=%Some%20Band% HTTP/1.1");
-    QTest::newRow("outer blanks dropped") << "  Some Band " << QByteArray("GET /trelvoRadioByKeyword.php?search=%Some%20Band% HTTP/1.1");
+    QTest::newRow("Some Band") << "Some Band"
+                               << QByteArray("GET /trelvoRadioByKeyword.php?search=%Some%20Band% HTTP/1.1");
+    QTest::newRow("outer blanks dropped")
+        << "  Some Band " << QByteArray("GET /trelvoRadioByKeyword.php?search=%Some%20Band% HTTP/1.1");
     QTest::newRow("slashes dropped, ampersand encoded")
         << "AC/DC & Co" << QByteArray("GET /trelvoRadioByKeyword.php?search=%ACDC%20%26%20Co% HTTP/1.1");
 }
@@ -285,7 +289,8 @@ void tst_similarArtistsLookup::radioFailureKeepsList_data()
     QTest::addColumn<S::Script>("script");
     QTest::addColumn<QString>("message");
     QTest::newRow("no connection") << S::Script{S::close()} << "An Socket error occured while searching";
-    QTest::newRow("not found") << notFound() << "An error occurred while searching\r\nHTTP Response: 404 = HTTP_NOT_FOUND";
+    QTest::newRow("not found") << notFound()
+                               << "An error occurred while searching\r\nHTTP Response: 404 = HTTP_NOT_FOUND";
 }
 
 void tst_similarArtistsLookup::radioFailureKeepsList()
