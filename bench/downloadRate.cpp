@@ -1,0 +1,71 @@
+// One track through the download pump and the transfer, with the progress timer refreshing the
+// bar and the texts once a second as in the window. Prints "<seconds> <bytes>" for the pump step.
+#include "core/appGlobals.h"
+#include "core/httpGlobals.h"
+#include "core/startup.h"
+#include "downloads/downloadQueue.h"
+#include "downloads/transfer.h"
+#include "http/httpAgent.h"
+#include "platform/socketControl.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QTimer>
+
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QStringList args = QApplication::arguments();
+    if (args.size() < 2) {
+        std::fprintf(stderr, "usage: downloadRate FILE_URL\n");
+        return 2;
+    }
+    if (!startup::runStartupSequence())
+        return 1;
+
+    QWidget panelWidget;
+    auto *current = new QLineEdit(&panelWidget);
+    auto *queue = new QListWidget(&panelWidget);
+    auto *bar = new QProgressBar(&panelWidget);
+    auto *rate = new QLineEdit(&panelWidget);
+    auto *kilobytes = new QLineEdit(&panelWidget);
+    auto *progressTimer = new QTimer(&panelWidget);
+    auto *pumpTimer = new QTimer(&panelWidget);
+    auto *socket = new platform::SocketControl(&panelWidget);
+    httpAgent::attachSocket(*socket, httpGlobals::downloadSlot);
+    progressTimer->setInterval(1000);
+    pumpTimer->setInterval(1000);
+
+    handleDownloads::DownloadPanel panel{current, queue, bar, rate, kilobytes, progressTimer, socket,
+                                         httpGlobals::downloadSlot};
+    qint64 lastBytes = 0;
+    QObject::connect(progressTimer, &QTimer::timeout, &panelWidget,
+                     [&] { handleDownloads::showTransferProgress(panel, lastBytes); });
+
+    const QString artist = QStringLiteral("Bench");
+    const QString track = QFileInfo(args.at(1)).completeBaseName() + QString::number(QApplication::applicationPid());
+    const QString finalFile = handleDownloads::trackFileStem(artist, track) + QStringLiteral(".mp3");
+    double seconds = 0;
+    QObject::connect(pumpTimer, &QTimer::timeout, &panelWidget, [&] {
+        QElapsedTimer clock;
+        clock.start();
+        if (handleDownloads::pumpDownloadQueue(panel)) {
+            seconds = double(clock.nsecsElapsed()) / 1e9;
+            app.quit();
+        }
+    });
+    handleDownloads::enqueueDownload(artist, track, args.at(1), *queue);
+    pumpTimer->start();
+    app.exec();
+
+    const qint64 bytes = QFileInfo(finalFile).size();
+    QFile::remove(finalFile);
+    std::printf("%.6f %lld\n", seconds, static_cast<long long>(bytes));
+    return bytes > 0 ? 0 : 1;
+}
