@@ -101,8 +101,35 @@ void MediaPlayerControl::open()
     setMode(Mode::Stopped);
     if (m_wait)
         waitUntilLoaded();
-    if (m_player->mediaStatus() == QMediaPlayer::InvalidMedia)
+    if (m_player->mediaStatus() == QMediaPlayer::InvalidMedia) {
         close();
+        return;
+    }
+    if (m_wait && m_player->duration() <= 0)
+        learnLength();
+}
+
+void MediaPlayerControl::learnLength()
+{
+    // A constant-rate MP3 without a header frame reveals its length only once it runs, and
+    // will not seek before that: run it muted for a moment, then put it back at the start.
+    m_audio->setMuted(true);
+    m_player->play();
+    QEventLoop loop;
+    QTimer guard;
+    guard.setSingleShot(true);
+    connect(&guard, &QTimer::timeout, &loop, &QEventLoop::quit);
+    connect(m_player, &QMediaPlayer::durationChanged, &loop, [&loop](qint64 duration) {
+        if (duration > 0)
+            loop.quit();
+    });
+    connect(m_player, &QMediaPlayer::errorOccurred, &loop, &QEventLoop::quit);
+    guard.start(OPEN_WAIT_MS);
+    if (m_player->duration() <= 0)
+        loop.exec();
+    m_player->pause();
+    m_player->setPosition(0);
+    m_audio->setMuted(false);
 }
 
 void MediaPlayerControl::play()

@@ -50,6 +50,7 @@ private:
     void play();
     void close();
     void waitUntilLoaded();
+    void learnLength();
     void setMode(Mode mode);
     void onMediaStatusChanged();
 

@@ -9,7 +9,8 @@
 #include <vector>
 
 // Writes a real MP3 file (LAME, 44.1 kHz mono, 64 kbit/s) holding a tone of the given length.
-inline bool writeTestMp3(const QString &path, int milliseconds, double frequency = 440.0)
+// Without the Info frame a player learns the length only by running the file.
+inline bool writeTestMp3(const QString &path, int milliseconds, double frequency = 440.0, bool infoFrame = true)
 {
     constexpr int rate = 44100;
     lame_global_flags *lame = lame_init();
@@ -20,6 +21,7 @@ inline bool writeTestMp3(const QString &path, int milliseconds, double frequency
     lame_set_mode(lame, MONO);
     lame_set_brate(lame, 64);
     lame_set_quality(lame, 7);
+    lame_set_bWriteVbrTag(lame, infoFrame ? 1 : 0);
     if (lame_init_params(lame) < 0) {
         lame_close(lame);
         return false;
@@ -40,7 +42,7 @@ inline bool writeTestMp3(const QString &path, int milliseconds, double frequency
     }
     // The Info frame in front tells players the exact length.
     unsigned char tag[2880];
-    const size_t tagSize = ok ? lame_get_lametag_frame(lame, tag, sizeof tag) : 0;
+    const size_t tagSize = ok && infoFrame ? lame_get_lametag_frame(lame, tag, sizeof tag) : 0;
     lame_close(lame);
     if (!ok)
         return false;

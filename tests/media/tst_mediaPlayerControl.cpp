@@ -15,10 +15,14 @@ class tst_mediaPlayerControl : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
+    void openWithWaitKnowsTheLength_data();
     void openWithWaitKnowsTheLength();
     void playAdvancesPauseHolds();
     void stopHoldsAndPlayGoesOnFromThere();
+    void seekWhilePausedPlaysFromThere_data();
     void seekWhilePausedPlaysFromThere();
+    void startPointRightAfterOpen_data();
+    void startPointRightAfterOpen();
     void endOfTrackStaysAtTheLength();
     void unplayableFilesLeaveThePlayerClosed_data();
     void unplayableFilesLeaveThePlayerClosed();
@@ -39,6 +43,16 @@ void tst_mediaPlayerControl::initTestCase()
     QVERIFY(writeTestMp3(m_dir.filePath("Band - Three.mp3"), 3000));
     QVERIFY(writeTestMp3(m_dir.filePath("Band - Ten.mp3"), 10000, 660));
     QVERIFY(writeTestMp3(m_dir.filePath("Band - Short.mp3"), 1000, 880));
+    QVERIFY(writeTestMp3(m_dir.filePath("Plain - Three.mp3"), 3000, 440, false));
+    QVERIFY(writeTestMp3(m_dir.filePath("Plain - Ten.mp3"), 10000, 660, false));
+}
+
+// Files with an Info frame, and plain constant-rate files whose length shows only once they run.
+static void addFileRows(const char *withInfo, const char *plain)
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("info frame") << QString::fromLatin1(withInfo);
+    QTest::newRow("no info frame") << QString::fromLatin1(plain);
 }
 
 bool tst_mediaPlayerControl::holdsStill(const platform::MediaPlayerControl &player)
@@ -57,16 +71,29 @@ void tst_mediaPlayerControl::openFile(platform::MediaPlayerControl &player, cons
     player.setCommand("Open");
 }
 
+void tst_mediaPlayerControl::openWithWaitKnowsTheLength_data()
+{
+    addFileRows("Band - Three.mp3", "Plain - Three.mp3");
+}
+
 void tst_mediaPlayerControl::openWithWaitKnowsTheLength()
 {
+    QFETCH(QString, name);
     platform::MediaPlayerControl player;
     QSignalSpy modes(&player, &platform::MediaPlayerControl::modeChanged);
-    openFile(player, "Band - Three.mp3");
+    openFile(player, name);
     // Read at once, as the playback logic does right after "Open".
     QVERIFY2(qAbs(player.length() - 3000) <= 100, qPrintable(QString::number(player.length())));
     QCOMPARE(player.position(), 0);
     QCOMPARE(player.mode(), Mode::Stopped);
     QCOMPARE(modes.count(), 1);
+
+    // Opened means ready at the start, not already running.
+    QVERIFY(holdsStill(player));
+    QVERIFY(player.position() < 200);
+    player.setCommand("Play");
+    QVERIFY(player.position() < 300);
+    QTRY_VERIFY(player.position() > 400);
 
     openFile(player, "Band - Ten.mp3");
     QVERIFY2(qAbs(player.length() - 10000) <= 100, qPrintable(QString::number(player.length())));
@@ -114,10 +141,16 @@ void tst_mediaPlayerControl::stopHoldsAndPlayGoesOnFromThere()
     QTRY_VERIFY(player.position() > stoppedAt + 200);
 }
 
+void tst_mediaPlayerControl::seekWhilePausedPlaysFromThere_data()
+{
+    addFileRows("Band - Ten.mp3", "Plain - Ten.mp3");
+}
+
 void tst_mediaPlayerControl::seekWhilePausedPlaysFromThere()
 {
+    QFETCH(QString, name);
     platform::MediaPlayerControl player;
-    openFile(player, "Band - Ten.mp3");
+    openFile(player, name);
     player.setCommand("Play");
     QTRY_VERIFY(player.position() > 200);
     player.setCommand("Pause");
@@ -136,6 +169,23 @@ void tst_mediaPlayerControl::seekWhilePausedPlaysFromThere()
     const int pausedAt = player.position();
     player.setCommand("Play");
     QVERIFY(player.position() >= pausedAt - 50);
+}
+
+void tst_mediaPlayerControl::startPointRightAfterOpen_data()
+{
+    addFileRows("Band - Ten.mp3", "Plain - Ten.mp3");
+}
+
+void tst_mediaPlayerControl::startPointRightAfterOpen()
+{
+    QFETCH(QString, name);
+    platform::MediaPlayerControl player;
+    openFile(player, name);
+    player.setFrom(6000);
+    player.setCommand("Play");
+    QVERIFY2(player.position() >= 5950, qPrintable(QString::number(player.position())));
+    QTRY_VERIFY(player.position() > 6300);
+    QVERIFY(player.position() < 9000);
 }
 
 void tst_mediaPlayerControl::endOfTrackStaysAtTheLength()
