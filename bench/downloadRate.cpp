@@ -42,14 +42,15 @@ int main(int argc, char **argv)
     progressTimer->setInterval(1000);
     pumpTimer->setInterval(1000);
 
-    handleDownloads::DownloadPanel panel{current, queue, bar, rate, kilobytes, progressTimer, socket,
-                                         httpGlobals::downloadSlot};
+    handleDownloads::DownloadPanel panel{current,   queue,         bar,    rate,
+                                         kilobytes, progressTimer, socket, httpGlobals::downloadSlot};
     qint64 lastBytes = 0;
     QObject::connect(progressTimer, &QTimer::timeout, &panelWidget,
                      [&] { handleDownloads::showTransferProgress(panel, lastBytes); });
 
     const QString artist = QStringLiteral("Bench");
-    const QString track = QFileInfo(args.at(1)).completeBaseName() + QString::number(QApplication::applicationPid());
+    const QString track =
+        QFileInfo(args.at(1)).completeBaseName() + QString::number(QApplication::applicationPid());
     const QString finalFile = handleDownloads::trackFileStem(artist, track) + QStringLiteral(".mp3");
     double seconds = 0;
     QObject::connect(pumpTimer, &QTimer::timeout, &panelWidget, [&] {

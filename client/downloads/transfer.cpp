@@ -27,8 +27,8 @@ QString crlf()
 
 QString cannotSaveMessage(const QString &path)
 {
-    return transferErrorText() + crlf() + QStringLiteral("The file could not be saved as ")
-           + QDir::toNativeSeparators(path);
+    return transferErrorText() + crlf() + QStringLiteral("The file could not be saved as ") +
+           QDir::toNativeSeparators(path);
 }
 
 // A name that comes from the network must stay a plain file in the music folder and be one the
@@ -56,8 +56,8 @@ QString socketErrorMessage()
 
 QString alreadyDownloadedMessage()
 {
-    return QStringLiteral("This track has already been downloaded.") + crlf()
-           + QStringLiteral("If you want this file instead, delete the old one.");
+    return QStringLiteral("This track has already been downloaded.") + crlf() +
+           QStringLiteral("If you want this file instead, delete the old one.");
 }
 
 QString transferErrorText()
@@ -96,13 +96,14 @@ void transferTrackFile(const QString &artist, const QString &track, QString &fil
 
     QString usedReferer = referer;
     if (usedReferer.isEmpty())
-        usedReferer = QStringLiteral("http://") + httpAgent::hostFromUrl(fileAddress) + QStringLiteral("/index.html");
+        usedReferer =
+            QStringLiteral("http://") + httpAgent::hostFromUrl(fileAddress) + QStringLiteral("/index.html");
 
     fileAddress.replace(QLatin1Char(' '), QLatin1String("%20"));
 
-    const int status =
-        httpAgent::sendGetRequest(httpAgent::hostFromUrl(fileAddress), QStringLiteral("80"),
-                                  httpAgent::pathFromUrl(fileAddress), usedReferer, userAgent, socket, tempFile, slot);
+    const int status = httpAgent::sendGetRequest(httpAgent::hostFromUrl(fileAddress), QStringLiteral("80"),
+                                                 httpAgent::pathFromUrl(fileAddress), usedReferer, userAgent,
+                                                 socket, tempFile, slot);
 
     // A cancelled download is thrown away whatever had arrived; the user asked for nothing more.
     if (isValidSlot(slot) && slotState[slot] == SLOT_CANCELLED) {
@@ -122,8 +123,8 @@ void transferTrackFile(const QString &artist, const QString &track, QString &fil
 
     platform::doEvents();
     // A rename never leaves half a file under the final name, and never replaces one.
-    const bool saved = QFileInfo(tempFile).isFile() && !QFileInfo::exists(finalFile)
-                       && QFile::rename(tempFile, finalFile);
+    const bool saved =
+        QFileInfo(tempFile).isFile() && !QFileInfo::exists(finalFile) && QFile::rename(tempFile, finalFile);
     if (!saved) {
         QFile::remove(tempFile);
         platform::messageBox(cannotSaveMessage(finalFile));

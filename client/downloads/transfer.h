@@ -17,14 +17,14 @@ namespace handleDownloads {
 // The main window's "Current Download" controls, as the pump, the progress timer and cancel use them.
 struct DownloadPanel
 {
-    QLineEdit *currentDownload = nullptr; // Text3: empty while no download runs
-    QListWidget *queueList = nullptr;     // List2
-    QProgressBar *progressBar = nullptr;  // ProgressBar1
-    QLineEdit *rateText = nullptr;        // Text4, KB/s
-    QLineEdit *kilobytesText = nullptr;   // Text5, KB
-    QTimer *progressTimer = nullptr;      // Timer1
+    QLineEdit *currentDownload = nullptr;      // Text3: empty while no download runs
+    QListWidget *queueList = nullptr;          // List2
+    QProgressBar *progressBar = nullptr;       // ProgressBar1
+    QLineEdit *rateText = nullptr;             // Text4, KB/s
+    QLineEdit *kilobytesText = nullptr;        // Text5, KB
+    QTimer *progressTimer = nullptr;           // Timer1
     platform::SocketControl *socket = nullptr; // Winsock2
-    int slot = 0;                         // downloadSlot
+    int slot = 0;                              // downloadSlot
 };
 
 QString socketErrorMessage();

@@ -15,11 +15,7 @@ namespace {
 class ChoiceGuard : public QObject
 {
 public:
-    explicit ChoiceGuard(formHandleDownload &chooser)
-        : QObject(&chooser)
-        , m_chooser(chooser)
-    {
-    }
+    explicit ChoiceGuard(formHandleDownload &chooser) : QObject(&chooser), m_chooser(chooser) {}
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override

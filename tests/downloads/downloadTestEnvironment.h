@@ -53,8 +53,8 @@ private:
 // "HTTP/1.1 200 OK" with a length, then the body.
 inline QByteArray okResponse(const QByteArray &body, const QByteArray &extraHeaders = {})
 {
-    return "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n" + extraHeaders
-           + "\r\n" + body;
+    return "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n" + extraHeaders +
+           "\r\n" + body;
 }
 
 inline QByteArray headerValue(const QByteArray &request, const QByteArray &name)

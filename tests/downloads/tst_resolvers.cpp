@@ -79,7 +79,10 @@ void tst_resolvers::cleanup()
 
 QString tst_resolvers::site(const char *name, const QString &path) const
 {
-    return QStringLiteral("http://%1.localhost:%2%3").arg(QLatin1String(name)).arg(m_server->port()).arg(path);
+    return QStringLiteral("http://%1.localhost:%2%3")
+        .arg(QLatin1String(name))
+        .arg(m_server->port())
+        .arg(path);
 }
 
 void tst_resolvers::download(const QString &artist, const QString &track, const QString &source)
@@ -107,7 +110,9 @@ void tst_resolvers::epitonic()
 
     const auto &s = sourceSites::sites();
     compareRequests({{"GET /o1/epi_files/reg/songs/mp3/My%20Song.mp3 HTTP/1.1",
-                      QStringLiteral("cdn.epitonic.localhost:%1").arg(m_server->port()), s.epitonicHome, {}}});
+                      QStringLiteral("cdn.epitonic.localhost:%1").arg(m_server->port()),
+                      s.epitonicHome,
+                      {}}});
     QCOMPARE(m_boxes->texts(), QStringList());
     QCOMPARE(DownloadTestEnvironment::readAll(DownloadTestEnvironment::musicFile("Art - Song.mp3")),
              "epitonic bytes");
@@ -116,21 +121,24 @@ void tst_resolvers::epitonic()
 void tst_resolvers::rave()
 {
     const QString source = site("rave", "/play.php?id=3&TRACK=k9&x=1");
-    m_server->setScript({ScriptedServer::send("HTTP/1.1 302 Found\r\nLocation: " + site("files", "/k9.mp3").toLatin1()
-                                              + "\r\nContent-Length: 0\r\n\r\n")});
+    m_server->setScript(
+        {ScriptedServer::send("HTTP/1.1 302 Found\r\nLocation: " + site("files", "/k9.mp3").toLatin1() +
+                              "\r\nContent-Length: 0\r\n\r\n")});
     m_server->addScript({ScriptedServer::send(okResponse("rave bytes"))});
     download("Art", "Rave", source);
 
     const QString port = QString::number(m_server->port());
     compareRequests({{"GET /music.php?redirect=k9&x=1 HTTP/1.1", "rave.localhost:" + port, source, {}},
                      {"GET /k9.mp3 HTTP/1.1", "files.localhost:" + port, source, {}}});
-    QCOMPARE(DownloadTestEnvironment::readAll(DownloadTestEnvironment::musicFile("Art - Rave.mp3")), "rave bytes");
+    QCOMPARE(DownloadTestEnvironment::readAll(DownloadTestEnvironment::musicFile("Art - Rave.mp3")),
+             "rave bytes");
 }
 
 void tst_resolvers::shutEmDownSendsCookieBack()
 {
     const QString source = site("shutemdown", "/mp3/t.mp3");
-    m_server->setScript({ScriptedServer::send(okResponse("<html>welcome</html>", "sEt-cOOkie: sid=abc; path=/\r\n"))});
+    m_server->setScript(
+        {ScriptedServer::send(okResponse("<html>welcome</html>", "sEt-cOOkie: sid=abc; path=/\r\n"))});
     m_server->addScript({ScriptedServer::send(okResponse("shut bytes"))});
     download("Art", "Shut", source);
 
@@ -139,7 +147,8 @@ void tst_resolvers::shutEmDownSendsCookieBack()
     compareRequests({{"GET /mp3/t.mp3 HTTP/1.1", host, s.downloadComMusicHome, {}},
                      {"GET /mp3/t.mp3 HTTP/1.1", host, s.shutEmDownRefererPage, "sid=abc"}});
     QCOMPARE(m_boxes->texts(), QStringList());
-    QCOMPARE(DownloadTestEnvironment::readAll(DownloadTestEnvironment::musicFile("Art - Shut.mp3")), "shut bytes");
+    QCOMPARE(DownloadTestEnvironment::readAll(DownloadTestEnvironment::musicFile("Art - Shut.mp3")),
+             "shut bytes");
 }
 
 void tst_resolvers::shutEmDownPageRefused()
@@ -157,20 +166,25 @@ void tst_resolvers::downloadSitePageAndRedirector()
     const auto &s = sourceSites::sites();
     const QString source = site("music.download", "/3000-1/song-one.html");
     const QString file = site("files", "/s1.mp3");
-    const QByteArray page = "<html>\r\n<td>Song One</td>\r\n<a href=\"" + s.downloadComRedirectorPrefix.toLatin1()
-                            + "\r\n" + file.toLatin1() + "\"><img src=\"dl.gif\"></a>\r\n</html>\r\n";
+    const QByteArray page = "<html>\r\n<td>Song One</td>\r\n<a href=\"" +
+                            s.downloadComRedirectorPrefix.toLatin1() + "\r\n" + file.toLatin1() +
+                            "\"><img src=\"dl.gif\"></a>\r\n</html>\r\n";
     m_server->setScript({ScriptedServer::send(okResponse(page))});
-    m_server->addScript({ScriptedServer::send("HTTP/1.1 302 Found\r\nLocation: " + file.toLatin1()
-                                              + "\r\nContent-Length: 0\r\n\r\n")});
+    m_server->addScript({ScriptedServer::send("HTTP/1.1 302 Found\r\nLocation: " + file.toLatin1() +
+                                              "\r\nContent-Length: 0\r\n\r\n")});
     m_server->addScript({ScriptedServer::send(okResponse("download site bytes"))});
     download("A & B+C", "Song One", source);
 
     const QString port = QString::number(m_server->port());
-    compareRequests(
-        {{"GET /3000-1/song-one.html HTTP/1.1", "music.download.localhost:" + port,
-          "http://www.google.com/search?hl=en&q=A+%26+B%2BC&btnG=Google+Search&meta=", {}},
-         {"GET /redir?&destUrl=" + file.toLatin1() + " HTTP/1.1", "dl.download.localhost:" + port, source, {}},
-         {"GET /s1.mp3 HTTP/1.1", "files.localhost:" + port, source, {}}});
+    compareRequests({{"GET /3000-1/song-one.html HTTP/1.1",
+                      "music.download.localhost:" + port,
+                      "http://www.google.com/search?hl=en&q=A+%26+B%2BC&btnG=Google+Search&meta=",
+                      {}},
+                     {"GET /redir?&destUrl=" + file.toLatin1() + " HTTP/1.1",
+                      "dl.download.localhost:" + port,
+                      source,
+                      {}},
+                     {"GET /s1.mp3 HTTP/1.1", "files.localhost:" + port, source, {}}});
     QCOMPARE(m_boxes->texts(), QStringList());
     QCOMPARE(DownloadTestEnvironment::readAll(DownloadTestEnvironment::musicFile("A & B+C - Song One.mp3")),
              "download site bytes");
@@ -219,15 +233,17 @@ void tst_resolvers::dispatch_data()
     QTest::addColumn<QString>("host");
 
     QTest::newRow("letter case ignored")
-        << "HTTP://EPITONIC.LOCALHOST:P/X/A.mp3" << QByteArray("GET /o1/epi_files/reg/songs/mp3/A.mp3 HTTP/1.1")
-        << "cdn.epitonic.localhost:P";
+        << "HTTP://EPITONIC.LOCALHOST:P/X/A.mp3"
+        << QByteArray("GET /o1/epi_files/reg/songs/mp3/A.mp3 HTTP/1.1") << "cdn.epitonic.localhost:P";
     QTest::newRow("domain text only in the query")
         << "http://files.localhost:P/get.php?from=rave.localhost&track=k2"
         << QByteArray("GET /music.php?redirect=k2 HTTP/1.1") << "rave.localhost:P";
     QTest::newRow("plain host fetched directly")
-        << "http://files.localhost:P/plain.mp3" << QByteArray("GET /plain.mp3 HTTP/1.1") << "files.localhost:P";
+        << "http://files.localhost:P/plain.mp3" << QByteArray("GET /plain.mp3 HTTP/1.1")
+        << "files.localhost:P";
     QTest::newRow("home-page-only site fetched directly")
-        << "http://insound.localhost:P/a/b.mp3" << QByteArray("GET /a/b.mp3 HTTP/1.1") << "insound.localhost:P";
+        << "http://insound.localhost:P/a/b.mp3" << QByteArray("GET /a/b.mp3 HTTP/1.1")
+        << "insound.localhost:P";
 }
 
 void tst_resolvers::dispatch()
@@ -240,7 +256,8 @@ void tst_resolvers::dispatch()
     download("Art", "Dispatched", source.replace(":P", ":" + port));
     QCOMPARE(m_server->requests().size(), m_firstRequest + 1);
     QCOMPARE(requestLine(m_server->requests().last()), line);
-    QCOMPARE(QString::fromLatin1(headerValue(m_server->requests().last(), "Host")), host.replace(":P", ":" + port));
+    QCOMPARE(QString::fromLatin1(headerValue(m_server->requests().last(), "Host")),
+             host.replace(":P", ":" + port));
     QCOMPARE(DownloadTestEnvironment::musicFolderFiles(), QStringList{"Art - Dispatched.mp3"});
 }
 

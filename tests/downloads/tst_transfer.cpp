@@ -75,7 +75,8 @@ QString tst_transfer::fileAddress(const QString &path) const
     return QStringLiteral("http://files.localhost:%1%2").arg(m_server->port()).arg(path);
 }
 
-void tst_transfer::transfer(const QString &artist, const QString &track, QString address, const QString &referer)
+void tst_transfer::transfer(const QString &artist, const QString &track, QString address,
+                            const QString &referer)
 {
     handleDownloads::transferTrackFile(artist, track, address, m_socket, downloadSlot, referer);
 }
@@ -84,9 +85,12 @@ void tst_transfer::fileNameSafe_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("all seven") << "a/b\\c?d*e:f|g>h" << "a-b-c-d-e-f-g-h";
-    QTest::newRow("every occurrence") << "//??" << "----";
-    QTest::newRow("others untouched") << " <\"&.. x " << " <\"&.. x ";
+    QTest::newRow("all seven") << "a/b\\c?d*e:f|g>h"
+                               << "a-b-c-d-e-f-g-h";
+    QTest::newRow("every occurrence") << "//??"
+                                      << "----";
+    QTest::newRow("others untouched") << " <\"&.. x "
+                                      << " <\"&.. x ";
 }
 
 void tst_transfer::fileNameSafe()
@@ -145,12 +149,12 @@ void tst_transfer::failureLeavesNoFileAndNeverBlocksRetry_data()
 
     const QString socketError = "A Socket error occurred while downloading";
     QTest::newRow("404") << ScriptedServer::Script{ScriptedServer::send(
-        "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found")}
-                         << false << "An error occurred while downloading\r\nHTTP Response: 404 = HTTP_NOT_FOUND";
-    QTest::newRow("503") << ScriptedServer::Script{ScriptedServer::send(
-        "HTTP/1.1 503 Busy\r\nContent-Length: 0\r\n\r\n")}
+                                "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found")}
                          << false
-                         << "An error occurred while downloading\r\nHTTP Response: 503 = HTTP_SERVICE_UNAVAILABLE";
+                         << "An error occurred while downloading\r\nHTTP Response: 404 = HTTP_NOT_FOUND";
+    QTest::newRow("503")
+        << ScriptedServer::Script{ScriptedServer::send("HTTP/1.1 503 Busy\r\nContent-Length: 0\r\n\r\n")}
+        << false << "An error occurred while downloading\r\nHTTP Response: 503 = HTTP_SERVICE_UNAVAILABLE";
     QTest::newRow("no connection") << ScriptedServer::Script{} << true << socketError;
     QTest::newRow("closed before any head")
         << ScriptedServer::Script{ScriptedServer::close()} << false << socketError;
@@ -185,7 +189,8 @@ void tst_transfer::failureLeavesNoFileAndNeverBlocksRetry()
     transfer("Art", "Track", fileAddress("/t.mp3"));
     QCOMPARE(m_boxes->count(), 1);
     QCOMPARE(DownloadTestEnvironment::musicFolderFiles(), QStringList{"Art - Track.mp3"});
-    QCOMPARE(DownloadTestEnvironment::readAll(DownloadTestEnvironment::musicFile("Art - Track.mp3")), "whole");
+    QCOMPARE(DownloadTestEnvironment::readAll(DownloadTestEnvironment::musicFile("Art - Track.mp3")),
+             "whole");
 }
 
 void tst_transfer::cancelInBodyDiscardsQuietly()
@@ -197,9 +202,9 @@ void tst_transfer::cancelInBodyDiscardsQuietly()
     panel.socket = &m_socket;
     panel.slot = downloadSlot;
 
-    m_server->setScript({ScriptedServer::send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n"
-                                              + QByteArray(5000, 'x')),
-                         ScriptedServer::silence()});
+    m_server->setScript(
+        {ScriptedServer::send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n" + QByteArray(5000, 'x')),
+         ScriptedServer::silence()});
     slotBytesReceived[downloadSlot] = 0;
     QTimer watch;
     connect(&watch, &QTimer::timeout, this, [&] {
@@ -217,7 +222,8 @@ void tst_transfer::cancelInBodyDiscardsQuietly()
 
     m_server->setScript({ScriptedServer::send(okResponse("again"))});
     transfer("Art", "Track", fileAddress("/t.mp3"));
-    QCOMPARE(DownloadTestEnvironment::readAll(DownloadTestEnvironment::musicFile("Art - Track.mp3")), "again");
+    QCOMPARE(DownloadTestEnvironment::readAll(DownloadTestEnvironment::musicFile("Art - Track.mp3")),
+             "again");
 }
 
 void tst_transfer::cancelBeforeAnyHeadIsQuiet()

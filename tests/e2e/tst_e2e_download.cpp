@@ -40,8 +40,7 @@ private Q_SLOTS:
     void trackChosenThroughTheChooser();
 
 private:
-    template <typename T>
-    T *control(const char *name) const
+    template <typename T> T *control(const char *name) const
     {
         return m_window->findChild<T *>(QLatin1String(name));
     }
@@ -97,9 +96,9 @@ void tst_e2e_download::initTestCase()
     platform::SocketControl socket;
     for (char letter = 'a'; letter <= 'z'; ++letter) {
         const QString address = webService::searchQueryUrl("Title", QString(QLatin1Char(letter)), 0);
-        const int status = httpAgent::sendGetRequest(httpAgent::hostFromUrl(address), "80",
-                                                     httpAgent::pathFromUrl(address), httpGlobals::serverBaseUrl,
-                                                     httpGlobals::userAgent, socket, workFile, 9);
+        const int status = httpAgent::sendGetRequest(
+            httpAgent::hostFromUrl(address), "80", httpAgent::pathFromUrl(address),
+            httpGlobals::serverBaseUrl, httpGlobals::userAgent, socket, workFile, 9);
         QCOMPARE(status, 200);
         for (const webService::SearchRecord &record : webService::parseSearchResults(workFile))
             m_byKind[siteKind(record[webService::RECORD_SOURCE])].append(record);
@@ -129,7 +128,8 @@ bool tst_e2e_download::downloadOne(const webService::SearchRecord &track)
     const QString artist = track[webService::RECORD_ARTIST];
     const QString title = track[webService::RECORD_TITLE];
     const QString finalFile = handleDownloads::trackFileStem(artist, title) + ".mp3";
-    handleDownloads::enqueueDownload(artist, title, track[webService::RECORD_SOURCE], *control<QListWidget>("List2"));
+    handleDownloads::enqueueDownload(artist, title, track[webService::RECORD_SOURCE],
+                                     *control<QListWidget>("List2"));
     // Taken off the queue by the pump, then downloaded to its end.
     if (!QTest::qWaitFor([] { return appGlobals::downloadCount == 0 && !handleDownloads::pumpStepRunning(); },
                          60000))
@@ -170,12 +170,14 @@ void tst_e2e_download::trackChosenThroughTheChooser()
     QVERIFY(artist.size() >= 3);
     webService::searchTracks("Artist", artist, *control<QComboBox>("Combo1"), *control<QLineEdit>("Text2"),
                              *control<QGroupBox>("Frame2"), *control<platform::SocketControl>("Winsock1"),
-                             *control<QTableWidget>("MSFlexGrid1"), *m_window->findChild<platform::WebBrowserControl *>("WebBrowser1"),
+                             *control<QTableWidget>("MSFlexGrid1"),
+                             *m_window->findChild<platform::WebBrowserControl *>("WebBrowser1"),
                              httpGlobals::webServiceSlot);
     QVERIFY(appGlobals::searchResultCount >= 1);
     const auto &row = appGlobals::searchResults[1];
-    const QString finalFile = handleDownloads::trackFileStem(row[appGlobals::RESULT_ARTIST],
-                                                             row[appGlobals::RESULT_TRACK]) + ".mp3";
+    const QString finalFile =
+        handleDownloads::trackFileStem(row[appGlobals::RESULT_ARTIST], row[appGlobals::RESULT_TRACK]) +
+        ".mp3";
     QFile::remove(finalFile);
 
     formHandleDownload *chooser = m_window->chooser();
@@ -192,8 +194,8 @@ void tst_e2e_download::trackChosenThroughTheChooser()
     Q_EMIT control<QTableWidget>("MSFlexGrid1")->cellClicked(1, 0);
 
     QVERIFY(QTest::qWaitFor([&] { return QFile::exists(finalFile) && !handleDownloads::pumpStepRunning(); },
-                            60000)
-            || !m_boxes->texts().isEmpty());
+                            60000) ||
+            !m_boxes->texts().isEmpty());
     if (!QFile::exists(finalFile))
         QSKIP(qPrintable("the first result is one of the broken tracks: " + m_boxes->texts().join(" / ")));
     QFile file(finalFile);

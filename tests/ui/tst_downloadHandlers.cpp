@@ -28,8 +28,8 @@ using namespace httpGlobals;
 namespace {
 QByteArray okResponse(const QByteArray &body, const QByteArray &extraHeaders = {})
 {
-    return "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n" + extraHeaders
-           + "\r\n" + body;
+    return "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n" + extraHeaders +
+           "\r\n" + body;
 }
 
 QByteArray fileBytes(const QString &path)
@@ -60,8 +60,7 @@ private Q_SLOTS:
     void clicksOutsideTheResultsDoNothing();
 
 private:
-    template <typename T>
-    T *control(const char *name) const;
+    template <typename T> T *control(const char *name) const;
     handleDownloads::DownloadPanel panel() const;
     QString fileAddress(const QString &path) const;
     QStringList listLines() const;
@@ -78,8 +77,7 @@ private:
     QTcpServer m_closed;
 };
 
-template <typename T>
-T *tst_downloadHandlers::control(const char *name) const
+template <typename T> T *tst_downloadHandlers::control(const char *name) const
 {
     T *found = m_window->findChild<T *>(QLatin1String(name));
     if (!found)
@@ -110,8 +108,9 @@ void tst_downloadHandlers::initTestCase()
     QVERIFY(m_closed.listen(QHostAddress::LocalHost));
     const quint16 closedPort = m_closed.serverPort();
     m_closed.close();
-    m_env = std::make_unique<WindowTestEnvironment>(QStringLiteral("http://sonavex.localhost:%1/").arg(closedPort),
-                                                    QStringLiteral("localhost:%1").arg(m_server->port()));
+    m_env = std::make_unique<WindowTestEnvironment>(
+        QStringLiteral("http://sonavex.localhost:%1/").arg(closedPort),
+        QStringLiteral("localhost:%1").arg(m_server->port()));
     m_window = std::make_unique<formQueryDb>();
     QVERIFY(m_window->isLoaded());
     m_window->show();
@@ -158,7 +157,8 @@ QStringList tst_downloadHandlers::musicFiles() const
     return QDir(mp3Folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
-void tst_downloadHandlers::setResult(int row, const QString &artist, const QString &track, const QString &source)
+void tst_downloadHandlers::setResult(int row, const QString &artist, const QString &track,
+                                     const QString &source)
 {
     appGlobals::searchResults[row] = {artist, track, QStringLiteral("Rock"), source};
     appGlobals::searchResultCount = qMax(appGlobals::searchResultCount, row);
@@ -191,9 +191,10 @@ void tst_downloadHandlers::pumpTakesTracksInOrder()
 {
     const QByteArray body(300000, 'm');
     for (int i = 1; i <= 3; ++i) {
-        const auto response = "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size() + i)
-                              + "\r\n\r\n" + body + QByteArray(i, char('0' + i));
-        const ScriptedServer::Script script{ScriptedServer::send(response.left(1000)), ScriptedServer::pause(150),
+        const auto response = "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size() + i) +
+                              "\r\n\r\n" + body + QByteArray(i, char('0' + i));
+        const ScriptedServer::Script script{ScriptedServer::send(response.left(1000)),
+                                            ScriptedServer::pause(150),
                                             ScriptedServer::send(response.mid(1000))};
         if (i == 1)
             m_server->setScript(script);
@@ -246,9 +247,9 @@ void tst_downloadHandlers::pumpTakesTracksInOrder()
 
 void tst_downloadHandlers::cancelEndsOnlyTheRunningStep()
 {
-    m_server->setScript({ScriptedServer::send("HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\n\r\n"
-                                              + QByteArray(20000, 'x')),
-                         ScriptedServer::silence()});
+    m_server->setScript(
+        {ScriptedServer::send("HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\n\r\n" + QByteArray(20000, 'x')),
+         ScriptedServer::silence()});
     m_server->addScript({ScriptedServer::send(okResponse("next track"))});
 
     bool secondTickStarted = true;
@@ -284,9 +285,8 @@ void tst_downloadHandlers::cookieOfOneTrackNeverReachesTheNext()
     const qsizetype firstRequest = m_server->requests().size();
 
     auto *list = control<QListWidget>("List2");
-    handleDownloads::enqueueDownload("Band", "Shut",
-                                     QStringLiteral("http://shutemdown.localhost:%1/t.mp3").arg(m_server->port()),
-                                     *list);
+    handleDownloads::enqueueDownload(
+        "Band", "Shut", QStringLiteral("http://shutemdown.localhost:%1/t.mp3").arg(m_server->port()), *list);
     handleDownloads::enqueueDownload("Band", "Plain", fileAddress("/p.mp3"), *list);
     QTRY_COMPARE_WITH_TIMEOUT(musicFiles().size(), 2, 20000);
 
@@ -305,7 +305,7 @@ void tst_downloadHandlers::chooserDownloadsTheClickedTrack()
     QStringList captions;
     bool doItEnabledBeforeChoice = true;
     whenChooserShows("Download Song", [&] {
-        captions = {chooser->windowTitle(), chooser->Option1->text(), chooser->Option2->text(),
+        captions = {chooser->windowTitle(),   chooser->Option1->text(), chooser->Option2->text(),
                     chooser->Option3->text(), chooser->Option4->text(), chooser->Option5->text()};
         doItEnabledBeforeChoice = chooser->Command1->isEnabled();
         chooser->Option1->setChecked(true);
