@@ -509,7 +509,9 @@ void formQueryDb::layoutControls()
     WebBrowser1->setGeometry(RIGHT_X, browserTop, RIGHT_WIDTH, WINDOW_HEIGHT - MARGIN - browserTop);
     WebBrowser1->setAccessibleName(QStringLiteral("Shop suggestions"));
 
-    // The library lies in front of the search panels.
+    // Panels are opaque: the library lies in front of the search panels and must hide them.
+    for (QGroupBox *panel : {Frame7, Frame1, Frame2, Frame4, Frame5, Frame6, Frame8})
+        panel->setAutoFillBackground(true);
     Frame8->raise();
 
     setTabOrder(TabStrip1, Text1);

@@ -82,6 +82,7 @@ private Q_SLOTS:
     void windowFitsAndNothingIsClipped();
     void accessibleNames_data();
     void accessibleNames();
+    void chooserControls();
 
     void connectSucceeds();
     void connectRequestBytes();
@@ -346,6 +347,27 @@ void tst_formQueryDb::accessibleNames()
     QCOMPARE(m_window->Label4->buddy(), m_window->Combo1);
 }
 
+void tst_formQueryDb::chooserControls()
+{
+    formHandleDownload *chooser = m_window->chooser();
+    QCOMPARE(chooser->windowTitle(), QStringLiteral("What to do?"));
+    QCOMPARE(chooser->Frame1->title(), QStringLiteral("Your choices :"));
+    QCOMPARE(chooser->Command1->text(), QStringLiteral("do it"));
+    const QStringList captions{"Download", "Find more from", "Forget about it.  Changed my mind.",
+                               "Show me where this came from.", "Google for"};
+    for (int i = 0; i < captions.size(); ++i) {
+        auto *option = chooser->findChild<QRadioButton *>(QStringLiteral("Option%1").arg(i + 1));
+        QVERIFY(option);
+        QCOMPARE(option->text(), captions[i]);
+        QVERIFY(!option->isChecked());
+    }
+    // One selection group: picking one option clears the other.
+    chooser->Option2->setChecked(true);
+    chooser->Option4->setChecked(true);
+    QVERIFY(!chooser->Option2->isChecked());
+    QCOMPARE(chooser->Picture1->accessibleName(), QStringLiteral("Artist picture"));
+}
+
 void tst_formQueryDb::connectSucceeds()
 {
     MessageBoxCatcher boxes;
@@ -533,6 +555,13 @@ void tst_formQueryDb::libraryFrameLiesInFront()
     while (top && top->parentWidget() != m_window->centralWidget())
         top = top->parentWidget();
     QCOMPARE(top, m_window->Frame8);
+
+    // Nothing of the search panels shows through the library.
+    const QRect searchArea = m_window->Frame1->geometry().united(m_window->Frame2->geometry());
+    const QImage covered = m_window->centralWidget()->grab(searchArea).toImage();
+    guiRepositioning::hideSearchPanels();
+    QCOMPARE(m_window->centralWidget()->grab(searchArea).toImage(), covered);
+    guiRepositioning::showSearchPanels();
 
     QTest::mouseClick(m_window->Command8, Qt::LeftButton);
     QCOMPARE(guiRepositioning::topTwips(*m_window->Frame8), 10500);
