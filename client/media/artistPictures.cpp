@@ -105,7 +105,8 @@ namespace localMedia {
 
 QString artistCacheFile(const QString &artist)
 {
-    return httpGlobals::imageCacheFolder + utilityFunctions::stripFileNameChars(artist) + QStringLiteral(".jpg");
+    return httpGlobals::imageCacheFolder + utilityFunctions::stripFileNameChars(artist) +
+           QStringLiteral(".jpg");
 }
 
 void showArtistPicture(const QString &artist, QLabel &pictureBox, platform::SocketControl &socket, int slot)
@@ -140,7 +141,8 @@ void selectGenreArtists(int group)
     }
 }
 
-bool loadGenreArtists(platform::SocketControl &socket, QTreeWidget &tree, platform::ImageList &images, int slot)
+bool loadGenreArtists(platform::SocketControl &socket, QTreeWidget &tree, platform::ImageList &images,
+                      int slot)
 {
     for (const QString &artist : appGlobals::genreSelection) {
         if (!artist.isEmpty())
@@ -164,8 +166,8 @@ bool addGenreArtist(const QString &artist, platform::SocketControl &socket, QTre
             return false;
         }
         if (status != httpGlobals::HTTP_OK) {
-            platform::messageBox(
-                httpAgent::httpErrorMessage(QStringLiteral("An error occurred while retrieving artist image"), status));
+            platform::messageBox(httpAgent::httpErrorMessage(
+                QStringLiteral("An error occurred while retrieving artist image"), status));
             return false;
         }
     }

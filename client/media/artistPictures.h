@@ -28,7 +28,8 @@ namespace guiRepositioning {
 void selectGenreArtists(int group);
 
 // Adds every chosen artist with its picture; true when it has been through the list.
-bool loadGenreArtists(platform::SocketControl &socket, QTreeWidget &tree, platform::ImageList &images, int slot);
+bool loadGenreArtists(platform::SocketControl &socket, QTreeWidget &tree, platform::ImageList &images,
+                      int slot);
 
 // Fetches the artist's picture if needed and adds it to the list and the tree; false when the
 // artist could not be added (a message says why when the server or the connection failed).

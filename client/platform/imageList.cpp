@@ -5,10 +5,7 @@
 
 namespace platform {
 
-ImageList::ImageList(QObject *parent)
-    : QObject(parent)
-{
-}
+ImageList::ImageList(QObject *parent) : QObject(parent) {}
 
 bool ImageList::add(const QString &key, const QPixmap &picture)
 {
@@ -53,8 +50,8 @@ QString treeNodeKey(const QTreeWidgetItem &item)
     return item.data(0, Qt::UserRole).toString();
 }
 
-QTreeWidgetItem *addTreeNode(QTreeWidget &tree, const QString &key, const QString &text, const ImageList *images,
-                             const QString &imageKey)
+QTreeWidgetItem *addTreeNode(QTreeWidget &tree, const QString &key, const QString &text,
+                             const ImageList *images, const QString &imageKey)
 {
     if (key.isEmpty())
         return nullptr;

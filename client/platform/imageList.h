@@ -48,8 +48,8 @@ QString treeNodeKey(const QTreeWidgetItem &item);
 
 // Adds a top-level node; refused (nullptr) when another top-level node already has this key.
 // The node shows the picture stored under imageKey, if the list holds one.
-QTreeWidgetItem *addTreeNode(QTreeWidget &tree, const QString &key, const QString &text, const ImageList *images,
-                             const QString &imageKey);
+QTreeWidgetItem *addTreeNode(QTreeWidget &tree, const QString &key, const QString &text,
+                             const ImageList *images, const QString &imageKey);
 
 // Lets the tree show the list's pictures at their own size.
 void attachImageList(QTreeWidget &tree, const ImageList &images);

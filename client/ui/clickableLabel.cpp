@@ -3,8 +3,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
-ClickableLabel::ClickableLabel(QWidget *parent)
-    : QLabel(parent)
+ClickableLabel::ClickableLabel(QWidget *parent) : QLabel(parent)
 {
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::StrongFocus);

@@ -108,7 +108,8 @@ QPixmap connectNetwork(const QSize &size)
     p.drawRect(screen.adjusted(6, 6, -6, -6));
     p.setBrush(accentDark);
     p.drawRect(QRectF(screen.center().x() - w * 0.02, screen.bottom(), w * 0.04, h * 0.08));
-    p.drawRoundedRect(QRectF(screen.center().x() - w * 0.07, screen.bottom() + h * 0.08, w * 0.14, h * 0.04), 3, 3);
+    p.drawRoundedRect(QRectF(screen.center().x() - w * 0.07, screen.bottom() + h * 0.08, w * 0.14, h * 0.04),
+                      3, 3);
 
     for (int i = 0; i < 3; ++i) {
         const QRectF unit(w * 0.68, h * (0.22 + 0.18 * i), w * 0.24, h * 0.15);
@@ -205,7 +206,8 @@ QPixmap storeBadge(const QString &code, const QSize &size)
     p.setPen(Qt::NoPen);
     p.setBrush(accent);
     const QRect area(QPoint(0, 0), size);
-    p.drawRoundedRect(QRectF(area).adjusted(0.5, 0.5, -0.5, -0.5), size.height() * 0.25, size.height() * 0.25);
+    p.drawRoundedRect(QRectF(area).adjusted(0.5, 0.5, -0.5, -0.5), size.height() * 0.25,
+                      size.height() * 0.25);
     QFont font;
     font.setBold(true);
     font.setPixelSize(qMax(8, int(size.height() * 0.55)));

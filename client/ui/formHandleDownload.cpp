@@ -13,16 +13,14 @@
 #include <QVBoxLayout>
 
 namespace {
-template <typename T>
-T *named(T *object, const char *name)
+template <typename T> T *named(T *object, const char *name)
 {
     object->setObjectName(QLatin1String(name));
     return object;
 }
 } // namespace
 
-formHandleDownload::formHandleDownload(QWidget *parent)
-    : QDialog(parent)
+formHandleDownload::formHandleDownload(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("formHandleDownload"));
     setWindowTitle(QStringLiteral("What to do?"));
@@ -31,7 +29,8 @@ formHandleDownload::formHandleDownload(QWidget *parent)
     Frame1 = named(new QGroupBox(QStringLiteral("Your choices :"), this), "Frame1");
     Option1 = named(new QRadioButton(QStringLiteral("Download"), Frame1), "Option1");
     Option2 = named(new QRadioButton(QStringLiteral("Find more from"), Frame1), "Option2");
-    Option3 = named(new QRadioButton(QStringLiteral("Forget about it.  Changed my mind."), Frame1), "Option3");
+    Option3 =
+        named(new QRadioButton(QStringLiteral("Forget about it.  Changed my mind."), Frame1), "Option3");
     Option4 = named(new QRadioButton(QStringLiteral("Show me where this came from."), Frame1), "Option4");
     Option5 = named(new QRadioButton(QStringLiteral("Google for"), Frame1), "Option5");
     Command1 = named(new QPushButton(QStringLiteral("do it"), this), "Command1");

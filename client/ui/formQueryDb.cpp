@@ -56,8 +56,7 @@ constexpr int px(int twips)
     return platform::twipsToPixels(twips);
 }
 
-template <typename T>
-T *named(T *object, const char *name)
+template <typename T> T *named(T *object, const char *name)
 {
     object->setObjectName(QLatin1String(name));
     return object;
@@ -97,8 +96,7 @@ QTimer *secondTimer(QObject *parent, const char *name)
 
 } // namespace
 
-formQueryDb::formQueryDb(QWidget *parent)
-    : QMainWindow(parent)
+formQueryDb::formQueryDb(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("formQueryDb"));
     setWindowIcon(designPictures::programIcon());
@@ -384,7 +382,8 @@ void formQueryDb::layoutControls()
     }
 
     // Radio recommendations share the download frame's top edge.
-    Frame5->setGeometry(MARGIN + downloadWidth + GAP, downloadTop, LEFT_WIDTH - downloadWidth - GAP, bottomHeight);
+    Frame5->setGeometry(MARGIN + downloadWidth + GAP, downloadTop, LEFT_WIDTH - downloadWidth - GAP,
+                        bottomHeight);
     List3->setAccessibleName(QStringLiteral("Radio Recommendations"));
     {
         auto *layout = new QVBoxLayout(Frame5);
@@ -542,12 +541,12 @@ void formQueryDb::formLoad()
     setWindowTitle(QStringLiteral("Sonavex : Not connected to server"));
     Frame2->setTitle(QStringLiteral("Search Results : None so far"));
 
-    for (QWidget *control : {static_cast<QWidget *>(Combo1), static_cast<QWidget *>(Command1),
-                             static_cast<QWidget *>(Command4), static_cast<QWidget *>(Command5),
-                             static_cast<QWidget *>(TabStrip1), static_cast<QWidget *>(Command9),
-                             static_cast<QWidget *>(Command10), static_cast<QWidget *>(Command11),
-                             static_cast<QWidget *>(Command12), static_cast<QWidget *>(Command14),
-                             static_cast<QWidget *>(Command13)})
+    for (QWidget *control :
+         {static_cast<QWidget *>(Combo1), static_cast<QWidget *>(Command1), static_cast<QWidget *>(Command4),
+          static_cast<QWidget *>(Command5), static_cast<QWidget *>(TabStrip1),
+          static_cast<QWidget *>(Command9), static_cast<QWidget *>(Command10),
+          static_cast<QWidget *>(Command11), static_cast<QWidget *>(Command12),
+          static_cast<QWidget *>(Command14), static_cast<QWidget *>(Command13)})
         control->setEnabled(false);
 
     MSFlexGrid1->clear();
@@ -593,32 +592,35 @@ void formQueryDb::on_Command3_clicked()
     const QString statisticsAddress = httpGlobals::serverBaseUrl + QStringLiteral("trelvoStats.php");
     setWindowTitle(QStringLiteral("Sonavex : Connecting to server..."));
 
-    int status = httpAgent::sendGetRequest(httpAgent::hostFromUrl(statisticsAddress), QStringLiteral("80"),
-                                           httpAgent::pathFromUrl(statisticsAddress), httpGlobals::productHomeUrl,
-                                           httpGlobals::userAgent, *Winsock1, workFile, httpGlobals::webServiceSlot);
+    int status =
+        httpAgent::sendGetRequest(httpAgent::hostFromUrl(statisticsAddress), QStringLiteral("80"),
+                                  httpAgent::pathFromUrl(statisticsAddress), httpGlobals::productHomeUrl,
+                                  httpGlobals::userAgent, *Winsock1, workFile, httpGlobals::webServiceSlot);
     if (status == 0) {
         platform::messageBox(QStringLiteral("A Socket error occurred while connecting to the server"));
         return finish();
     }
     if (status != httpGlobals::HTTP_OK) {
-        platform::messageBox(
-            httpAgent::httpErrorMessage(QStringLiteral("An error occurred while connecting to the server"), status));
+        platform::messageBox(httpAgent::httpErrorMessage(
+            QStringLiteral("An error occurred while connecting to the server"), status));
         return finish();
     }
     webService::parseStatistics(workFile, *Combo1);
     QFile::remove(workFile);
 
-    const QString recommendationsAddress = httpGlobals::serverBaseUrl + QStringLiteral("recommendedArtists.csv");
-    status = httpAgent::sendGetRequest(httpAgent::hostFromUrl(recommendationsAddress), QStringLiteral("80"),
-                                       httpAgent::pathFromUrl(recommendationsAddress), httpGlobals::productHomeUrl,
-                                       httpGlobals::userAgent, *Winsock1, workFile, httpGlobals::webServiceSlot);
+    const QString recommendationsAddress =
+        httpGlobals::serverBaseUrl + QStringLiteral("recommendedArtists.csv");
+    status =
+        httpAgent::sendGetRequest(httpAgent::hostFromUrl(recommendationsAddress), QStringLiteral("80"),
+                                  httpAgent::pathFromUrl(recommendationsAddress), httpGlobals::productHomeUrl,
+                                  httpGlobals::userAgent, *Winsock1, workFile, httpGlobals::webServiceSlot);
     if (status == 0) {
         platform::messageBox(QStringLiteral("A Socket error occurred while requesting recommendations"));
         return finish();
     }
     if (status != httpGlobals::HTTP_OK) {
-        platform::messageBox(
-            httpAgent::httpErrorMessage(QStringLiteral("An error occurred while requesting recommendations"), status));
+        platform::messageBox(httpAgent::httpErrorMessage(
+            QStringLiteral("An error occurred while requesting recommendations"), status));
         return finish();
     }
     webService::parseRecommendedArtists(workFile);
@@ -626,16 +628,17 @@ void formQueryDb::on_Command3_clicked()
 
     Combo1->setEnabled(true);
     Combo1->setCurrentIndex(Combo1->findText(QStringLiteral("Any")));
-    for (QWidget *control :
-         {static_cast<QWidget *>(Command1), static_cast<QWidget *>(Command4), static_cast<QWidget *>(Command5),
-          static_cast<QWidget *>(TabStrip1), static_cast<QWidget *>(MSFlexGrid1), static_cast<QWidget *>(Command9),
-          static_cast<QWidget *>(Command10), static_cast<QWidget *>(Command11), static_cast<QWidget *>(Command12),
-          static_cast<QWidget *>(Command14), static_cast<QWidget *>(Command13)})
+    for (QWidget *control : {static_cast<QWidget *>(Command1), static_cast<QWidget *>(Command4),
+                             static_cast<QWidget *>(Command5), static_cast<QWidget *>(TabStrip1),
+                             static_cast<QWidget *>(MSFlexGrid1), static_cast<QWidget *>(Command9),
+                             static_cast<QWidget *>(Command10), static_cast<QWidget *>(Command11),
+                             static_cast<QWidget *>(Command12), static_cast<QWidget *>(Command14),
+                             static_cast<QWidget *>(Command13)})
         control->setEnabled(true);
 
-    setWindowTitle(QStringLiteral("Sonavex : searching ") + QString::number(appGlobals::serverTrackCount)
-                   + QStringLiteral(" tracks from ") + QString::number(appGlobals::serverArtistCount)
-                   + QStringLiteral(" artists"));
+    setWindowTitle(QStringLiteral("Sonavex : searching ") + QString::number(appGlobals::serverTrackCount) +
+                   QStringLiteral(" tracks from ") + QString::number(appGlobals::serverArtistCount) +
+                   QStringLiteral(" artists"));
 
     guiRepositioning::hideConnectFrame();
     guiRepositioning::showSearchPanels();

@@ -77,9 +77,9 @@ int leadingNumber(const QString &text, bool *ok)
 
 QString updateNotice(int latestVersion)
 {
-    return QStringLiteral("A newer version ( 1.") + QString::number(latestVersion)
-           + QStringLiteral(" ) of this software is available.\r\nVisit ") + httpGlobals::productHomeUrl
-           + QStringLiteral(" to get updates");
+    return QStringLiteral("A newer version ( 1.") + QString::number(latestVersion) +
+           QStringLiteral(" ) of this software is available.\r\nVisit ") + httpGlobals::productHomeUrl +
+           QStringLiteral(" to get updates");
 }
 
 void parseStatistics(const QString &responseFile, QComboBox &genreList)

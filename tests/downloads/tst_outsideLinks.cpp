@@ -62,15 +62,20 @@ void tst_outsideLinks::sourceHomePage_data()
                                           << "http://epitonic.localhost:9090/";
     QTest::newRow("better propaganda") << "http://betterpropaganda.localhost:9090/a.mp3"
                                        << "http://betterpropaganda.localhost:9090/";
-    QTest::newRow("lemon red") << "http://lemonred.localhost:9090/a.mp3" << "http://lemonred.localhost:9090/";
-    QTest::newRow("insound") << "http://insound.localhost:9090/a.mp3" << "http://insound.localhost:9090/";
-    QTest::newRow("mp3 au") << "http://mp3au.localhost:9090/a.mp3" << "http://mp3au.localhost:9090/";
+    QTest::newRow("lemon red") << "http://lemonred.localhost:9090/a.mp3"
+                               << "http://lemonred.localhost:9090/";
+    QTest::newRow("insound") << "http://insound.localhost:9090/a.mp3"
+                             << "http://insound.localhost:9090/";
+    QTest::newRow("mp3 au") << "http://mp3au.localhost:9090/a.mp3"
+                            << "http://mp3au.localhost:9090/";
     QTest::newRow("later match wins") << "http://epitonic.localhost:9090/go?to=insound.localhost"
                                       << "http://insound.localhost:9090/";
-    QTest::newRow("download site outside its music section")
-        << "http://dl.download.localhost:9090/redir?x=1" << "http://dl.download.localhost:9090/";
-    QTest::newRow("unknown site") << "http://files.example.org/some/track.mp3" << "http://files.example.org/";
-    QTest::newRow("no host") << "no address at all" << "http:///";
+    QTest::newRow("download site outside its music section") << "http://dl.download.localhost:9090/redir?x=1"
+                                                             << "http://dl.download.localhost:9090/";
+    QTest::newRow("unknown site") << "http://files.example.org/some/track.mp3"
+                                  << "http://files.example.org/";
+    QTest::newRow("no host") << "no address at all"
+                             << "http:///";
 }
 
 void tst_outsideLinks::sourceHomePage()
@@ -84,10 +89,14 @@ void tst_outsideLinks::webSearchAddress_data()
 {
     QTest::addColumn<QString>("term");
     QTest::addColumn<QString>("query");
-    QTest::newRow("plus, blank and ampersand") << "A+B C&D" << "A%2BB+C%26D";
-    QTest::newRow("plain") << "Band" << "Band";
-    QTest::newRow("nothing else encoded") << "Sigur Rós?#" << "Sigur+Rós?#";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("plus, blank and ampersand") << "A+B C&D"
+                                               << "A%2BB+C%26D";
+    QTest::newRow("plain") << "Band"
+                           << "Band";
+    QTest::newRow("nothing else encoded") << "Sigur Rós?#"
+                                          << "Sigur+Rós?#";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void tst_outsideLinks::webSearchAddress()
@@ -145,7 +154,8 @@ void tst_outsideLinks::overridesFromTheSettingsFile()
              "http://search.example.net/search?hl=en&q=x&btnG=Google+Search&meta=");
     QCOMPARE(webService::sourceHomePage("http://epitonic.localhost:9090/a.mp3"), "http://home.example.net/");
     // What the file leaves out keeps its default.
-    QCOMPARE(webService::sourceHomePage("http://insound.localhost:9090/a.mp3"), "http://insound.localhost:9090/");
+    QCOMPARE(webService::sourceHomePage("http://insound.localhost:9090/a.mp3"),
+             "http://insound.localhost:9090/");
 }
 
 QTEST_MAIN(tst_outsideLinks)

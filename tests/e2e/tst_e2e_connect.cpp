@@ -73,8 +73,8 @@ void tst_e2e_connect::connectShowsTheCatalogue()
     MessageBoxCatcher boxes;
     m_window->Command3->click();
 
-    QCOMPARE(boxes.texts(), QStringList{"A newer version ( 1.5 ) of this software is available.\r\nVisit "
-                                        + m_server.serverBaseUrl() + " to get updates"});
+    QCOMPARE(boxes.texts(), QStringList{"A newer version ( 1.5 ) of this software is available.\r\nVisit " +
+                                        m_server.serverBaseUrl() + " to get updates"});
     const QRegularExpression caption("^Sonavex : searching (\\d+) tracks from (\\d+) artists$");
     const auto match = caption.match(m_window->windowTitle());
     QVERIFY2(match.hasMatch(), qPrintable(m_window->windowTitle()));
@@ -107,8 +107,8 @@ void tst_e2e_connect::genrePicturesListRecommendedArtists()
     for (const auto &[image, group] : genres) {
         QStringList expected;
         for (int i = 0; i <= appGlobals::recommendedArtistCount; ++i) {
-            if (appGlobals::recommendedArtistCategories[std::size_t(i)] == group
-                && !expected.contains(appGlobals::recommendedArtistNames[std::size_t(i)]))
+            if (appGlobals::recommendedArtistCategories[std::size_t(i)] == group &&
+                !expected.contains(appGlobals::recommendedArtistNames[std::size_t(i)]))
                 expected << appGlobals::recommendedArtistNames[std::size_t(i)];
         }
         MessageBoxCatcher boxes;

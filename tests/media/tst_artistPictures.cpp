@@ -121,7 +121,8 @@ void tst_artistPictures::fetchedOnceThenFromTheCache()
     QVERIFY(QFile::exists(httpGlobals::imageCacheFolder + "Sun, Moon & Stars.jpg"));
 
     // The referer of a picture is the server's address.
-    QVERIFY(m_server->requests().last().contains("\r\nReferer: " + httpGlobals::serverBaseUrl.toLatin1() + "\r\n"));
+    QVERIFY(m_server->requests().last().contains("\r\nReferer: " + httpGlobals::serverBaseUrl.toLatin1() +
+                                                 "\r\n"));
 
     m_box->clear();
     localMedia::showArtistPicture("Sun, Moon & Stars", *m_box, *m_socket, httpGlobals::resultImageSlot);
@@ -135,10 +136,10 @@ void tst_artistPictures::duoFallsBackToTheFirstName_data()
     QTest::addColumn<bool>("firstCached");
     QTest::addColumn<QList<QByteArray>>("requests");
     QTest::addColumn<bool>("shown");
-    QTest::newRow("first name fetched")
-        << "Ann & Bob" << false
-        << QList<QByteArray>{"GET /artistImages/Ann%20%26%20Bob.jpg HTTP/1.1", "GET /artistImages/Ann.jpg HTTP/1.1"}
-        << true;
+    QTest::newRow("first name fetched") << "Ann & Bob" << false
+                                        << QList<QByteArray>{"GET /artistImages/Ann%20%26%20Bob.jpg HTTP/1.1",
+                                                             "GET /artistImages/Ann.jpg HTTP/1.1"}
+                                        << true;
     QTest::newRow("first name cached")
         << "Ann & Bob" << true << QList<QByteArray>{"GET /artistImages/Ann%20%26%20Bob.jpg HTTP/1.1"} << true;
     QTest::newRow("nothing before the ampersand")
@@ -174,7 +175,8 @@ void tst_artistPictures::cacheNameCannotLeaveTheFolder()
     QVERIFY(QFile::exists(httpGlobals::imageCacheFolder + "ACDC.jpg"));
 
     localMedia::showArtistPicture("..\\../..:evil*?|", *m_box, *m_socket, httpGlobals::resultImageSlot);
-    QCOMPARE(localMedia::artistCacheFile("..\\../..:evil*?|"), httpGlobals::imageCacheFolder + "......evil.jpg");
+    QCOMPARE(localMedia::artistCacheFile("..\\../..:evil*?|"),
+             httpGlobals::imageCacheFolder + "......evil.jpg");
     QVERIFY(QFile::exists(httpGlobals::imageCacheFolder + "......evil.jpg"));
     QCOMPARE(QDir(httpGlobals::tempRootFolder).entryList(QDir::Files), QStringList{});
 }
@@ -212,8 +214,10 @@ void tst_artistPictures::genreGroupWithMissingPictures()
     m_server->addScript(answer(picture));
 
     MessageBoxCatcher boxes;
-    QVERIFY(guiRepositioning::loadGenreArtists(*m_genreSocket, *m_tree, *m_images, httpGlobals::similarImageSlot));
-    const QString message = "An error occurred while retrieving artist image\r\nHTTP Response: 404 = HTTP_NOT_FOUND";
+    QVERIFY(guiRepositioning::loadGenreArtists(*m_genreSocket, *m_tree, *m_images,
+                                               httpGlobals::similarImageSlot));
+    const QString message =
+        "An error occurred while retrieving artist image\r\nHTTP Response: 404 = HTTP_NOT_FOUND";
     QCOMPARE(boxes.texts(), (QStringList{message, message}));
     QCOMPARE(m_tree->topLevelItemCount(), 3);
     const QStringList shown{"One", "Three", "Five"};
@@ -264,7 +268,8 @@ void tst_artistPictures::genreFillTakesEachArtistOnce()
     appGlobals::genreSelection[1] = "Twice";
     const int before = int(m_server->requests().size());
     MessageBoxCatcher boxes;
-    QVERIFY(guiRepositioning::loadGenreArtists(*m_genreSocket, *m_tree, *m_images, httpGlobals::similarImageSlot));
+    QVERIFY(guiRepositioning::loadGenreArtists(*m_genreSocket, *m_tree, *m_images,
+                                               httpGlobals::similarImageSlot));
     QCOMPARE(m_tree->topLevelItemCount(), 1);
     QCOMPARE(int(m_server->requests().size()), before + 1);
     QCOMPARE(boxes.count(), 0);
@@ -293,7 +298,8 @@ void tst_artistPictures::emptyGenreGroupAsksForNothing()
     appGlobals::recommendedArtistCategories.fill(0);
     guiRepositioning::selectGenreArtists(3);
     const int before = m_server->connectionCount();
-    QVERIFY(guiRepositioning::loadGenreArtists(*m_genreSocket, *m_tree, *m_images, httpGlobals::similarImageSlot));
+    QVERIFY(guiRepositioning::loadGenreArtists(*m_genreSocket, *m_tree, *m_images,
+                                               httpGlobals::similarImageSlot));
     QCOMPARE(m_tree->topLevelItemCount(), 0);
     QCOMPARE(m_server->connectionCount(), before);
 }

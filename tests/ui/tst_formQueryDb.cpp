@@ -53,14 +53,14 @@ using Tops = QList<QPair<QString, int>>;
 
 Tops searchView()
 {
-    return {{"Frame1", 120}, {"Frame2", 2160}, {"Frame4", 7920}, {"Frame5", 7920}, {"Label5", 240},
-            {"Frame6", 10500}, {"Frame7", 10500}};
+    return {{"Frame1", 120}, {"Frame2", 2160},  {"Frame4", 7920}, {"Frame5", 7920},
+            {"Label5", 240}, {"Frame6", 10500}, {"Frame7", 10500}};
 }
 
 Tops recommendationsView()
 {
-    return {{"Frame1", 10500}, {"Frame2", 10500}, {"Frame4", 10500}, {"Frame5", 10500}, {"Label5", 10500},
-            {"Frame6", 120}, {"Frame7", 10500}};
+    return {{"Frame1", 10500}, {"Frame2", 10500}, {"Frame4", 10500}, {"Frame5", 10500},
+            {"Label5", 10500}, {"Frame6", 120},   {"Frame7", 10500}};
 }
 
 } // namespace
@@ -113,7 +113,8 @@ void tst_formQueryDb::initTestCase()
 {
     m_server = new ScriptedServer(this);
     QVERIFY(m_server->port() != 0);
-    m_environment = std::make_unique<WindowTestEnvironment>(QStringLiteral("http://%1/").arg(m_server->hostText()));
+    m_environment =
+        std::make_unique<WindowTestEnvironment>(QStringLiteral("http://%1/").arg(m_server->hostText()));
 }
 
 void tst_formQueryDb::init()
@@ -148,8 +149,9 @@ void tst_formQueryDb::loadEventState()
     QCOMPARE(m_window->Frame2->title(), QStringLiteral("Search Results : None so far"));
     QCOMPARE(appGlobals::searchPanelShown, false);
 
-    for (const char *name : {"Combo1", "Command1", "Command4", "Command5", "TabStrip1", "Command9", "Command10",
-                             "Command11", "Command12", "Command13", "Command14", "MSFlexGrid1"}) {
+    for (const char *name :
+         {"Combo1", "Command1", "Command4", "Command5", "TabStrip1", "Command9", "Command10", "Command11",
+          "Command12", "Command13", "Command14", "MSFlexGrid1"}) {
         QVERIFY2(control(name), name);
         QVERIFY2(!control(name)->isEnabled(), name);
     }
@@ -251,8 +253,13 @@ void tst_formQueryDb::panelTopsAfterLoad_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("twips");
-    for (const auto &[name, twips] : Tops{{"Frame7", 120}, {"Frame1", 10500}, {"Frame2", 10500}, {"Frame4", 10500},
-                                          {"Frame5", 10500}, {"Label5", 10500}, {"Frame6", 10500},
+    for (const auto &[name, twips] : Tops{{"Frame7", 120},
+                                          {"Frame1", 10500},
+                                          {"Frame2", 10500},
+                                          {"Frame4", 10500},
+                                          {"Frame5", 10500},
+                                          {"Label5", 10500},
+                                          {"Frame6", 10500},
                                           {"Frame8", 10500}})
         QTest::newRow(qPrintable(name)) << name << twips;
 }
@@ -279,10 +286,11 @@ void tst_formQueryDb::windowFitsAndNothingIsClipped()
     guiRepositioning::showRecommendationsFrame();
     guiRepositioning::showLibraryFrame();
     for (QGroupBox *panel : panels) {
-        QVERIFY2(m_window->centralWidget()->rect().contains(panel->geometry()), qPrintable(panel->objectName()));
+        QVERIFY2(m_window->centralWidget()->rect().contains(panel->geometry()),
+                 qPrintable(panel->objectName()));
         for (QWidget *child : panel->findChildren<QWidget *>()) {
-            if (!child->isVisibleTo(m_window.get()) || child->objectName().isEmpty()
-                || child->objectName().startsWith("qt_"))
+            if (!child->isVisibleTo(m_window.get()) || child->objectName().isEmpty() ||
+                child->objectName().startsWith("qt_"))
                 continue;
             const QString what = QStringLiteral("%1/%2 is %3x%4 at %5,%6 in %7x%8, needs %9x%10")
                                      .arg(panel->objectName(), child->objectName())
@@ -296,13 +304,15 @@ void tst_formQueryDb::windowFitsAndNothingIsClipped()
                                      .arg(child->minimumSizeHint().height());
             QVERIFY2(child->parentWidget()->rect().contains(child->geometry()), qPrintable(what));
             const QSize needed = child->minimumSizeHint();
-            QVERIFY2(child->width() >= needed.width() && child->height() >= needed.height(), qPrintable(what));
+            QVERIFY2(child->width() >= needed.width() && child->height() >= needed.height(),
+                     qPrintable(what));
         }
     }
     // The right column never meets the moving panels.
-    for (QWidget *fixed : {static_cast<QWidget *>(m_window->TreeView2), static_cast<QWidget *>(m_window->Command9),
-                           static_cast<QWidget *>(m_window->Command13),
-                           static_cast<QWidget *>(m_window->WebBrowser1), static_cast<QWidget *>(m_window->Label5)}) {
+    for (QWidget *fixed :
+         {static_cast<QWidget *>(m_window->TreeView2), static_cast<QWidget *>(m_window->Command9),
+          static_cast<QWidget *>(m_window->Command13), static_cast<QWidget *>(m_window->WebBrowser1),
+          static_cast<QWidget *>(m_window->Label5)}) {
         for (QGroupBox *panel : panels)
             QVERIFY2(!panel->geometry().intersects(fixed->geometry()), qPrintable(fixed->objectName()));
         QVERIFY(m_window->centralWidget()->rect().contains(fixed->geometry()));
@@ -314,18 +324,30 @@ void tst_formQueryDb::accessibleNames_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("accessible");
     QTest::addColumn<bool>("tooltip");
-    QTest::newRow("connect") << "Command3" << "Connect" << false;
-    QTest::newRow("uk") << "Command9" << "UK store" << true;
-    QTest::newRow("us") << "Command14" << "US store" << true;
-    QTest::newRow("ca") << "Command10" << "Canada store" << true;
-    QTest::newRow("fr") << "Command11" << "France store" << true;
-    QTest::newRow("de") << "Command12" << "Germany store" << true;
-    QTest::newRow("jp") << "Command13" << "Japan store" << true;
-    QTest::newRow("genre 1") << "Image1" << "Electronic and Dance" << true;
-    QTest::newRow("genre 2") << "Image2" << "Urban" << true;
-    QTest::newRow("genre 3") << "Image3" << "Rock, Indie, Everything Else" << true;
-    QTest::newRow("search picture") << "Picture2" << "Artist picture" << false;
-    QTest::newRow("playing picture") << "Picture1" << "Artist picture" << false;
+    QTest::newRow("connect") << "Command3"
+                             << "Connect" << false;
+    QTest::newRow("uk") << "Command9"
+                        << "UK store" << true;
+    QTest::newRow("us") << "Command14"
+                        << "US store" << true;
+    QTest::newRow("ca") << "Command10"
+                        << "Canada store" << true;
+    QTest::newRow("fr") << "Command11"
+                        << "France store" << true;
+    QTest::newRow("de") << "Command12"
+                        << "Germany store" << true;
+    QTest::newRow("jp") << "Command13"
+                        << "Japan store" << true;
+    QTest::newRow("genre 1") << "Image1"
+                             << "Electronic and Dance" << true;
+    QTest::newRow("genre 2") << "Image2"
+                             << "Urban" << true;
+    QTest::newRow("genre 3") << "Image3"
+                             << "Rock, Indie, Everything Else" << true;
+    QTest::newRow("search picture") << "Picture2"
+                                    << "Artist picture" << false;
+    QTest::newRow("playing picture") << "Picture1"
+                                     << "Artist picture" << false;
 }
 
 void tst_formQueryDb::accessibleNames()
@@ -339,7 +361,8 @@ void tst_formQueryDb::accessibleNames()
     if (tooltip)
         QCOMPARE(widget->toolTip(), accessible);
     if (auto *button = qobject_cast<QPushButton *>(widget); button && name != "Command3")
-        QVERIFY2(button->text().isEmpty() && !button->icon().isNull(), "shop buttons show a picture, no caption");
+        QVERIFY2(button->text().isEmpty() && !button->icon().isNull(),
+                 "shop buttons show a picture, no caption");
 
     // Each field is announced by its label.
     QCOMPARE(m_window->Label1->buddy(), m_window->Text1);
@@ -383,8 +406,9 @@ void tst_formQueryDb::connectSucceeds()
     QCOMPARE(appGlobals::recommendedArtistCount, 3);
     QCOMPARE(appGlobals::recommendedArtistNames[2], QStringLiteral("Cleo"));
 
-    for (const char *name : {"Combo1", "Command1", "Command4", "Command5", "TabStrip1", "MSFlexGrid1", "Command9",
-                             "Command10", "Command11", "Command12", "Command13", "Command14", "Command3"})
+    for (const char *name :
+         {"Combo1", "Command1", "Command4", "Command5", "TabStrip1", "MSFlexGrid1", "Command9", "Command10",
+          "Command11", "Command12", "Command13", "Command14", "Command3"})
         QVERIFY2(control(name)->isEnabled(), name);
 
     for (const auto &[name, twips] : searchView())
@@ -399,17 +423,17 @@ void tst_formQueryDb::connectRequestBytes()
     connectToScriptedServer();
     const QList<QByteArray> requests = m_server->requests().mid(before);
     QCOMPARE(requests.size(), 2);
-    const QByteArray tail = "Host: " + m_server->hostText().toLatin1()
-                            + "\r\nUser-Agent: Mozilla/5.0 (Windows; U; Windows NT 5.0; en-GB; rv:1.7.12) "
-                              "Gecko/20050919 Firefox/1.0.7\r\n"
-                              "Accept: text/xml,application/xml,application/xhtml+xml,text/html;q=0.9,"
-                              "text/plain;q=0.8,image/png,*/*;q=0.5\r\n"
-                              "Accept-Language: en-gb,en;q=0.5\r\n"
-                              "Accept-Charset: ISO-8859-1,utf-8;q=0.7,*;q=0.7\r\n"
-                              "Keep-Alive: 300\r\n"
-                              "Connection: Keep-Alive\r\n"
-                              "Referer: http://"
-                            + m_server->hostText().toLatin1() + "/\r\n\r\n";
+    const QByteArray tail = "Host: " + m_server->hostText().toLatin1() +
+                            "\r\nUser-Agent: Mozilla/5.0 (Windows; U; Windows NT 5.0; en-GB; rv:1.7.12) "
+                            "Gecko/20050919 Firefox/1.0.7\r\n"
+                            "Accept: text/xml,application/xml,application/xhtml+xml,text/html;q=0.9,"
+                            "text/plain;q=0.8,image/png,*/*;q=0.5\r\n"
+                            "Accept-Language: en-gb,en;q=0.5\r\n"
+                            "Accept-Charset: ISO-8859-1,utf-8;q=0.7,*;q=0.7\r\n"
+                            "Keep-Alive: 300\r\n"
+                            "Connection: Keep-Alive\r\n"
+                            "Referer: http://" +
+                            m_server->hostText().toLatin1() + "/\r\n\r\n";
     QCOMPARE(requests[0], "GET /trelvoStats.php HTTP/1.1\r\n" + tail);
     QCOMPARE(requests[1], "GET /recommendedArtists.csv HTTP/1.1\r\n" + tail);
 }
@@ -431,19 +455,20 @@ void tst_formQueryDb::connectFailures_data()
     QTest::newRow("statistics: 404")
         << error(404, "Not Found") << closed
         << "An error occurred while connecting to the server\r\nHTTP Response: 404 = HTTP_NOT_FOUND" << false;
-    QTest::newRow("statistics: 500")
-        << error(500, "Internal Server Error") << closed
-        << "An error occurred while connecting to the server\r\nHTTP Response: 500 = HTTP_INTERNAL_SERVER_ERROR"
-        << false;
+    QTest::newRow("statistics: 500") << error(500, "Internal Server Error") << closed
+                                     << "An error occurred while connecting to the server\r\nHTTP Response: "
+                                        "500 = HTTP_INTERNAL_SERVER_ERROR"
+                                     << false;
     QTest::newRow("recommendations: no connection")
         << stats << closed << "A Socket error occurred while requesting recommendations" << true;
     QTest::newRow("recommendations: 404")
         << stats << error(404, "Not Found")
-        << "An error occurred while requesting recommendations\r\nHTTP Response: 404 = HTTP_NOT_FOUND" << true;
-    QTest::newRow("recommendations: 500")
-        << stats << error(500, "Internal Server Error")
-        << "An error occurred while requesting recommendations\r\nHTTP Response: 500 = HTTP_INTERNAL_SERVER_ERROR"
+        << "An error occurred while requesting recommendations\r\nHTTP Response: 404 = HTTP_NOT_FOUND"
         << true;
+    QTest::newRow("recommendations: 500") << stats << error(500, "Internal Server Error")
+                                          << "An error occurred while requesting recommendations\r\nHTTP "
+                                             "Response: 500 = HTTP_INTERNAL_SERVER_ERROR"
+                                          << true;
 }
 
 void tst_formQueryDb::connectFailures()
@@ -461,7 +486,8 @@ void tst_formQueryDb::connectFailures()
     QCOMPARE(boxes.texts(), QStringList{message});
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Sonavex : Connecting to server..."));
     QCOMPARE(m_window->Combo1->count(), statisticsApplied ? 3 : 0);
-    for (const char *name : {"Combo1", "Command1", "Command4", "Command5", "TabStrip1", "MSFlexGrid1", "Command9"})
+    for (const char *name :
+         {"Combo1", "Command1", "Command4", "Command5", "TabStrip1", "MSFlexGrid1", "Command9"})
         QVERIFY2(!control(name)->isEnabled(), name);
     QCOMPARE(guiRepositioning::topTwips(*m_window->Frame7), 120);
     QCOMPARE(guiRepositioning::topTwips(*m_window->Frame1), 10500);
@@ -477,9 +503,12 @@ void tst_formQueryDb::updateNotice_data()
     QTest::addColumn<QStringList>("messages");
     const QString visit = "Visit http://" + m_server->hostText() + "/ to get updates";
     QTest::newRow("same version") << 4 << QStringList{};
-    QTest::newRow("one newer") << 5 << QStringList{"A newer version ( 1.5 ) of this software is available.\r\n" + visit};
-    QTest::newRow("two digits")
-        << 10 << QStringList{"A newer version ( 1.10 ) of this software is available.\r\n" + visit};
+    QTest::newRow("one newer") << 5
+                               << QStringList{"A newer version ( 1.5 ) of this software is available.\r\n" +
+                                              visit};
+    QTest::newRow("two digits") << 10
+                                << QStringList{"A newer version ( 1.10 ) of this software is available.\r\n" +
+                                               visit};
 }
 
 void tst_formQueryDb::updateNotice()
@@ -593,8 +622,8 @@ void tst_formQueryDb::countryButtonReloadsLastTerm()
     appLocalisation::lastShopTerm = QStringLiteral("Ann%20%26%20Bob");
     QTest::mouseClick(qobject_cast<QPushButton *>(control(button)), Qt::LeftButton);
     QCOMPARE(appLocalisation::shopLocale, country);
-    QCOMPARE(m_window->WebBrowser1->address(), httpGlobals::serverBaseUrl
-                                                   + "trelvoAmazonSearch.php?searchTerm=Ann%20%26%20Bob&locale=" + code);
+    QCOMPARE(m_window->WebBrowser1->address(),
+             httpGlobals::serverBaseUrl + "trelvoAmazonSearch.php?searchTerm=Ann%20%26%20Bob&locale=" + code);
     QCOMPARE(appLocalisation::lastShopTerm, QStringLiteral("Ann%20%26%20Bob"));
 }
 

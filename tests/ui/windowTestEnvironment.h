@@ -43,8 +43,9 @@ private:
 
 inline QByteArray httpReply(int code, const QByteArray &reason, const QByteArray &body)
 {
-    return "HTTP/1.1 " + QByteArray::number(code) + " " + reason + "\r\nContent-Length: "
-           + QByteArray::number(body.size()) + "\r\nContent-Type: text/html\r\n\r\n" + body;
+    return "HTTP/1.1 " + QByteArray::number(code) + " " + reason +
+           "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\nContent-Type: text/html\r\n\r\n" +
+           body;
 }
 
 inline QByteArray okReply(const QByteArray &body)

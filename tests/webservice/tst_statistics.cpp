@@ -105,12 +105,13 @@ void tst_statistics::counters_data()
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QList<int>>("expected"); // engine, tracks, artists, genres
     QTest::newRow("CR LF lines with breaks")
-        << QByteArray("engineVersion,3<br>\r\ntrackCount,150000<br>\r\nartistCount,40000<br>\r\ngenreCount,12<br>\r\n")
+        << QByteArray("engineVersion,3<br>\r\ntrackCount,150000<br>\r\nartistCount,40000<br>\r\ngenreCount,"
+                      "12<br>\r\n")
         << QList<int>{3, 150000, 40000, 12};
     QTest::newRow("LF only, no breaks, no final newline")
         << QByteArray("trackCount,5\nartistCount,6") << QList<int>{0, 5, 6, 0};
-    QTest::newRow("keys in capitals") << QByteArray("TRACKCOUNT,77<br>\r\nArtistCount,8\r\n")
-                                      << QList<int>{0, 77, 8, 0};
+    QTest::newRow("keys in capitals")
+        << QByteArray("TRACKCOUNT,77<br>\r\nArtistCount,8\r\n") << QList<int>{0, 77, 8, 0};
     QTest::newRow("value after the first comma of the line")
         << QByteArray("x,trackCount,5\r\n") << QList<int>{0, 0, 0, 0};
     QTest::newRow("value out of range is skipped")
@@ -142,12 +143,12 @@ void tst_statistics::genreLines_data()
     QTest::addColumn<QStringList>("list");
     QTest::addColumn<QList<int>>("namedIds");
     QTest::newRow("one genre") << QByteArray("7,Jazz<br>\r\n") << QStringList{"Any", "Jazz"} << QList<int>{7};
-    QTest::newRow("break in capitals") << QByteArray("7,Jazz<BR>\r\n") << QStringList{"Any", "Jazz"}
-                                       << QList<int>{7};
-    QTest::newRow("id 255 listed, not named") << QByteArray("255,Noise<br>\r\n") << QStringList{"Any", "Noise"}
-                                              << QList<int>{};
-    QTest::newRow("id 0 listed, not named") << QByteArray("0,Zero<br>\r\n") << QStringList{"Any", "Zero"}
-                                            << QList<int>{};
+    QTest::newRow("break in capitals")
+        << QByteArray("7,Jazz<BR>\r\n") << QStringList{"Any", "Jazz"} << QList<int>{7};
+    QTest::newRow("id 255 listed, not named")
+        << QByteArray("255,Noise<br>\r\n") << QStringList{"Any", "Noise"} << QList<int>{};
+    QTest::newRow("id 0 listed, not named")
+        << QByteArray("0,Zero<br>\r\n") << QStringList{"Any", "Zero"} << QList<int>{};
     QTest::newRow("bounds named") << QByteArray("1,First<br>\n254,Last<br>\n")
                                   << QStringList{"Any", "First", "Last"} << QList<int>{1, 254};
     QTest::newRow("without break ignored") << QByteArray("7,Jazz\r\n") << QStringList{"Any"} << QList<int>{};
@@ -214,19 +215,19 @@ void tst_statistics::recommendedArtists_data()
     QTest::addColumn<QList<int>>("categories");
     QTest::newRow("usual line") << QByteArray("17,\"Some Artist\",x,2\r\n") << QStringList{"Some Artist"}
                                 << QList<int>{2};
-    QTest::newRow("blanks around the name") << QByteArray("1,\"  Ann  \",x,3\n") << QStringList{"Ann"}
-                                            << QList<int>{3};
-    QTest::newRow("rest may hold commas") << QByteArray("1,\"Ann\",a,b,c,1\n") << QStringList{"Ann"}
-                                          << QList<int>{1};
+    QTest::newRow("blanks around the name")
+        << QByteArray("1,\"  Ann  \",x,3\n") << QStringList{"Ann"} << QList<int>{3};
+    QTest::newRow("rest may hold commas")
+        << QByteArray("1,\"Ann\",a,b,c,1\n") << QStringList{"Ann"} << QList<int>{1};
     QTest::newRow("one comma only") << QByteArray("1,\"Ann\"\n") << QStringList{} << QList<int>{};
     QTest::newRow("empty quoted name") << QByteArray("1,\"\",x,2\n") << QStringList{} << QList<int>{};
     QTest::newRow("name field too short") << QByteArray("1,A,x,2\n") << QStringList{} << QList<int>{};
     QTest::newRow("no digit at the end") << QByteArray("1,\"Ann\",x,a\n") << QStringList{} << QList<int>{};
-    QTest::newRow("break after the digit") << QByteArray("1,\"Ann\",x,2<br>\n") << QStringList{} << QList<int>{};
+    QTest::newRow("break after the digit")
+        << QByteArray("1,\"Ann\",x,2<br>\n") << QStringList{} << QList<int>{};
     QTest::newRow("category 0") << QByteArray("1,\"Ann\",x,0\n") << QStringList{} << QList<int>{};
-    QTest::newRow("mixed")
-        << QByteArray("header line\r\n1,\"Ann\",x,2\r\n\r\n2,\"Bob\",y,9\r\nbad\r\n")
-        << QStringList{"Ann", "Bob"} << QList<int>{2, 9};
+    QTest::newRow("mixed") << QByteArray("header line\r\n1,\"Ann\",x,2\r\n\r\n2,\"Bob\",y,9\r\nbad\r\n")
+                           << QStringList{"Ann", "Bob"} << QList<int>{2, 9};
 }
 
 void tst_statistics::recommendedArtists()
