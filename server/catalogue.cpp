@@ -1,15 +1,17 @@
 #include "catalogue.h"
 
+#include "catalogueGenerator.h"
 #include "sqliteHandle.h"
 #include "textCodec.h"
 
+#include <algorithm>
 #include <map>
 #include <stdexcept>
 
 struct CatalogueConnection
 {
     SqliteHandle db;
-    SqliteStatement keyword, artist, artistInGenre, title, titleInGenre, lookup, byId, inGenre, track,
+    SqliteStatement keyword, words, artist, artistInGenre, title, titleInGenre, lookup, byId, inGenre, track,
         genreTracks;
 };
 
@@ -25,16 +27,18 @@ void prepare(CatalogueConnection &c)
         if (!s.prepare(c.db, sql))
             throw std::runtime_error(std::string("catalogue query does not prepare: ") + sqlite3_errmsg(c.db));
     };
-    make(c.keyword, "SELECT t.head, t.site, t.path FROM track_fts f JOIN track t ON t.id = f.rowid"
-                    " WHERE track_fts MATCH ?1 LIMIT ?2");
-    make(c.artist, "SELECT head, site, path FROM track INDEXED BY track_artist"
+    // Searches read ids only, from indexes that hold them (covering), in index order: the lines
+    // themselves come from memory.
+    make(c.keyword, "SELECT rowid FROM track_fts WHERE track_fts MATCH ?1 LIMIT ?2");
+    make(c.words, "SELECT term FROM word WHERE term >= ?1 AND term < ?2 LIMIT ?3");
+    make(c.artist, "SELECT id FROM track INDEXED BY track_artist"
                    " WHERE artist_key >= ?1 AND artist_key < ?2 ORDER BY artist_key, id LIMIT ?3");
-    make(c.artistInGenre, "SELECT head, site, path FROM track INDEXED BY track_genre_artist"
+    make(c.artistInGenre, "SELECT id FROM track INDEXED BY track_genre_artist"
                           " WHERE genre_id = ?3 AND artist_key >= ?1 AND artist_key < ?2"
                           " ORDER BY artist_key, id LIMIT ?4");
-    make(c.title, "SELECT head, site, path FROM track INDEXED BY track_title"
+    make(c.title, "SELECT id FROM track INDEXED BY track_title"
                   " WHERE title_key >= ?1 AND title_key < ?2 ORDER BY title_key, id LIMIT ?3");
-    make(c.titleInGenre, "SELECT head, site, path FROM track INDEXED BY track_genre_title"
+    make(c.titleInGenre, "SELECT id FROM track INDEXED BY track_genre_title"
                          " WHERE genre_id = ?3 AND title_key >= ?1 AND title_key < ?2 ORDER BY title_key, id LIMIT ?4");
     make(c.lookup, "SELECT id, name, genre_id, tags, has_picture, track_count FROM artist WHERE lookup_key = ?1");
     make(c.byId, "SELECT id, name, genre_id, tags, has_picture, track_count FROM artist WHERE id = ?1");
@@ -94,6 +98,19 @@ std::string prefixEnd(const std::string &prefix)
     return prefix + '\xFF';
 }
 
+// A last word this short is read from its prefix index as one doclist.
+constexpr size_t longestIndexedPrefix = 4;
+// A longer one is widened to the words it begins when they are this few; past that, a plain prefix query.
+constexpr int mostWidenedWords = 32;
+
+bool isAscii(std::string_view text)
+{
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
 } // namespace
 
 // Hands a pooled connection to one query and puts it back afterwards.
@@ -127,6 +144,7 @@ bool Catalogue::open(std::string &error)
     SqliteHandle db;
     if (!db.open(m_path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, error))
         return false;
+    int layout = 0;
     {
         SqliteStatement meta(db, "SELECT key, value FROM meta");
         if (!meta.valid()) {
@@ -144,7 +162,13 @@ bool Catalogue::open(std::string &error)
                 m_engineVersion = std::stoi(value);
             else if (key == "seed")
                 m_seed = std::stoull(value);
+            else if (key == "layout")
+                layout = std::stoi(value);
         }
+    }
+    if (layout != catalogueGenerator::catalogueLayout) {
+        error = m_path + " was made by another version of sonavex-server: run init again";
+        return false;
     }
     {
         SqliteStatement genres(db, "SELECT id, name, category FROM genre ORDER BY position");
@@ -175,6 +199,64 @@ bool Catalogue::open(std::string &error)
         error = e.what();
         return false;
     }
+    return loadLines(error);
+}
+
+bool Catalogue::loadLines(std::string &error)
+{
+    Lease lease(*this);
+    CatalogueConnection &c = *lease;
+    SqliteStatement rows(c.db, "SELECT id, head, site, path FROM track ORDER BY id");
+    SqliteStatement last(c.db, "SELECT max(id) FROM track");
+    if (!rows.valid() || !last.valid() || !last.step()) {
+        error = m_path + ": cannot read the tracks: " + sqlite3_errmsg(c.db);
+        return false;
+    }
+    const std::int64_t maxId = last.integer(0);
+    last.reset();
+    if (maxId < 1 || maxId > (std::int64_t(1) << 32)) {
+        error = m_path + ": track ids out of range";
+        return false;
+    }
+    m_lineStarts.assign(size_t(maxId) + 2, 0);
+    m_lines.clear();
+    m_lines.reserve(size_t(m_trackCount) * 96);
+    std::int64_t next = 0;
+    while (rows.step()) {
+        const std::int64_t id = rows.integer(0);
+        const std::string head = textCodec::utf8ToLatin1(rows.text(1));
+        const std::string_view path = rows.text(3);
+        // Ids without a track get empty lines.
+        while (next <= id)
+            m_lineStarts[size_t(next++)] = m_lines.size();
+        const size_t headLength = std::min<size_t>(head.size(), 0xFFFF);
+        m_lines += char(std::clamp<std::int64_t>(rows.integer(2), 0, 255));
+        m_lines += char(headLength & 0xFF);
+        m_lines += char(headLength >> 8);
+        m_lines.append(head, 0, headLength);
+        m_lines += path;
+    }
+    while (next < std::int64_t(m_lineStarts.size()))
+        m_lineStarts[size_t(next++)] = m_lines.size();
+    m_lines.shrink_to_fit();
+    return true;
+}
+
+bool Catalogue::lineOf(std::int64_t id, Hit &hit) const
+{
+    if (id < 0 || id + 1 >= std::int64_t(m_lineStarts.size()))
+        return false;
+    const size_t start = size_t(m_lineStarts[size_t(id)]);
+    const size_t end = size_t(m_lineStarts[size_t(id) + 1]);
+    if (end < start + 3)
+        return false;
+    const std::string_view line(m_lines.data() + start, end - start);
+    const size_t headLength = size_t(static_cast<unsigned char>(line[1])) | size_t(static_cast<unsigned char>(line[2])) << 8;
+    if (headLength > line.size() - 3)
+        return false;
+    hit.site = static_cast<unsigned char>(line[0]);
+    hit.head = line.substr(3, headLength);
+    hit.path = line.substr(3 + headLength);
     return true;
 }
 
@@ -246,6 +328,67 @@ std::vector<std::string> Catalogue::keywordTokens(std::string_view utf8)
     return tokens;
 }
 
+std::string Catalogue::keywordExpression(std::string_view text, int genreId) const
+{
+    Lease lease(*this);
+    return keywordMatch(*lease, text, genreId);
+}
+
+std::string Catalogue::keywordMatch(CatalogueConnection &c, std::string_view text, int genreId)
+{
+    auto tokens = keywordTokens(text);
+    if (tokens.empty())
+        return {};
+    if (tokens.size() > 8)
+        tokens.resize(8); // beyond a handful of words nothing gets more precise, only slower
+    SqliteStatement &words = c.words;
+    // Folded as the index folds them; only ASCII is folded here, the rest is left to FTS5.
+    auto indexedWords = [&](const std::string &prefix, int limit) {
+        std::vector<std::string> found;
+        words.reset();
+        words.bind(1, prefix).bind(2, prefixEnd(prefix)).bind(3, limit);
+        while (words.step())
+            found.emplace_back(words.text(0));
+        words.reset();
+        return found;
+    };
+    std::string match;
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        const std::string &token = tokens[i];
+        const bool last = i + 1 == tokens.size();
+        const bool folded = isAscii(token);
+        const std::string word = folded ? textCodec::toLowerAscii(token) : token;
+        if (i > 0)
+            match += " AND ";
+        match += "{artist title}: ";
+        if (!last) {
+            if (folded && indexedWords(word, 1) != std::vector<std::string>{word})
+                return {}; // a word no track has: nothing can match
+            match += '"' + word + '"';
+            continue;
+        }
+        if (!folded || word.size() <= longestIndexedPrefix) {
+            match += '"' + word + "\"*";
+            continue;
+        }
+        const auto widened = indexedWords(word, mostWidenedWords + 1);
+        if (widened.empty())
+            return {};
+        if (int(widened.size()) > mostWidenedWords) {
+            match += '"' + word + "\"*";
+            continue;
+        }
+        // The same tracks as the prefix query, but read lazily, so LIMIT stops the work early.
+        match += '(';
+        for (size_t w = 0; w < widened.size(); ++w)
+            match += (w ? " OR \"" : "\"") + widened[w] + '"';
+        match += ')';
+    }
+    if (genreId != 0)
+        match += " AND g: \"g" + std::to_string(genreId) + '"';
+    return match;
+}
+
 void Catalogue::search(SearchKind kind, std::string_view text, int genreId, int limit,
                        const std::function<void(const Hit &)> &sink) const
 {
@@ -253,36 +396,29 @@ void Catalogue::search(SearchKind kind, std::string_view text, int genreId, int 
         return;
     Lease lease(*this);
     CatalogueConnection &c = *lease;
+    std::string match;
+    if (kind == SearchKind::Keyword) {
+        match = keywordMatch(c, text, genreId);
+        if (match.empty())
+            return;
+    }
     int delivered = 0;
     auto emit = [&](SqliteStatement &s) {
+        Hit hit{};
         while (delivered < limit && s.step()) {
-            sink(Hit{s.text(0), int(s.integer(1)), s.text(2)});
+            if (!lineOf(s.integer(0), hit))
+                continue;
+            sink(hit);
             ++delivered;
         }
         s.reset();
     };
     switch (kind) {
-    case SearchKind::Keyword: {
-        auto tokens = keywordTokens(text);
-        if (tokens.empty())
-            return;
-        if (tokens.size() > 8)
-            tokens.resize(8); // beyond a handful of words nothing gets more precise, only slower
-        std::string match;
-        for (size_t i = 0; i < tokens.size(); ++i) {
-            if (i > 0)
-                match += " AND ";
-            match += "{artist title}: \"" + tokens[i] + '"';
-            if (i + 1 == tokens.size())
-                match += '*';
-        }
-        if (genreId != 0)
-            match += " AND g: \"g" + std::to_string(genreId) + '"';
+    case SearchKind::Keyword:
         c.keyword.reset();
         c.keyword.bind(1, match).bind(2, limit);
         emit(c.keyword);
         break;
-    }
     case SearchKind::Artist:
     case SearchKind::Title: {
         // Both are prefix ranges over a key index; an exact name sorts first, being the shortest.
@@ -300,6 +436,21 @@ void Catalogue::search(SearchKind kind, std::string_view text, int genreId, int 
     }
     }
 }
+
+std::string Catalogue::searchPlan(SearchKind kind, bool inGenre) const
+{
+    Lease lease(*this);
+    CatalogueConnection &c = *lease;
+    const SqliteStatement &s = kind == SearchKind::Keyword ? c.keyword
+                               : kind == SearchKind::Artist ? (inGenre ? c.artistInGenre : c.artist)
+                                                            : (inGenre ? c.titleInGenre : c.title);
+    SqliteStatement explain(c.db, ("EXPLAIN QUERY PLAN " + std::string(s.sql())).c_str());
+    std::string plan;
+    while (explain.step())
+        plan += std::string(explain.text(3)) + '\n';
+    return plan;
+}
+
 std::optional<Catalogue::Artist> Catalogue::artistByLookupKey(std::string_view key) const
 {
     Lease lease(*this);

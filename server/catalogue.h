@@ -57,7 +57,7 @@ public:
         int broken = 0;
         int seconds = 0;
     };
-    // One search hit as the reply needs it: "artist,genre,title," and where the track lives.
+    // One search hit as the reply needs it: "artist,genre,title," in Latin-1 and where the track lives.
     struct Hit
     {
         std::string_view head;
@@ -93,11 +93,18 @@ public:
 
     // Words of a keyword search as FTS5 sees them (letters and digits, Latin-1 letters included).
     static std::vector<std::string> keywordTokens(std::string_view utf8);
+    // The full-text expression a keyword search runs; empty when no track can match.
+    std::string keywordExpression(std::string_view text, int genreId) const;
+    // EXPLAIN QUERY PLAN of the statement a search of that kind runs, one step per line.
+    std::string searchPlan(SearchKind kind, bool inGenre) const;
 
 private:
     class Lease;
     std::unique_ptr<CatalogueConnection> acquire() const;
     void release(std::unique_ptr<CatalogueConnection> connection) const;
+    static std::string keywordMatch(CatalogueConnection &c, std::string_view text, int genreId);
+    bool loadLines(std::string &error);
+    bool lineOf(std::int64_t id, Hit &hit) const;
 
     std::string m_path;
     std::int64_t m_trackCount = 0;
@@ -107,6 +114,10 @@ private:
     std::vector<Genre> m_genres;
     std::vector<Recommended> m_recommended;
     std::vector<Station> m_stations;
+    // Every track's reply line, packed by id: one site byte, two bytes of head length, head, path.
+    // Held in memory so a search costs its index walk, not a table lookup per hit.
+    std::string m_lines;
+    std::vector<std::uint64_t> m_lineStarts; // by id; the entry after an id's is where its line ends
     mutable std::mutex m_poolMutex;
     mutable std::vector<std::unique_ptr<CatalogueConnection>> m_pool;
 };

@@ -15,6 +15,8 @@ struct Options
 };
 
 constexpr int engineVersion = 3;
+// Raised whenever the tables or indexes the searches rely on change; older files are refused.
+constexpr int catalogueLayout = 2;
 
 // Writes dataDir/catalogue.sqlite (through a temporary file, so a half-built catalogue is never
 // taken for a finished one). Returns false with error set on failure.

@@ -105,7 +105,7 @@ std::string runSearch(const Catalogue &catalogue, const siteNames::Sites &sites,
     std::string out;
     out.reserve(64 * 1024);
     catalogue.search(kind, text, genreId, maxSearchRecords, [&](const Catalogue::Hit &hit) {
-        out += utf8ToLatin1(hit.head);
+        out += hit.head;
         out += bases[size_t(std::clamp(hit.site, 0, int(bases.size()) - 1))];
         out += hit.path;
         out += "<br>\r\n";
@@ -129,14 +129,8 @@ std::shared_ptr<const std::string> cachedSearch(const Catalogue &catalogue, cons
     const int genreId = genreIdAtPosition(catalogue, queryValue(query, "genre"));
     // Texts that search alike share an entry: the searches ignore case and accents.
     const std::string key = std::to_string(int(kind)) + ':' + std::to_string(genreId) + ':' + textCodec::searchKey(text);
-    if (cache) {
-        if (auto hit = cache->find(key))
-            return hit;
-    }
-    auto reply = std::make_shared<const std::string>(runSearch(catalogue, sites, kind, text, genreId));
-    if (cache)
-        cache->insert(key, reply);
-    return reply;
+    auto make = [&] { return std::make_shared<const std::string>(runSearch(catalogue, sites, kind, text, genreId)); };
+    return cache ? cache->findOrMake(key, make) : make();
 }
 
 std::string nameCheck(const Catalogue &catalogue, std::string_view query, int &status)
