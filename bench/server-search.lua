@@ -1,37 +1,49 @@
--- wrk script: searches of one kind (SEARCH_KIND = keyword | artist | title) with varied terms and
--- genres, addressed to the service by its Host name (SEARCH_HOST).
+-- wrk script: searches of one kind (SEARCH_KIND = keyword | artist | title) addressed to the service by
+-- its Host name (SEARCH_HOST). Terms come from SEARCH_TERMS, one "kind<TAB>query" line each, made
+-- from the catalogue's own words; each thread walks them in its own random order.
 local kind = os.getenv("SEARCH_KIND") or "keyword"
 local host = os.getenv("SEARCH_HOST") or "sonavex.localhost:8080"
+local termsPath = os.getenv("SEARCH_TERMS")
 
-local keywords = {
-    "love", "night", "heart", "fire", "rain", "river", "dream", "summer", "winter", "shadow", "silver",
-    "golden", "velvet", "electric", "midnight", "ocean", "storm", "echo", "garden", "highway",
-    "love%20night", "summer%20rain", "golden%20heart", "the%20river", "running%20through", "cafe",
-    "broken%20mirror", "neon%20light", "lost", "moon", "stars", "falling", "wild%20fire", "blue",
-    "harbour%20lights", "secret%20garden", "alex%20hart", "dj%20fire", "lunar%20tide", "wolf",
-}
-local artists = {
-    "the", "the%20silver", "the%20golden", "dj", "mc", "alex", "maya", "marco", "sofia", "night",
-    "velvet", "golden%20heart", "silver", "ann", "mira%20solenne", "salt%20%26%20pepper", "echo",
-    "lena", "ocean", "neon", "zoe", "jose", "hollow", "desert", "iron", "river", "tiger", "raven",
-}
-local titles = {
-    "love", "the", "running", "golden", "caf", "night", "don't", "where%20is", "silver%20moon",
-    "falling", "summer", "fire", "the%20river", "electric", "dancing%20through", "midnight", "rain",
-    "ocean", "burning", "holy", "lazy", "wild", "empty", "endless", "tender", "violet", "amber",
+local scripts = {
+    keyword = "/trelvoTracksByKeyword.php?",
+    artist = "/trelvoTracksByArtist.php?",
+    title = "/trelvoTracksByTitle.php?",
 }
 
-local n = 0
-request = function()
-    n = n + 1
-    local genre = (n % 4 == 0) and tostring(n % 22) or "0"
-    local path
-    if kind == "artist" then
-        path = "/trelvoTracksByArtist.php?genre=" .. genre .. "&artist=" .. artists[(n % #artists) + 1] .. "%&track="
-    elseif kind == "title" then
-        path = "/trelvoTracksByTitle.php?genre=" .. genre .. "&artist=&track=" .. titles[(n % #titles) + 1] .. "%"
-    else
-        path = "/trelvoTracksByKeyword.php?genre=" .. genre .. "&keyword=" .. keywords[(n % #keywords) + 1] .. "&track="
+local queries = {}
+if termsPath then
+    for line in io.lines(termsPath) do
+        local k, query = line:match("^(%a+)\t(.*)$")
+        if k == kind then
+            queries[#queries + 1] = query
+        end
     end
-    return wrk.format("GET", path, { ["Host"] = host })
+end
+if #queries == 0 then
+    queries = { "genre=0&keyword=night&track=", "genre=0&artist=the%&track=", "genre=0&artist=&track=love%" }
+end
+
+local threadCount = 0
+function setup(thread)
+    threadCount = threadCount + 1
+    thread:set("threadId", threadCount)
+end
+
+local order = {}
+local n = 0
+function init(args)
+    math.randomseed(1000 + (threadId or 0))
+    for i = 1, #queries do
+        order[i] = i
+    end
+    for i = #order, 2, -1 do
+        local j = math.random(i)
+        order[i], order[j] = order[j], order[i]
+    end
+end
+
+request = function()
+    n = n % #order + 1
+    return wrk.format("GET", scripts[kind] .. queries[order[n]], { ["Host"] = host })
 end

@@ -385,7 +385,7 @@ std::string Catalogue::keywordMatch(CatalogueConnection &c, std::string_view tex
         match += ')';
     }
     if (genreId != 0)
-        match += " AND g: \"g" + std::to_string(genreId) + '"';
+        match += " AND g: \"" + std::string(catalogueGenerator::genreWordMark) + std::to_string(genreId) + '"';
     return match;
 }
 

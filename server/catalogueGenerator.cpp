@@ -432,7 +432,7 @@ bool build(const std::string &dataDir, const Options &options, std::string &erro
                 .bind(11, seconds);
             if (!insertTrack.stepDone(error))
                 return false;
-            insertFts.bind(1, id).bind(2, artist.name).bind(3, title).bind(4, "g" + std::to_string(genreId));
+            insertFts.bind(1, id).bind(2, artist.name).bind(3, title).bind(4, std::string(genreWordMark) + std::to_string(genreId));
             if (!insertFts.stepDone(error))
                 return false;
             ++artist.trackCount;
