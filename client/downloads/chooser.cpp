@@ -48,8 +48,10 @@ void prepareChoices(QWidget &chooser, const QString &artist, const QString &trac
 void waitForChoice()
 {
     appGlobals::chosenAction.clear();
-    while (appGlobals::chosenAction.isEmpty())
+    while (appGlobals::chosenAction.isEmpty() && !platform::shutdownRequested())
         platform::waitForEvents(100);
+    if (appGlobals::chosenAction.isEmpty())
+        appGlobals::chosenAction = QStringLiteral("forget");
 }
 
 QString selectedAction(const QWidget &chooser)

@@ -208,7 +208,8 @@ void runRequest(const std::shared_ptr<Transfer> &t, const QString &host, const Q
     QFile::remove(t->filePath);
 
     const auto takenOver = [&] { return currentTransfer[slot] != t; };
-    const auto cancelled = [&] { return slotState[slot] == SLOT_CANCELLED; };
+    // The program ending counts as a cancel: nothing half-received is kept.
+    const auto cancelled = [&] { return slotState[slot] == SLOT_CANCELLED || platform::shutdownRequested(); };
 
     slotState[slot] = SLOT_CONNECTING;
     socket.connectToRemote();

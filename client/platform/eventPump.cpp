@@ -11,6 +11,20 @@ void doEvents()
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+namespace {
+bool shuttingDown = false;
+}
+
+void requestShutdown()
+{
+    shuttingDown = true;
+}
+
+bool shutdownRequested()
+{
+    return shuttingDown;
+}
+
 void waitForEvents(int maxMs)
 {
     // The timed processEvents overload drops WaitForMoreEvents and would spin; a timer

@@ -9,4 +9,9 @@ void doEvents();
 // handled, so a waiting caller reacts at once instead of after a fixed sleep.
 void waitForEvents(int maxMs = 100);
 
+// The program is ending: every wait gives up at once and no further message is shown, so
+// handlers that are waiting for the network unwind and the event loop can end.
+void requestShutdown();
+bool shutdownRequested();
+
 } // namespace platform

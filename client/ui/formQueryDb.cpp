@@ -573,6 +573,8 @@ void formQueryDb::closeEvent(QCloseEvent *event)
     // Closing the main window ends the program; nothing is saved.
     m_chooser->hide();
     event->accept();
+    // Waiting handlers give up at once, so the program ends now, not when a transfer finishes.
+    platform::requestShutdown();
     QCoreApplication::quit();
 }
 

@@ -1,0 +1,54 @@
+#include "messageBoxCatcher.h"
+#include "scriptedServer.h"
+#include "windowTestEnvironment.h"
+
+#include "ui/formQueryDb.h"
+
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+// Closing the main window ends the program at once, even while a handler waits for a server
+// that never answers. Own executable: the shutdown cannot be undone within a process.
+class tst_windowClose : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void closeDuringWaitEndsTheHandlerWithoutMessages();
+};
+
+void tst_windowClose::closeDuringWaitEndsTheHandlerWithoutMessages()
+{
+    ScriptedServer server;
+    server.setScript({ScriptedServer::silence()});
+    WindowTestEnvironment environment(QStringLiteral("http://") + server.hostText() + QLatin1Char('/'));
+    MessageBoxCatcher catcher;
+
+    formQueryDb window;
+    window.show();
+    auto *connectButton = window.findChild<QPushButton *>(QStringLiteral("Command3"));
+    QVERIFY(connectButton);
+
+    // Both run inside the handler's wait: the click starts it, the closer ends the program.
+    QTimer closer;
+    closer.setInterval(10);
+    connect(&closer, &QTimer::timeout, &window, [&] {
+        if (server.requests().size() == 1) {
+            closer.stop();
+            window.close();
+        }
+    });
+    closer.start();
+    bool handlerReturned = false;
+    QTimer::singleShot(0, &window, [&] {
+        connectButton->click();
+        handlerReturned = true;
+    });
+    // The silent server would hold the handler for the whole idle time-out otherwise.
+    QTRY_VERIFY_WITH_TIMEOUT(handlerReturned, 10000);
+    QCOMPARE(server.requests().size(), 1);
+    QCOMPARE(catcher.texts(), QStringList());
+}
+
+QTEST_MAIN(tst_windowClose)
+#include "tst_windowClose.moc"
