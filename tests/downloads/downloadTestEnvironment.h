@@ -30,14 +30,10 @@ public:
         QVERIFY(startup::runStartupSequence());
     }
 
-    QString home() const { return m_home.path(); }
-
-    static QString musicFile(const QString &name) { return httpGlobals::mp3Folder + name; }
-
-    static QByteArray readAll(const QString &path)
+    static QByteArray readMusicFile(const QString &name)
     {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        QFile file(httpGlobals::mp3Folder + name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
     }
 
     // Every file in the music folder, to show nothing else (a temporary file) is left.
@@ -46,27 +42,33 @@ public:
         return QDir(httpGlobals::mp3Folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     }
 
+    static void emptyMusicFolder()
+    {
+        for (const QString &name : musicFolderFiles())
+            QFile::remove(httpGlobals::mp3Folder + name);
+    }
+
 private:
     QTemporaryDir m_home;
 };
 
-// "HTTP/1.1 200 OK" with a length, then the body.
 inline QByteArray okResponse(const QByteArray &body, const QByteArray &extraHeaders = {})
 {
     return "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n" + extraHeaders +
            "\r\n" + body;
 }
 
-inline QByteArray headerValue(const QByteArray &request, const QByteArray &name)
+// "request line|host|referer|cookie" of a recorded request.
+inline QString describe(const QByteArray &request)
 {
-    for (const QByteArray &line : request.split('\n')) {
-        if (line.startsWith(name + ": "))
-            return line.mid(name.size() + 2).chopped(1);
+    QStringList parts{QString::fromLatin1(request.left(request.indexOf("\r\n")))};
+    for (const QByteArray name : {"Host", "Referer", "Cookie"}) {
+        QString value;
+        for (const QByteArray &line : request.split('\n')) {
+            if (line.startsWith(name + ": "))
+                value = QString::fromLatin1(line.mid(name.size() + 2).chopped(1));
+        }
+        parts << value;
     }
-    return {};
-}
-
-inline QByteArray requestLine(const QByteArray &request)
-{
-    return request.left(request.indexOf("\r\n"));
+    return parts.join('|');
 }
