@@ -10,7 +10,8 @@
 
 // Writes a real MP3 file (LAME, 44.1 kHz mono, 64 kbit/s) holding a tone of the given length.
 // Without the Info frame a player learns the length only by running the file.
-inline bool writeTestMp3(const QString &path, int milliseconds, double frequency = 440.0, bool infoFrame = true)
+inline bool writeTestMp3(const QString &path, int milliseconds, double frequency = 440.0,
+                         bool infoFrame = true)
 {
     constexpr int rate = 44100;
     lame_global_flags *lame = lame_init();
@@ -52,6 +53,7 @@ inline bool writeTestMp3(const QString &path, int milliseconds, double frequency
         return false;
     QByteArray bytes(reinterpret_cast<const char *>(mp3.data()), written);
     if (tagSize > 0 && tagSize <= size_t(bytes.size()))
-        bytes.replace(0, qsizetype(tagSize), QByteArray(reinterpret_cast<const char *>(tag), qsizetype(tagSize)));
+        bytes.replace(0, qsizetype(tagSize),
+                      QByteArray(reinterpret_cast<const char *>(tag), qsizetype(tagSize)));
     return file.write(bytes) == bytes.size();
 }
