@@ -1,14 +1,16 @@
-// Search, similar artists and radio in the real main window against the real sonavex-server.
+// The real main window against the real sonavex-server: the connect with statistics, update notice,
+// genres and the recommended artists' pictures; then searches, similar artists and radio.
+#include "../ui/windowTestEnvironment.h"
+
 #include "core/appGlobals.h"
-#include "core/configuration.h"
-#include "core/httpGlobals.h"
-#include "downloads/sourceSites.h"
 #include "messageBoxCatcher.h"
 #include "sonavexServerProcess.h"
+#include "ui/clickableLabel.h"
 #include "ui/formQueryDb.h"
+#include "ui/guiRepositioning.h"
 
+#include <QComboBox>
 #include <QDesktopServices>
-#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,8 +19,6 @@
 #include <QRegularExpression>
 #include <QTabBar>
 #include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -38,20 +38,18 @@ class tst_e2e_search : public QObject
 private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
+    void connectShowsTheCatalogue();
+    void genrePicturesListRecommendedArtists();
     void artistAndKeywordSearch();
-    void similarArtistsThenNodeSearch();
-    void radioStationOpens();
+    void similarArtistsNodeSearchAndRadio();
 
 private:
     int foundInCaption() const;
-    template <typename T> T *control(const char *name) const
-    {
-        return m_window->findChild<T *>(QLatin1String(name));
-    }
     void searchFor(int tab, const QString &text);
 
     QTemporaryDir m_home;
     SonavexServerProcess m_server;
+    std::unique_ptr<WindowTestEnvironment> m_environment;
     UrlRecorder m_urls;
     std::unique_ptr<formQueryDb> m_window;
     MessageBoxCatcher *m_boxes = nullptr;
@@ -60,17 +58,10 @@ private:
 
 void tst_e2e_search::initTestCase()
 {
+    // The server names a newer client, so the connect shows the update notice.
+    m_server.setExtraArguments({"--latest-client-version", "5"});
     QVERIFY2(m_server.start(m_home.filePath("server")), qPrintable(m_server.errorString()));
-    qputenv("HOME", m_home.path().toLocal8Bit());
-    qputenv("TMP", m_home.filePath("tmp").toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", m_home.filePath(".config").toLocal8Bit());
-    qputenv("XDG_CACHE_HOME", m_home.filePath(".cache").toLocal8Bit());
-    qputenv("SONAVEX_CONFIG", m_home.filePath("none.ini").toLocal8Bit());
-    qputenv("SONAVEX_SERVER_URL", m_server.serverBaseUrl().toLocal8Bit());
-    qputenv("SONAVEX_SITE_SUFFIX", m_server.siteSuffix().toLocal8Bit());
-    QVERIFY(QDir(m_home.path()).mkpath("tmp"));
-    configuration::reload();
-    sourceSites::reload();
+    m_environment = std::make_unique<WindowTestEnvironment>(m_server.serverBaseUrl(), m_server.siteSuffix());
     QDesktopServices::setUrlHandler("http", &m_urls, "open");
 
     m_window = std::make_unique<formQueryDb>();
@@ -78,16 +69,6 @@ void tst_e2e_search::initTestCase()
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     m_boxes = new MessageBoxCatcher(m_window.get());
-    control<QPushButton>("Command3")->click();
-    QVERIFY2(m_boxes->count() == 0, qPrintable(m_boxes->texts().join(" | ")));
-    QVERIFY(control<QPushButton>("Command5")->isEnabled());
-    QVERIFY(appGlobals::recommendedArtistCount > 0);
-    // A name long enough to search for and to be confirmed by the name check.
-    for (int i = 0; i <= appGlobals::recommendedArtistCount && m_artist.isEmpty(); ++i) {
-        if (appGlobals::recommendedArtistNames[size_t(i)].size() > 3)
-            m_artist = appGlobals::recommendedArtistNames[size_t(i)];
-    }
-    QVERIFY(!m_artist.isEmpty());
 }
 
 void tst_e2e_search::cleanupTestCase()
@@ -100,15 +81,76 @@ void tst_e2e_search::cleanupTestCase()
 int tst_e2e_search::foundInCaption() const
 {
     static const QRegularExpression found("^Search Results : (\\d+) free tracks? found$");
-    const auto match = found.match(control<QGroupBox>("Frame2")->title());
+    const auto match = found.match(m_window->Frame2->title());
     return match.hasMatch() ? match.captured(1).toInt() : -1;
 }
 
 void tst_e2e_search::searchFor(int tab, const QString &text)
 {
-    control<QTabBar>("TabStrip1")->setCurrentIndex(tab);
-    control<QLineEdit>("Text1")->setText(text);
-    QTest::keyClick(control<QLineEdit>("Text1"), Qt::Key_Return);
+    m_window->TabStrip1->setCurrentIndex(tab);
+    m_window->Text1->setText(text);
+    QTest::keyClick(m_window->Text1, Qt::Key_Return);
+}
+
+void tst_e2e_search::connectShowsTheCatalogue()
+{
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Sonavex : Not connected to server"));
+    m_window->Command3->click();
+    const QString notice = "A newer version ( 1.5 ) of this software is available.\r\nVisit " +
+                           m_server.serverBaseUrl() + " to get updates";
+    QCOMPARE(m_boxes->texts(), QStringList{notice});
+    const QRegularExpression caption("^Sonavex : searching (\\d+) tracks from (\\d+) artists$");
+    const auto match = caption.match(m_window->windowTitle());
+    QVERIFY2(match.hasMatch(), qPrintable(m_window->windowTitle()));
+    QCOMPARE(match.captured(1).toInt(), appGlobals::serverTrackCount);
+    QCOMPARE(match.captured(2).toInt(), appGlobals::serverArtistCount);
+    QVERIFY(appGlobals::serverTrackCount > 0 && appGlobals::serverArtistCount > 0);
+
+    QCOMPARE(m_window->Combo1->itemText(0), QStringLiteral("Any"));
+    QCOMPARE(m_window->Combo1->count(), appGlobals::serverGenreCount + 1);
+    QVERIFY(m_window->Combo1->count() > 2);
+    QVERIFY(m_window->Combo1->isEnabled() && m_window->Command5->isEnabled());
+    QVERIFY(appGlobals::recommendedArtistCount > 0);
+    QCOMPARE(guiRepositioning::topTwips(*m_window->Frame7), 10500);
+    QCOMPARE(guiRepositioning::topTwips(*m_window->Frame1), 120);
+    QVERIFY(appGlobals::searchPanelShown);
+    m_boxes->clear();
+
+    // A name long enough to search for and to be confirmed by the name check.
+    for (int i = 0; i <= appGlobals::recommendedArtistCount && m_artist.isEmpty(); ++i) {
+        if (appGlobals::recommendedArtistNames[size_t(i)].size() > 3)
+            m_artist = appGlobals::recommendedArtistNames[size_t(i)];
+    }
+    QVERIFY(!m_artist.isEmpty());
+}
+
+void tst_e2e_search::genrePicturesListRecommendedArtists()
+{
+    QTest::mouseClick(m_window->Command1, Qt::LeftButton);
+    QCOMPARE(guiRepositioning::topTwips(*m_window->Frame6), 120);
+    const std::pair<ClickableLabel *, int> genres[] = {
+        {m_window->Image1, 2}, {m_window->Image2, 1}, {m_window->Image3, 3}};
+    int listed = 0;
+    for (const auto &[image, group] : genres) {
+        QStringList expected;
+        for (int i = 0; i <= appGlobals::recommendedArtistCount; ++i) {
+            const QString &name = appGlobals::recommendedArtistNames[std::size_t(i)];
+            if (appGlobals::recommendedArtistCategories[std::size_t(i)] == group && !expected.contains(name))
+                expected << name;
+        }
+        QTest::mouseClick(image, Qt::LeftButton);
+        QVERIFY2(m_boxes->count() == 0, qPrintable(m_boxes->texts().join(" | ")));
+        QStringList shown;
+        for (int i = 0; i < m_window->TreeView1->topLevelItemCount(); ++i) {
+            shown << m_window->TreeView1->topLevelItem(i)->text(0);
+            QVERIFY(!m_window->TreeView1->topLevelItem(i)->icon(0).isNull());
+        }
+        QCOMPARE(shown, expected);
+        listed += int(shown.size());
+    }
+    QVERIFY(listed > 0);
+    QTest::mouseClick(m_window->Command6, Qt::LeftButton);
+    QVERIFY(appGlobals::searchPanelShown);
 }
 
 void tst_e2e_search::artistAndKeywordSearch()
@@ -116,13 +158,13 @@ void tst_e2e_search::artistAndKeywordSearch()
     searchFor(1, m_artist);
     QVERIFY2(m_boxes->count() == 0, qPrintable(m_boxes->texts().join(" | ")));
     const int found = foundInCaption();
-    QVERIFY2(found > 0, qPrintable(control<QGroupBox>("Frame2")->title()));
-    auto *grid = control<QTableWidget>("MSFlexGrid1");
+    QVERIFY2(found > 0, qPrintable(m_window->Frame2->title()));
+    auto *grid = m_window->MSFlexGrid1;
     QCOMPARE(grid->rowCount(), found + 2);
     QCOMPARE(appGlobals::searchResultCount, found);
     QVERIFY(grid->item(1, 0)->text().contains(m_artist, Qt::CaseInsensitive));
     QVERIFY(!appGlobals::searchResults[1][appGlobals::RESULT_SOURCE].isEmpty());
-    QVERIFY(!control<QLabel>("Picture2")->pixmap().isNull());
+    QVERIFY(!m_window->Picture2->pixmap().isNull());
 
     // A word of a title just found finds that track again by keyword.
     const QString title = appGlobals::searchResults[1][appGlobals::RESULT_TRACK];
@@ -135,21 +177,20 @@ void tst_e2e_search::artistAndKeywordSearch()
     searchFor(0, word);
     QVERIFY2(m_boxes->count() == 0, qPrintable(m_boxes->texts().join(" | ")));
     QVERIFY(foundInCaption() > 0);
-    bool titleListed = false;
+    QStringList titles;
     for (int row = 1; row <= appGlobals::searchResultCount; ++row)
-        titleListed =
-            titleListed || appGlobals::searchResults[size_t(row)][appGlobals::RESULT_TRACK] == title;
-    QVERIFY2(titleListed, qPrintable(word));
+        titles << appGlobals::searchResults[size_t(row)][appGlobals::RESULT_TRACK];
+    QVERIFY2(titles.contains(title), qPrintable(word));
 }
 
-void tst_e2e_search::similarArtistsThenNodeSearch()
+void tst_e2e_search::similarArtistsNodeSearchAndRadio()
 {
-    control<QLineEdit>("Text1")->setText(m_artist);
-    control<QPushButton>("Command4")->click();
+    m_window->Text1->setText(m_artist);
+    m_window->Command4->click();
     QVERIFY2(m_boxes->count() == 0, qPrintable(m_boxes->texts().join(" | ")));
-    auto *tree = control<QTreeWidget>("TreeView2");
+    auto *tree = m_window->TreeView2;
     QVERIFY(tree->topLevelItemCount() > 0);
-    QCOMPARE(control<QLabel>("Label5")->text(),
+    QCOMPARE(m_window->Label5->text(),
              "Similar Artists : " + QString::number(tree->topLevelItemCount()));
     QVERIFY(appGlobals::similarArtistCount <= appGlobals::SIMILAR_ARTIST_SLOTS);
 
@@ -157,22 +198,15 @@ void tst_e2e_search::similarArtistsThenNodeSearch()
     const QString name = node->text(0);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
     QVERIFY2(m_boxes->count() == 0, qPrintable(m_boxes->texts().join(" | ")));
-    QCOMPARE(control<QLineEdit>("Text1")->text(), name.trimmed());
-    QVERIFY(control<QLineEdit>("Text2")->text().contains("trelvoTracksByArtist.php"));
+    QCOMPARE(m_window->Text1->text(), name.trimmed());
+    QVERIFY(m_window->Text2->text().contains("trelvoTracksByArtist.php"));
     // An available artist has tracks.
-    QVERIFY2(foundInCaption() > 0, qPrintable(control<QGroupBox>("Frame2")->title()));
-    QVERIFY(control<QTableWidget>("MSFlexGrid1")
-                ->item(1, 0)
-                ->text()
-                .contains(name.trimmed(), Qt::CaseInsensitive));
-}
+    QVERIFY2(foundInCaption() > 0, qPrintable(m_window->Frame2->title()));
+    const QString first = m_window->MSFlexGrid1->item(1, 0)->text();
+    QVERIFY(first.contains(name.trimmed(), Qt::CaseInsensitive));
 
-void tst_e2e_search::radioStationOpens()
-{
-    control<QLineEdit>("Text1")->setText(m_artist);
-    control<QPushButton>("Command4")->click();
-    QVERIFY2(m_boxes->count() == 0, qPrintable(m_boxes->texts().join(" | ")));
-    auto *list = control<QListWidget>("List3");
+    // The radio list came with the similar artists; a click opens the address of its line.
+    auto *list = m_window->List3;
     QVERIFY(list->count() > 0);
     QVERIFY(list->count() <= appGlobals::RADIO_STATION_SLOTS);
     const int line = list->count() - 1;
