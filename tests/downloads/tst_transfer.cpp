@@ -66,7 +66,8 @@ void tst_transfer::init()
 
 void tst_transfer::savesServedBytesUnderSafeNameOnce()
 {
-    QByteArray body("ID3\x03\0\0\0\0\0\0 not a blank line:\r\n\r\n then more", 45);
+    static const char head[] = "ID3\x03\0\0\0\0\0\0 not a blank line:\r\n\r\n then more";
+    QByteArray body(head, sizeof(head) - 1);
     for (int i = 0; i < 5000; ++i)
         body += char(i * 7);
     const QByteArray response = okResponse(body);
