@@ -1,17 +1,20 @@
 #include "catalogue.h"
 
 #include "catalogueGenerator.h"
+#include "keywordIndex.h"
 #include "sqliteHandle.h"
 #include "textCodec.h"
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <stdexcept>
 
 struct CatalogueConnection
 {
     SqliteHandle db;
-    SqliteStatement keyword, words, artist, artistInGenre, title, titleInGenre, lookup, byId, inGenre, track,
+    WordSplitter splitter; // after db: ends before it
+    SqliteStatement artist, artistInGenre, title, titleInGenre, lookup, byId, inGenre, track,
         genreTracks;
 };
 
@@ -29,8 +32,6 @@ void prepare(CatalogueConnection &c)
     };
     // Searches read ids only, from indexes that hold them (covering), in index order: the lines
     // themselves come from memory.
-    make(c.keyword, "SELECT rowid FROM track_fts WHERE track_fts MATCH ?1 LIMIT ?2");
-    make(c.words, "SELECT term FROM word WHERE term >= ?1 AND term < ?2 LIMIT ?3");
     make(c.artist, "SELECT id FROM track INDEXED BY track_artist"
                    " WHERE artist_key >= ?1 AND artist_key < ?2 ORDER BY artist_key, id LIMIT ?3");
     make(c.artistInGenre, "SELECT id FROM track INDEXED BY track_genre_artist"
@@ -49,6 +50,8 @@ void prepare(CatalogueConnection &c)
     make(c.genreTracks, "SELECT t.id, t.artist_id, a.name, t.title, t.genre_id, t.site, t.path, t.broken, t.seconds"
                         " FROM track t JOIN artist a ON a.id = t.artist_id WHERE t.genre_id = ?1 AND t.broken = 0"
                         " ORDER BY t.id LIMIT ?2");
+    if (!c.splitter.open(c.db))
+        throw std::runtime_error("the catalogue's full-text tokenizer is missing");
 }
 
 Catalogue::Artist readArtist(const SqliteStatement &s)
@@ -78,37 +81,10 @@ Catalogue::Track readTrack(const SqliteStatement &s)
     return t;
 }
 
-bool isTokenChar(char32_t c)
-{
-    if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))
-        return true;
-    if (c < 0x80)
-        return false;
-    // Latin-1 letters and number signs, as the unicode61 tokenizer sees them.
-    if (c == 0xAA || c == 0xB2 || c == 0xB3 || c == 0xB5 || c == 0xB9 || c == 0xBA || (c >= 0xBC && c <= 0xBE))
-        return true;
-    if (c >= 0xC0 && c <= 0xFF)
-        return c != 0xD7 && c != 0xF7;
-    return c > 0xFF;
-}
-
 // Any string starting with prefix sorts below this: UTF-8 text never holds the byte 0xFF.
 std::string prefixEnd(const std::string &prefix)
 {
     return prefix + '\xFF';
-}
-
-// A last word this short is read from its prefix index as one doclist.
-constexpr size_t longestIndexedPrefix = 4;
-// A longer one is widened to the words it begins when they are this few; past that, a plain prefix query.
-constexpr int mostWidenedWords = 32;
-
-bool isAscii(std::string_view text)
-{
-    for (char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    return true;
 }
 
 } // namespace
@@ -206,17 +182,25 @@ bool Catalogue::loadLines(std::string &error)
 {
     Lease lease(*this);
     CatalogueConnection &c = *lease;
-    SqliteStatement rows(c.db, "SELECT id, head, site, path FROM track ORDER BY id");
+    SqliteStatement artists(c.db, "SELECT id, name FROM artist");
+    SqliteStatement rows(c.db, "SELECT id, head, site, path, artist_id, genre_id, title FROM track ORDER BY id");
     SqliteStatement last(c.db, "SELECT max(id) FROM track");
-    if (!rows.valid() || !last.valid() || !last.step()) {
+    if (!artists.valid() || !rows.valid() || !last.valid() || !last.step()) {
         error = m_path + ": cannot read the tracks: " + sqlite3_errmsg(c.db);
         return false;
     }
     const std::int64_t maxId = last.integer(0);
     last.reset();
-    if (maxId < 1 || maxId > (std::int64_t(1) << 32)) {
+    if (maxId < 1 || maxId >= (std::int64_t(1) << 32) - 1) {
         error = m_path + ": track ids out of range";
         return false;
+    }
+    KeywordIndex::Builder keywords;
+    std::vector<std::string> words;
+    while (artists.step()) {
+        words.clear();
+        c.splitter.split(artists.text(1), words);
+        keywords.addArtist(int(artists.integer(0)), words);
     }
     m_lineStarts.assign(size_t(maxId) + 2, 0);
     m_lines.clear();
@@ -235,10 +219,16 @@ bool Catalogue::loadLines(std::string &error)
         m_lines += char(headLength >> 8);
         m_lines.append(head, 0, headLength);
         m_lines += path;
+        if (id > 0) {
+            words.clear();
+            c.splitter.split(rows.text(6), words);
+            keywords.addTrack(std::uint32_t(id), int(rows.integer(4)), int(rows.integer(5)), words);
+        }
     }
     while (next < std::int64_t(m_lineStarts.size()))
         m_lineStarts[size_t(next++)] = m_lines.size();
     m_lines.shrink_to_fit();
+    m_keywords = std::make_unique<KeywordIndex>(keywords.finish());
     return true;
 }
 
@@ -294,101 +284,6 @@ const Catalogue::Genre *Catalogue::genreById(int id) const
     return nullptr;
 }
 
-std::vector<std::string> Catalogue::keywordTokens(std::string_view utf8)
-{
-    std::vector<std::string> tokens;
-    std::string current;
-    size_t i = 0;
-    while (i <= utf8.size()) {
-        char32_t c = 0;
-        size_t length = 1;
-        if (i < utf8.size()) {
-            const auto b = static_cast<unsigned char>(utf8[i]);
-            if (b >= 0xC0 && b < 0xE0 && i + 1 < utf8.size()) {
-                c = char32_t(((b & 0x1F) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3F));
-                length = 2;
-            } else if (b >= 0xE0 && b < 0xF0 && i + 2 < utf8.size()) {
-                c = 0x800; // beyond Latin-1: treated as part of a word
-                length = 3;
-            } else if (b >= 0xF0 && i + 3 < utf8.size()) {
-                c = 0x10000;
-                length = 4;
-            } else {
-                c = b < 0x80 ? b : 0;
-            }
-        }
-        if (i < utf8.size() && isTokenChar(c)) {
-            current.append(utf8.substr(i, length));
-        } else if (!current.empty()) {
-            tokens.push_back(std::move(current));
-            current.clear();
-        }
-        i += length;
-    }
-    return tokens;
-}
-
-std::string Catalogue::keywordExpression(std::string_view text, int genreId) const
-{
-    Lease lease(*this);
-    return keywordMatch(*lease, text, genreId);
-}
-
-std::string Catalogue::keywordMatch(CatalogueConnection &c, std::string_view text, int genreId)
-{
-    auto tokens = keywordTokens(text);
-    if (tokens.empty())
-        return {};
-    if (tokens.size() > 8)
-        tokens.resize(8); // beyond a handful of words nothing gets more precise, only slower
-    SqliteStatement &words = c.words;
-    // Folded as the index folds them; only ASCII is folded here, the rest is left to FTS5.
-    auto indexedWords = [&](const std::string &prefix, int limit) {
-        std::vector<std::string> found;
-        words.reset();
-        words.bind(1, prefix).bind(2, prefixEnd(prefix)).bind(3, limit);
-        while (words.step())
-            found.emplace_back(words.text(0));
-        words.reset();
-        return found;
-    };
-    std::string match;
-    for (size_t i = 0; i < tokens.size(); ++i) {
-        const std::string &token = tokens[i];
-        const bool last = i + 1 == tokens.size();
-        const bool folded = isAscii(token);
-        const std::string word = folded ? textCodec::toLowerAscii(token) : token;
-        if (i > 0)
-            match += " AND ";
-        match += "{artist title}: ";
-        if (!last) {
-            if (folded && indexedWords(word, 1) != std::vector<std::string>{word})
-                return {}; // a word no track has: nothing can match
-            match += '"' + word + '"';
-            continue;
-        }
-        if (!folded || word.size() <= longestIndexedPrefix) {
-            match += '"' + word + "\"*";
-            continue;
-        }
-        const auto widened = indexedWords(word, mostWidenedWords + 1);
-        if (widened.empty())
-            return {};
-        if (int(widened.size()) > mostWidenedWords) {
-            match += '"' + word + "\"*";
-            continue;
-        }
-        // The same tracks as the prefix query, but read lazily, so LIMIT stops the work early.
-        match += '(';
-        for (size_t w = 0; w < widened.size(); ++w)
-            match += (w ? " OR \"" : "\"") + widened[w] + '"';
-        match += ')';
-    }
-    if (genreId != 0)
-        match += " AND g: \"" + std::string(catalogueGenerator::genreWordMark) + std::to_string(genreId) + '"';
-    return match;
-}
-
 void Catalogue::search(SearchKind kind, std::string_view text, int genreId, int limit,
                        const std::function<void(const Hit &)> &sink) const
 {
@@ -396,54 +291,49 @@ void Catalogue::search(SearchKind kind, std::string_view text, int genreId, int 
         return;
     Lease lease(*this);
     CatalogueConnection &c = *lease;
-    std::string match;
+    std::vector<std::uint32_t> ids;
     if (kind == SearchKind::Keyword) {
-        match = keywordMatch(c, text, genreId);
-        if (match.empty())
-            return;
-    }
-    int delivered = 0;
-    auto emit = [&](SqliteStatement &s) {
-        Hit hit{};
-        while (delivered < limit && s.step()) {
-            if (!lineOf(s.integer(0), hit))
-                continue;
-            sink(hit);
-            ++delivered;
-        }
-        s.reset();
-    };
-    switch (kind) {
-    case SearchKind::Keyword:
-        c.keyword.reset();
-        c.keyword.bind(1, match).bind(2, limit);
-        emit(c.keyword);
-        break;
-    case SearchKind::Artist:
-    case SearchKind::Title: {
+        std::vector<std::string> words;
+        c.splitter.split(text, words);
+        if (words.size() > 8)
+            words.resize(8); // beyond a handful of words nothing gets more precise, only slower
+        if (m_keywords)
+            ids = m_keywords->search(words, genreId, limit);
+    } else {
         // Both are prefix ranges over a key index; an exact name sorts first, being the shortest.
         const std::string key = textCodec::searchKey(text);
         const bool byArtist = kind == SearchKind::Artist;
-        SqliteStatement &s = genreId != 0 ? (byArtist ? c.artistInGenre : c.titleInGenre) : (byArtist ? c.artist : c.title);
+        SqliteStatement &s =
+            genreId != 0 ? (byArtist ? c.artistInGenre : c.titleInGenre) : (byArtist ? c.artist : c.title);
         s.reset();
         s.bind(1, key).bind(2, prefixEnd(key));
         if (genreId != 0)
             s.bind(3, genreId).bind(4, limit);
         else
             s.bind(3, limit);
-        emit(s);
-        break;
+        while (int(ids.size()) < limit && s.step())
+            ids.push_back(std::uint32_t(s.integer(0)));
+        s.reset();
     }
-    }
+    // The lines lie scattered over a large block: ask for all of them before reading any.
+    for (const std::uint32_t id : ids)
+        if (id + 1 < m_lineStarts.size())
+            __builtin_prefetch(&m_lineStarts[id]);
+    for (const std::uint32_t id : ids)
+        if (id + 1 < m_lineStarts.size())
+            __builtin_prefetch(m_lines.data() + m_lineStarts[id]);
+    Hit hit{};
+    for (const std::uint32_t id : ids)
+        if (lineOf(id, hit))
+            sink(hit);
 }
 
 std::string Catalogue::searchPlan(SearchKind kind, bool inGenre) const
 {
     Lease lease(*this);
     CatalogueConnection &c = *lease;
-    const SqliteStatement &s = kind == SearchKind::Keyword ? c.keyword
-                               : kind == SearchKind::Artist ? (inGenre ? c.artistInGenre : c.artist)
-                                                            : (inGenre ? c.titleInGenre : c.title);
+    const SqliteStatement &s = kind == SearchKind::Artist ? (inGenre ? c.artistInGenre : c.artist)
+                                                          : (inGenre ? c.titleInGenre : c.title);
     SqliteStatement explain(c.db, ("EXPLAIN QUERY PLAN " + std::string(s.sql())).c_str());
     std::string plan;
     while (explain.step())

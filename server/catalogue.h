@@ -10,6 +10,7 @@
 #include <vector>
 
 struct CatalogueConnection;
+class KeywordIndex;
 
 // Read access to catalogue.sqlite from many threads at once: connections with their prepared statements
 // are lent out from a pool (opening one costs more than most queries); the small fixed lists are read
@@ -91,18 +92,13 @@ public:
     // Playable tracks of a genre, for radio playlists.
     std::vector<Track> tracksInGenre(int genreId, int limit) const;
 
-    // Words of a keyword search as FTS5 sees them (letters and digits, Latin-1 letters included).
-    static std::vector<std::string> keywordTokens(std::string_view utf8);
-    // The full-text expression a keyword search runs; empty when no track can match.
-    std::string keywordExpression(std::string_view text, int genreId) const;
-    // EXPLAIN QUERY PLAN of the statement a search of that kind runs, one step per line.
+    // EXPLAIN QUERY PLAN of the statement an artist or title search runs, one step per line.
     std::string searchPlan(SearchKind kind, bool inGenre) const;
 
 private:
     class Lease;
     std::unique_ptr<CatalogueConnection> acquire() const;
     void release(std::unique_ptr<CatalogueConnection> connection) const;
-    static std::string keywordMatch(CatalogueConnection &c, std::string_view text, int genreId);
     bool loadLines(std::string &error);
     bool lineOf(std::int64_t id, Hit &hit) const;
 
@@ -118,6 +114,8 @@ private:
     // Held in memory so a search costs its index walk, not a table lookup per hit.
     std::string m_lines;
     std::vector<std::uint64_t> m_lineStarts; // by id; the entry after an id's is where its line ends
+    // Keyword searches run here, not in the full-text table: a common word costs nothing.
+    std::unique_ptr<KeywordIndex> m_keywords;
     mutable std::mutex m_poolMutex;
     mutable std::vector<std::unique_ptr<CatalogueConnection>> m_pool;
 };
