@@ -2,6 +2,7 @@
 
 #include "textCodec.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -9,6 +10,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <thread>
 #include <unistd.h>
 
@@ -34,6 +36,36 @@ bool sendAll(int fd, const char *data, size_t size, bool more)
         }
         data += sent;
         size -= size_t(sent);
+    }
+    return true;
+}
+
+// Head and body in one call, so they leave together without first being joined.
+bool sendBoth(int fd, std::string_view head, std::string_view body)
+{
+    iovec parts[2] = {{const_cast<char *>(head.data()), head.size()},
+                      {const_cast<char *>(body.data()), body.size()}};
+    msghdr message{};
+    message.msg_iov = parts;
+    message.msg_iovlen = 2;
+    while (parts[0].iov_len + parts[1].iov_len > 0) {
+        const ssize_t sent = ::sendmsg(fd, &message, MSG_NOSIGNAL);
+        if (sent < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        size_t done = size_t(sent);
+        for (iovec &part : parts) {
+            const size_t used = std::min(done, part.iov_len);
+            part.iov_base = static_cast<char *>(part.iov_base) + used;
+            part.iov_len -= used;
+            done -= used;
+        }
+        if (parts[0].iov_len == 0) {
+            message.msg_iov = parts + 1;
+            message.msg_iovlen = 1;
+        }
     }
     return true;
 }
@@ -120,7 +152,16 @@ void Response::setText(int code, std::string text, std::string type)
 {
     status = code;
     body = std::move(text);
+    sharedBody.reset();
     contentType = std::move(type);
+}
+
+void Response::setShared(int code, std::shared_ptr<const std::string> text)
+{
+    status = code;
+    body.clear();
+    sharedBody = std::move(text);
+    contentType = "text/plain; charset=ISO-8859-1";
 }
 
 std::string_view reasonPhrase(int status)
@@ -349,15 +390,8 @@ bool Server::writeResponse(int fd, const Request &request, const Response &respo
     const bool withBody = request.method != "HEAD";
     if (!withBody)
         return sendAll(fd, head.data(), head.size(), false);
-    if (!response.stream) {
-        // One send for small replies, so head and body arrive together.
-        if (response.body.size() <= 64 * 1024) {
-            head += response.body;
-            return sendAll(fd, head.data(), head.size(), false);
-        }
-        return sendAll(fd, head.data(), head.size(), true)
-               && sendAll(fd, response.body.data(), response.body.size(), false);
-    }
+    if (!response.stream)
+        return sendBoth(fd, head, response.text());
     if (!sendAll(fd, head.data(), head.size(), true))
         return false;
     std::string piece;

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -36,13 +37,17 @@ struct Response
     std::string contentType = "text/plain; charset=ISO-8859-1";
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;
+    // A body held elsewhere too (a cached reply): sent from there, never copied. Wins over body.
+    std::shared_ptr<const std::string> sharedBody;
     // A body produced piece by piece instead of held in memory: streamLength bytes, asked for in
     // order; the producer appends the next piece (at most maxBytes) and returns false on failure.
     std::uint64_t streamLength = 0;
     std::function<bool(std::uint64_t offset, std::size_t maxBytes, std::string &piece)> stream;
 
     void setText(int code, std::string text, std::string type = "text/plain; charset=ISO-8859-1");
-    std::uint64_t bodyLength() const { return stream ? streamLength : body.size(); }
+    void setShared(int code, std::shared_ptr<const std::string> text);
+    const std::string &text() const { return sharedBody ? *sharedBody : body; }
+    std::uint64_t bodyLength() const { return stream ? streamLength : text().size(); }
 };
 
 using Handler = std::function<void(const Request &, Response &)>;

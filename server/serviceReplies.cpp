@@ -309,11 +309,11 @@ void handle(const Catalogue &catalogue, MediaStore &media, const siteNames::Site
     } else if (script == "/recommendedartists.csv") {
         response.setText(200, recommendedArtists(catalogue));
     } else if (script == "/trelvotracksbykeyword.php") {
-        response.setText(200, *cachedSearch(catalogue, sites, settings.searchCache, Kind::Keyword, query));
+        response.setShared(200, cachedSearch(catalogue, sites, settings.searchCache, Kind::Keyword, query));
     } else if (script == "/trelvotracksbyartist.php") {
-        response.setText(200, *cachedSearch(catalogue, sites, settings.searchCache, Kind::Artist, query));
+        response.setShared(200, cachedSearch(catalogue, sites, settings.searchCache, Kind::Artist, query));
     } else if (script == "/trelvotracksbytitle.php") {
-        response.setText(200, *cachedSearch(catalogue, sites, settings.searchCache, Kind::Title, query));
+        response.setShared(200, cachedSearch(catalogue, sites, settings.searchCache, Kind::Title, query));
     } else if (script == "/trelvosimilarartists.php") {
         std::string body = nameCheck(catalogue, query, status);
         response.setText(status, std::move(body));
