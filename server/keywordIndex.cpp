@@ -131,8 +131,14 @@ KeywordIndex KeywordIndex::Builder::finish()
     std::partial_sum(index.m_genreStarts.begin(), index.m_genreStarts.end(), index.m_genreStarts.begin());
     index.m_genreTracks.resize(m_genres.size());
     std::vector<std::uint32_t> genreFill(index.m_genreStarts.begin(), index.m_genreStarts.end() - 1);
-    for (size_t id = 0; id < m_genres.size(); ++id)
+    index.m_genreBits.resize(256);
+    for (size_t id = 0; id < m_genres.size(); ++id) {
         index.m_genreTracks[genreFill[m_genres[id]]++] = std::uint32_t(id);
+        auto &bits = index.m_genreBits[m_genres[id]];
+        if (bits.empty())
+            bits.resize((m_genres.size() + 63) / 64);
+        bits[id / 64] |= std::uint64_t(1) << (id % 64);
+    }
 
     // Words in a large share of the tracks are also held as bits, so checking one costs a bit test.
     const size_t denseFrom = std::max<size_t>(4096, m_genres.size() / 32);
@@ -171,6 +177,9 @@ public:
     }
     void start() { std::make_heap(m_runs.begin(), m_runs.end(), later); }
     size_t size() const { return m_size; }
+    // The next ids and their end, while there is one list.
+    const std::uint32_t *front() const { return m_runs.front().at; }
+    const std::uint32_t *back() const { return m_runs.front().end; }
     size_t lists() const { return m_runs.size(); }
     // The first id at or past id, or none.
     std::uint32_t seek(std::uint32_t id)
@@ -268,8 +277,18 @@ std::vector<std::uint32_t> KeywordIndex::search(const std::vector<std::string> &
         m_genreStarts[size_t(genreId) + 1] - m_genreStarts[size_t(genreId)] < lists[lead].size();
     const size_t leadSize =
         genreLeads ? m_genreStarts[size_t(genreId) + 1] - m_genreStarts[size_t(genreId)] : lists[lead].size();
-    // The checks: bits to test where a list is not much longer than the lead (set now, unless held
-    // already); else a walk along the list; a prefix of many words, among the track's own words.
+    // Tracks the lead is likely to propose before the limit is reached, the others being independent.
+    const double tracks = double(m_genres.size());
+    double share = 1.0;
+    for (size_t i = 0; i < lists.size(); ++i)
+        if (i != lead || genreLeads)
+            share *= double(lists[i].size()) / tracks;
+    if (genreId != 0 && !genreLeads)
+        share *= double(m_genreStarts[size_t(genreId) + 1] - m_genreStarts[size_t(genreId)]) / tracks;
+    const double proposed = std::min(double(leadSize), double(limit) / std::max(share, 1e-9));
+    // The checks: bits to test where setting them costs less than the lookups they spare (or where
+    // they are held already); else a walk along the list; a prefix of many words, among the track's
+    // own words.
     const size_t words64 = (m_genres.size() + 63) / 64;
     std::vector<std::vector<std::uint64_t>> madeBits;
     std::vector<const std::uint64_t *> bitsOf(lists.size(), nullptr);
@@ -280,7 +299,7 @@ std::vector<std::uint32_t> KeywordIndex::search(const std::vector<std::string> &
             bitsOf[i] = m_dense[m_denseOf[exact[i]]].data();
             continue;
         }
-        if (lists[i].size() > 4 * leadSize || lists[i].size() > m_genres.size() / 4)
+        if (double(lists[i].size()) > 8 * proposed)
             continue;
         auto &bits = madeBits.emplace_back(words64);
         const auto first = i < exact.size() ? exact[i] : prefixFirst;
@@ -312,26 +331,60 @@ std::vector<std::uint32_t> KeywordIndex::search(const std::vector<std::string> &
             found.push_back(id);
         return found.size() < size_t(limit);
     };
-    if (genreLeads) {
-        for (auto at = m_genreStarts[size_t(genreId)]; at < m_genreStarts[size_t(genreId) + 1]; ++at)
-            if (!take(m_genreTracks[at]))
+    // Reading one list, the tracks' words and genres are fetched a few tracks ahead when looked at.
+    const bool readsWords =
+        (lead != exact.size() || genreLeads) && !bitsOf.back() && prefixed.lists() > mostMergedWords;
+    const bool readsGenre = genreId != 0 && !genreLeads;
+    auto walk = [&](const std::uint32_t *at, const std::uint32_t *end) {
+        constexpr std::ptrdiff_t ahead = 16;
+        for (; at != end; ++at) {
+            if (end - at > 2 * ahead) {
+                if (readsGenre)
+                    __builtin_prefetch(&m_genres[at[2 * ahead]]);
+                if (readsWords) {
+                    __builtin_prefetch(&m_trackStarts[at[2 * ahead]]);
+                    __builtin_prefetch(m_trackWords.data() + m_trackStarts[at[ahead]]);
+                }
+            }
+            if (!take(*at))
                 break;
-    } else if (lists[lead].lists() == 1 || (exact.empty() && genreId == 0)) {
-        // One list, or a prefix alone whose first tracks are most likely all taken.
+        }
+    };
+    // Every track by bits, a word of them at a time: the genre's and the lists' bits rule most out at once.
+    const std::uint64_t *genreBits = genreId != 0 ? m_genreBits[size_t(genreId)].data() : nullptr;
+    auto scan = [&](const std::uint64_t *base) {
+        bool more = true;
+        for (size_t w = 0; w < words64 && more; ++w) {
+            std::uint64_t word = base[w] & (genreBits ? genreBits[w] : ~std::uint64_t(0));
+            for (size_t i = 0; i < lists.size() && word; ++i)
+                word &= bitsOf[i] ? bitsOf[i][w] : ~std::uint64_t(0);
+            for (; word && more; word &= word - 1)
+                more = take(std::uint32_t(w * 64 + size_t(std::countr_zero(word))));
+        }
+    };
+    const bool checksAreBits = genreLeads && std::all_of(bitsOf.begin(), bitsOf.end(),
+                                                         [](const std::uint64_t *bits) { return bits; });
+    if (checksAreBits) {
+        scan(genreBits);
+    } else if (genreLeads) {
+        walk(m_genreTracks.data() + m_genreStarts[size_t(genreId)],
+             m_genreTracks.data() + m_genreStarts[size_t(genreId) + 1]);
+    } else if (lists[lead].lists() == 1) {
+        const std::uint32_t *first = lists[lead].seek(1) == Cursor::none ? nullptr : lists[lead].front();
+        walk(first, first ? lists[lead].back() : nullptr);
+    } else if (exact.empty() && genreId == 0) {
+        // A prefix alone: its first tracks are most likely all taken.
         for (std::uint32_t id = lists[lead].seek(1); id != Cursor::none; id = lists[lead].seek(id + 1))
             if (!take(id))
                 break;
     } else {
         // The prefix's words are many lists, most of whose tracks the others turn down: set them as
         // bits, then read the bits in order, rather than merging list by list.
-        std::vector<std::uint64_t> bits((m_genres.size() + 63) / 64);
+        std::vector<std::uint64_t> bits(words64);
         for (auto word = prefixFirst; word < prefixEnd; ++word)
             for (auto at = m_postingStarts[word]; at < m_postingStarts[word + 1]; ++at)
                 bits[m_postings[at] / 64] |= std::uint64_t(1) << (m_postings[at] % 64);
-        bool more = true;
-        for (size_t w = 0; w < bits.size() && more; ++w)
-            for (std::uint64_t word = bits[w]; word && more; word &= word - 1)
-                more = take(std::uint32_t(w * 64 + size_t(std::countr_zero(word))));
+        scan(bits.data());
     }
     return found;
 }

@@ -63,14 +63,15 @@ private:
     // Whether the track holds a word whose id is in [first, end).
     bool hasWordIn(std::uint32_t id, std::uint32_t first, std::uint32_t end) const;
 
-    std::vector<std::string> m_words;           // sorted
-    std::vector<std::uint32_t> m_postingStarts; // by word id
-    std::vector<std::uint32_t> m_postings;      // track ids, ascending within a word
-    std::vector<std::uint32_t> m_trackStarts;   // by track id
-    std::vector<std::uint32_t> m_trackWords;    // word ids, ascending within a track
-    std::vector<std::uint8_t> m_genres;         // by track id
-    std::vector<std::uint32_t> m_genreStarts;   // by genre id
-    std::vector<std::uint32_t> m_genreTracks;   // track ids, ascending within a genre
+    std::vector<std::string> m_words;                    // sorted
+    std::vector<std::uint32_t> m_postingStarts;          // by word id
+    std::vector<std::uint32_t> m_postings;               // track ids, ascending within a word
+    std::vector<std::uint32_t> m_trackStarts;            // by track id
+    std::vector<std::uint32_t> m_trackWords;             // word ids, ascending within a track
+    std::vector<std::uint8_t> m_genres;                  // by track id
+    std::vector<std::uint32_t> m_genreStarts;            // by genre id
+    std::vector<std::uint32_t> m_genreTracks;            // track ids, ascending within a genre
+    std::vector<std::vector<std::uint64_t>> m_genreBits; // by genre id: a bit per track id, or none
     static constexpr std::uint32_t noDense = UINT32_MAX;
     std::vector<std::uint32_t> m_denseOf;            // by word id: its bits in m_dense, or noDense
     std::vector<std::vector<std::uint64_t>> m_dense; // a bit per track id
