@@ -219,9 +219,6 @@ private:
     size_t m_size = 0;
 };
 
-// A prefix beginning more words than this is checked per track unless it is the shortest list.
-constexpr size_t mostMergedWords = 8;
-
 } // namespace
 
 bool KeywordIndex::hasWordIn(std::uint32_t id, std::uint32_t first, std::uint32_t end) const
@@ -287,8 +284,8 @@ std::vector<std::uint32_t> KeywordIndex::search(const std::vector<std::string> &
         share *= double(m_genreStarts[size_t(genreId) + 1] - m_genreStarts[size_t(genreId)]) / tracks;
     const double proposed = std::min(double(leadSize), double(limit) / std::max(share, 1e-9));
     // The checks: bits to test where setting them costs less than the lookups they spare (or where
-    // they are held already); else a walk along the list; a prefix of many words, among the track's
-    // own words.
+    // they are held already); else a walk along one list; a prefix of several words, among the
+    // track's own words.
     const size_t words64 = (m_genres.size() + 63) / 64;
     std::vector<std::vector<std::uint64_t>> madeBits;
     std::vector<const std::uint64_t *> bitsOf(lists.size(), nullptr);
@@ -317,7 +314,7 @@ std::vector<std::uint32_t> KeywordIndex::search(const std::vector<std::string> &
             if (bitsOf[i]) {
                 if (!(bitsOf[i][id / 64] >> (id % 64) & 1))
                     return false;
-            } else if (i < exact.size() || prefixed.lists() <= mostMergedWords) {
+            } else if (i < exact.size() || prefixed.lists() == 1) {
                 if (lists[i].seek(id) != id)
                     return false;
             } else if (!hasWordIn(id, prefixFirst, prefixEnd)) {
@@ -332,8 +329,7 @@ std::vector<std::uint32_t> KeywordIndex::search(const std::vector<std::string> &
         return found.size() < size_t(limit);
     };
     // Reading one list, the tracks' words and genres are fetched a few tracks ahead when looked at.
-    const bool readsWords =
-        (lead != exact.size() || genreLeads) && !bitsOf.back() && prefixed.lists() > mostMergedWords;
+    const bool readsWords = (lead != exact.size() || genreLeads) && !bitsOf.back() && prefixed.lists() > 1;
     const bool readsGenre = genreId != 0 && !genreLeads;
     auto walk = [&](const std::uint32_t *at, const std::uint32_t *end) {
         constexpr std::ptrdiff_t ahead = 16;
