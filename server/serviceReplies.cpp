@@ -103,7 +103,7 @@ std::string runSearch(const Catalogue &catalogue, const siteNames::Sites &sites,
     for (size_t i = 1; i < bases.size(); ++i)
         bases[i] = sites.base(static_cast<siteNames::Site>(i));
     std::string out;
-    out.reserve(96 * 1024); // 500 records: never grown and copied
+    out.reserve(96 * 1024); // room for 500 typical records, so it is seldom grown and copied
     catalogue.search(kind, text, genreId, maxSearchRecords, [&](const Catalogue::Hit &hit) {
         out += hit.head;
         out += bases[size_t(std::clamp(hit.site, 0, int(bases.size()) - 1))];
