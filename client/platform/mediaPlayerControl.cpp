@@ -156,11 +156,11 @@ void MediaPlayerControl::close()
 
 void MediaPlayerControl::waitUntilLoaded()
 {
+    // Loaded is enough: a file without a length header is primed afterwards, so waiting here for
+    // a length that only playing reveals would cost the whole bound on every open.
     const auto settled = [this] {
         const QMediaPlayer::MediaStatus status = m_player->mediaStatus();
-        if (status == QMediaPlayer::InvalidMedia || status == QMediaPlayer::NoMedia)
-            return true;
-        return status != QMediaPlayer::LoadingMedia && m_player->duration() > 0;
+        return status != QMediaPlayer::LoadingMedia && status != QMediaPlayer::NoMedia;
     };
     if (settled())
         return;

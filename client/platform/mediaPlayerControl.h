@@ -18,7 +18,7 @@ class MediaPlayerControl : public QWidget
 public:
     enum class Mode { NotOpen, Stopped, Playing, Paused };
 
-    static constexpr int OPEN_WAIT_MS = 2000;
+    static constexpr int OPEN_WAIT_MS = 5000;
 
     explicit MediaPlayerControl(QWidget *parent = nullptr);
     ~MediaPlayerControl() override;

@@ -160,8 +160,8 @@ void tst_playback::buttonsSliderAndTimes()
     m_window->Command7->click();
     select("C - Three");
     QTRY_COMPARE(m_window->Label10->text(), QString("0:06"));
-    QTRY_VERIFY(player()->position() > 1500);
-    QVERIFY(m_window->Label9->text() != "0:00");
+    // The times follow the once-a-second tick, not the player itself.
+    QTRY_VERIFY(m_window->Label9->text() != "0:00");
     QVERIFY(m_window->Slider1->value() >= 1000);
 
     // Paused or stopped, the position holds; "Play" goes on from there.

@@ -4,6 +4,9 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 namespace {
 // Generous: a loaded machine may take a while, a healthy one takes well under a second.
 constexpr int initTimeoutMs = 180000;
@@ -50,6 +53,9 @@ bool SonavexServerProcess::start(const QString &dataDir, int artists, int tracks
     m_process = std::make_unique<QProcess>();
     // Its own errors go to the test's output; stdout carries the port.
     m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // A test that crashes never runs its destructors; the server must not outlive it (and hold
+    // the test runner's output pipe open).
+    m_process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     QStringList arguments = {QStringLiteral("serve"), QStringLiteral("--data"), dataDir, QStringLiteral("--listen"),
                              QStringLiteral("127.0.0.1:0"), QStringLiteral("--quiet")};
     arguments += m_extraArguments;
