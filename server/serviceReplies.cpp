@@ -14,6 +14,7 @@ namespace serviceReplies {
 
 namespace {
 
+using textCodec::htmlEscape;
 using textCodec::utf8ToLatin1;
 
 constexpr std::string_view crlf = "\r\n";
@@ -31,21 +32,6 @@ std::uint64_t textHash(std::string_view text)
     for (char c : text)
         h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
     return h;
-}
-
-std::string htmlEscape(std::string_view text)
-{
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
-        }
-    }
-    return out;
 }
 
 } // namespace

@@ -13,26 +13,12 @@ namespace standInSites {
 namespace {
 
 using siteNames::Site;
+using textCodec::htmlEscape;
 using textCodec::utf8ToLatin1;
 
 constexpr const char *html = "text/html; charset=ISO-8859-1";
 constexpr std::string_view cdnFolder = "/o1/epi_files/reg/songs/mp3/";
 constexpr std::uint64_t benchMaxMiB = 1024;
-
-std::string htmlEscape(std::string_view text)
-{
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
 
 std::string siteTitle(Site site)
 {

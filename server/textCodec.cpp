@@ -262,4 +262,19 @@ bool startsWith(std::string_view text, std::string_view start)
     return text.substr(0, start.size()) == start;
 }
 
+std::string htmlEscape(std::string_view text)
+{
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
 } // namespace textCodec

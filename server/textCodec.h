@@ -38,6 +38,9 @@ std::string slug(std::string_view utf8);
 bool rawQueryValue(std::string_view query, std::string_view key, std::string &value);
 
 std::string toLowerAscii(std::string_view text);
+
+// Text made safe to stand inside an HTML page.
+std::string htmlEscape(std::string_view text);
 bool endsWith(std::string_view text, std::string_view end);
 bool startsWith(std::string_view text, std::string_view start);
 

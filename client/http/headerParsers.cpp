@@ -146,26 +146,31 @@ bool hasContentLength(const QString &text)
     return end >= 0 && leadingNumber(QStringView(text).mid(start, end - start)) >= 0;
 }
 
-QString hostFromUrl(const QString &url)
+namespace {
+// Where the host part starts and the path begins; false when either is missing.
+bool splitUrl(const QString &url, qsizetype &hostStart, qsizetype &pathStart)
 {
     const qsizetype scheme = url.indexOf(QLatin1String("://"), 0, Qt::CaseInsensitive);
     if (scheme < 0)
-        return {};
-    const qsizetype slash = url.indexOf(QLatin1Char('/'), scheme + 3, Qt::CaseInsensitive);
-    if (slash < 0)
-        return {};
-    return url.mid(scheme + 3, slash - scheme - 3);
+        return false;
+    hostStart = scheme + 3;
+    pathStart = url.indexOf(QLatin1Char('/'), hostStart, Qt::CaseInsensitive);
+    return pathStart >= 0;
+}
+} // namespace
+
+QString hostFromUrl(const QString &url)
+{
+    qsizetype hostStart = 0;
+    qsizetype pathStart = 0;
+    return splitUrl(url, hostStart, pathStart) ? url.mid(hostStart, pathStart - hostStart) : QString();
 }
 
 QString pathFromUrl(const QString &url)
 {
-    const qsizetype scheme = url.indexOf(QLatin1String("://"), 0, Qt::CaseInsensitive);
-    if (scheme < 0)
-        return {};
-    const qsizetype slash = url.indexOf(QLatin1Char('/'), scheme + 3, Qt::CaseInsensitive);
-    if (slash < 0)
-        return {};
-    return url.mid(slash);
+    qsizetype hostStart = 0;
+    qsizetype pathStart = 0;
+    return splitUrl(url, hostStart, pathStart) ? url.mid(pathStart) : QString();
 }
 
 } // namespace httpAgent
