@@ -179,7 +179,9 @@ void tst_playback::buttonsSliderAndTimes()
         QCOMPARE(player()->mode(), step.mode);
         QCOMPARE(m_window->Timer2->isActive(), step.mode == Mode::Playing);
         if (step.mode == Mode::Playing) {
-            QVERIFY(player()->position() >= heldAt - 50);
+            // Right after a state change the backend may still report a stale position; a restart
+            // from the beginning could not catch up within this bound.
+            QTRY_VERIFY_WITH_TIMEOUT(player()->position() >= heldAt - 50, 500);
         } else {
             QTest::qWait(250);
             heldAt = player()->position();
