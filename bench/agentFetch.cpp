@@ -1,6 +1,6 @@
 // Fetches a URL with the HTTP agent, as often as asked, into one file. Prints one line per request
 // ("<status> <seconds>") and then the process's peak resident size ("rss_kib <n>").
-#include "core/httpGlobals.h"
+#include "core/settings.h"
 #include "http/httpAgent.h"
 #include "platform/socketControl.h"
 
@@ -37,21 +37,21 @@ int main(int argc, char **argv)
     const QString url = args.at(1);
     const QString target = args.at(2);
     const int count = args.size() > 3 ? args.at(3).toInt() : 1;
-    const QString host = httpAgent::hostFromUrl(url);
-    const QString path = httpAgent::pathFromUrl(url);
+    const QString host = http::hostFromUrl(url);
+    const QString path = http::pathFromUrl(url);
 
     auto *socket = new platform::SocketControl(&app);
-    const int slot = httpGlobals::downloadSlot;
-    httpAgent::attachSocket(*socket, slot);
+    const http::Slot slot = http::Slot::Download;
+    http::attachSocket(*socket, slot);
     int failures = 0;
     for (int i = 0; i < count; ++i) {
         QElapsedTimer clock;
         clock.start();
-        const int status = httpAgent::sendGetRequest(host, QStringLiteral("80"), path, QString(),
-                                                     QStringLiteral("agentFetch"), *socket, target, slot);
+        const int status =
+            http::sendGetRequest(host, path, QString(), QStringLiteral("agentFetch"), *socket, target, slot);
         const double seconds = double(clock.nsecsElapsed()) / 1e9;
         std::printf("%d %.6f\n", status, seconds);
-        if (status != httpGlobals::HTTP_OK)
+        if (status != http::HTTP_OK)
             ++failures;
     }
     std::printf("rss_kib %lld\n", static_cast<long long>(peakRssKib()));

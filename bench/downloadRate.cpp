@@ -1,7 +1,6 @@
 // One track through the download pump and the transfer, with the progress timer refreshing the
 // bar and the texts once a second as in the window. Prints "<seconds> <bytes>" for the pump step.
-#include "core/appGlobals.h"
-#include "core/httpGlobals.h"
+#include "core/settings.h"
 #include "core/startup.h"
 #include "downloads/downloadQueue.h"
 #include "downloads/transfer.h"
@@ -26,42 +25,43 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: downloadRate FILE_URL\n");
         return 2;
     }
-    if (!startup::runStartupSequence())
+    if (!core::startUp())
         return 1;
 
     QWidget panelWidget;
     auto *current = new QLineEdit(&panelWidget);
-    auto *queue = new QListWidget(&panelWidget);
+    auto *queueList = new QListWidget(&panelWidget);
     auto *bar = new QProgressBar(&panelWidget);
     auto *rate = new QLineEdit(&panelWidget);
     auto *kilobytes = new QLineEdit(&panelWidget);
     auto *progressTimer = new QTimer(&panelWidget);
     auto *pumpTimer = new QTimer(&panelWidget);
     auto *socket = new platform::SocketControl(&panelWidget);
-    httpAgent::attachSocket(*socket, httpGlobals::downloadSlot);
+    http::attachSocket(*socket, http::Slot::Download);
     progressTimer->setInterval(1000);
     pumpTimer->setInterval(1000);
 
-    handleDownloads::DownloadPanel panel{current,   queue,         bar,    rate,
-                                         kilobytes, progressTimer, socket, httpGlobals::downloadSlot};
+    downloads::DownloadQueue queue;
+    const downloads::DownloadPanel panel{&queue,        current, queueList,           bar, rate, kilobytes,
+                                         progressTimer, socket,  http::Slot::Download};
     qint64 lastBytes = 0;
     QObject::connect(progressTimer, &QTimer::timeout, &panelWidget,
-                     [&] { handleDownloads::showTransferProgress(panel, lastBytes); });
+                     [&] { downloads::showTransferProgress(panel, lastBytes); });
 
     const QString artist = QStringLiteral("Bench");
     const QString track =
         QFileInfo(args.at(1)).completeBaseName() + QString::number(QApplication::applicationPid());
-    const QString finalFile = handleDownloads::trackFileStem(artist, track) + QStringLiteral(".mp3");
+    const QString finalFile = downloads::trackFileStem(artist, track) + QStringLiteral(".mp3");
     double seconds = 0;
     QObject::connect(pumpTimer, &QTimer::timeout, &panelWidget, [&] {
         QElapsedTimer clock;
         clock.start();
-        if (handleDownloads::pumpDownloadQueue(panel)) {
+        if (downloads::pumpDownloadQueue(panel)) {
             seconds = double(clock.nsecsElapsed()) / 1e9;
             app.quit();
         }
     });
-    handleDownloads::enqueueDownload(artist, track, args.at(1), *queue);
+    downloads::enqueueDownload(queue, {artist, track, args.at(1)}, *queueList);
     pumpTimer->start();
     app.exec();
 

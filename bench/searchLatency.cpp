@@ -2,9 +2,8 @@
 // against the real sonavex-server, next to curl fetching the same search address in the same run.
 //   searchLatency [--runs N] [--server PATH] [--text WORD]
 // Target: the client adds at most 20 ms to curl's median time.
-#include "core/appGlobals.h"
 #include "core/configuration.h"
-#include "core/httpGlobals.h"
+#include "core/settings.h"
 #include "downloads/sourceSites.h"
 #include "ui/formQueryDb.h"
 #include "webservice/search.h"
@@ -124,7 +123,7 @@ double clientOnce(formQueryDb &window)
     QApplication::sendEvent(text1, &release);
     const auto *grid = window.findChild<QTableWidget *>(QStringLiteral("MSFlexGrid1"));
     const QString caption = window.findChild<QGroupBox *>(QStringLiteral("Frame2"))->title();
-    if (grid->rowCount() != appGlobals::SEARCH_RESULT_ROWS + 2 ||
+    if (grid->rowCount() != webservice::SearchResults::MAX_ROWS + 2 ||
         caption != QStringLiteral("Search Results : 305 free tracks found"))
         fail(QStringLiteral("the grid was not filled: ") + caption);
     return ms;
@@ -164,8 +163,8 @@ int main(int argc, char **argv)
     const QString suffix = QStringLiteral("localhost:%1").arg(port);
     qputenv("SONAVEX_SITE_SUFFIX", suffix.toLocal8Bit());
     qputenv("SONAVEX_SERVER_URL", QStringLiteral("http://sonavex.%1/").arg(suffix).toLocal8Bit());
-    configuration::reload();
-    sourceSites::reload();
+    core::reloadConfiguration();
+    downloads::reloadSourceSites();
 
     int status = 0;
     {
@@ -181,9 +180,9 @@ int main(int argc, char **argv)
         // The picture after the search comes from the cache, as it does from the second search on.
         QImage picture(64, 64, QImage::Format_RGB32);
         picture.fill(Qt::darkRed);
-        picture.save(httpGlobals::imageCacheFolder + text + QStringLiteral(".jpg"), "JPG");
+        picture.save(core::settings().imageCacheFolder + text + QStringLiteral(".jpg"), "JPG");
 
-        const QString address = webService::searchQueryUrl(QStringLiteral("Keyword"), text, 0);
+        const QString address = webservice::searchQueryUrl(QStringLiteral("Keyword"), text, 0);
         // Warm both: the server's reply cache, the first window paint, curl's binary in the page cache.
         clientOnce(window);
         curlOnce(curl, address, port);

@@ -5,13 +5,13 @@
 #include <cstdint>
 #include <cstdlib>
 
-using httpAgent::responseReader;
+using http::ResponseReader;
 
 namespace {
 
 struct Result
 {
-    responseReader::Phase phase;
+    ResponseReader::Phase phase;
     int status;
     qint64 length;
     QString cookie;
@@ -23,7 +23,7 @@ struct Result
 // Feeds `bytes` in pieces whose sizes come from `cuts`, one after the other (0 means 1).
 Result read(QByteArrayView bytes, QByteArrayView cuts, bool close)
 {
-    responseReader reader;
+    ResponseReader reader;
     Result r{};
     const auto sink = [&r](QByteArrayView piece) { r.body += piece.toByteArray(); };
     qsizetype at = 0;

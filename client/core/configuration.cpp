@@ -6,7 +6,7 @@
 
 #include <memory>
 
-namespace configuration {
+namespace core {
 
 namespace {
 std::unique_ptr<QSettings> &settingsFile()
@@ -21,15 +21,15 @@ QSettings *ini()
     if (!file) {
         QString path = qEnvironmentVariable("SONAVEX_CONFIG");
         if (path.isEmpty())
-            path = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-                   + QStringLiteral("/Sonavex/sonavex.ini");
+            path = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                   QStringLiteral("/Sonavex/sonavex.ini");
         file = std::make_unique<QSettings>(path, QSettings::IniFormat);
     }
     return file.get();
 }
 } // namespace
 
-QString value(const QString &key, const QString &defaultValue)
+QString configValue(const QString &key, const QString &defaultValue)
 {
     const QVariant stored = ini()->value(key);
     if (!stored.isValid())
@@ -42,7 +42,7 @@ QString siteSuffix()
 {
     QString suffix = qEnvironmentVariable("SONAVEX_SITE_SUFFIX");
     if (suffix.isEmpty())
-        suffix = value(QStringLiteral("siteSuffix"), QStringLiteral("localhost:8080"));
+        suffix = configValue(QStringLiteral("siteSuffix"), QStringLiteral("localhost:8080"));
     return suffix;
 }
 
@@ -53,19 +53,20 @@ QString siteDomainSuffix()
     return colon < 0 ? suffix : suffix.left(colon);
 }
 
-QString serverBaseUrl()
+QString configuredServerBaseUrl()
 {
     QString url = qEnvironmentVariable("SONAVEX_SERVER_URL");
     if (url.isEmpty())
-        url = value(QStringLiteral("serverBaseUrl"), QStringLiteral("http://sonavex.") + siteSuffix() + QLatin1Char('/'));
+        url = configValue(QStringLiteral("serverBaseUrl"),
+                          QStringLiteral("http://sonavex.") + siteSuffix() + QLatin1Char('/'));
     if (!url.endsWith(QLatin1Char('/')))
         url += QLatin1Char('/');
     return url;
 }
 
-void reload()
+void reloadConfiguration()
 {
     settingsFile().reset();
 }
 
-} // namespace configuration
+} // namespace core

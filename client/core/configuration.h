@@ -5,10 +5,10 @@
 // Host names and addresses are configuration: built-in defaults point at the bundled server on
 // this machine; an INI file ($SONAVEX_CONFIG, else ~/.config/Sonavex/sonavex.ini) may set any
 // value; SONAVEX_SERVER_URL and SONAVEX_SITE_SUFFIX override the defaults.
-namespace configuration {
+namespace core {
 
 // The INI value for key, or defaultValue.
-QString value(const QString &key, const QString &defaultValue);
+QString configValue(const QString &key, const QString &defaultValue);
 
 // "localhost:8080" unless told otherwise; every outside host is <name>.<siteSuffix>.
 QString siteSuffix();
@@ -17,9 +17,9 @@ QString siteSuffix();
 QString siteDomainSuffix();
 
 // "http://sonavex.<siteSuffix>/", always ending in "/".
-QString serverBaseUrl();
+QString configuredServerBaseUrl();
 
 // Forget cached values (tests change the environment between cases).
-void reload();
+void reloadConfiguration();
 
-} // namespace configuration
+} // namespace core

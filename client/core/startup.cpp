@@ -1,12 +1,11 @@
 #include "core/startup.h"
 
-#include "core/appGlobals.h"
-#include "core/httpGlobals.h"
+#include "core/settings.h"
 #include "platform/messageBox.h"
 
 #include <QDir>
 
-namespace startup {
+namespace core {
 
 namespace {
 bool ensureFolder(const QString &folder)
@@ -22,21 +21,16 @@ bool ensureFolder(const QString &folder)
 }
 } // namespace
 
-bool runStartupSequence(qintptr ownerWindow)
+bool startUp()
 {
-    httpGlobals::initialise(ownerWindow);
+    loadSettings();
+    const Settings &s = settings();
 
-    for (const QString &folder : {httpGlobals::tempRootFolder, httpGlobals::mp3Folder,
-                                  httpGlobals::imageCacheFolder, httpGlobals::tempFolder}) {
+    for (const QString &folder : {s.tempRootFolder, s.mp3Folder, s.imageCacheFolder, s.tempFolder}) {
         if (!ensureFolder(folder))
             return false;
     }
-
-    appGlobals::similarArtistCount = 0;
-    appGlobals::onlyShowAvailable = true;
-    appGlobals::downloadCount = 0;
-    appLocalisation::shopLocale = 2;
     return true;
 }
 
-} // namespace startup
+} // namespace core

@@ -1,6 +1,5 @@
 #include "downloads/chooser.h"
 
-#include "core/appGlobals.h"
 #include "platform/eventPump.h"
 
 #include <QAbstractButton>
@@ -8,7 +7,7 @@
 
 #include <array>
 
-namespace handleDownloads {
+namespace downloads {
 
 namespace {
 struct Choice
@@ -34,7 +33,7 @@ void setCaption(QWidget &chooser, const char *control, const QString &caption)
 } // namespace
 
 void prepareChoices(QWidget &chooser, const QString &artist, const QString &track, QLabel &picture,
-                    platform::SocketControl &imageSocket, int imageSlot,
+                    platform::SocketControl &imageSocket, http::Slot imageSlot,
                     const ArtistPictureFunction &showArtistPicture)
 {
     setCaption(chooser, "Option1", QStringLiteral("Download ") + track);
@@ -45,13 +44,13 @@ void prepareChoices(QWidget &chooser, const QString &artist, const QString &trac
         showArtistPicture(artist, picture, imageSocket, imageSlot);
 }
 
-void waitForChoice()
+void waitForChoice(QString &chosenAction)
 {
-    appGlobals::chosenAction.clear();
-    while (appGlobals::chosenAction.isEmpty() && !platform::shutdownRequested())
+    chosenAction.clear();
+    while (chosenAction.isEmpty() && !platform::shutdownRequested())
         platform::waitForEvents(100);
-    if (appGlobals::chosenAction.isEmpty())
-        appGlobals::chosenAction = QStringLiteral("forget");
+    if (chosenAction.isEmpty())
+        chosenAction = QStringLiteral("forget");
 }
 
 QString selectedAction(const QWidget &chooser)
@@ -65,4 +64,4 @@ QString selectedAction(const QWidget &chooser)
     return action.isEmpty() ? QStringLiteral("forget") : action;
 }
 
-} // namespace handleDownloads
+} // namespace downloads

@@ -1,7 +1,5 @@
 #include "downloads/downloadQueue.h"
 
-#include "core/appGlobals.h"
-#include "core/httpGlobals.h"
 #include "downloads/resolvers.h"
 #include "downloads/transfer.h"
 #include "platform/eventPump.h"
@@ -11,106 +9,64 @@
 #include <QProgressBar>
 #include <QTimer>
 
-namespace handleDownloads {
+namespace downloads {
 
 namespace {
-using namespace appGlobals;
-
-bool stepRunning = false;
-
 void setProgress(const DownloadPanel &panel, int value)
 {
     if (panel.progressBar)
         panel.progressBar->setValue(value);
 }
 
-void redraw(QListWidget &list)
+void showQueue(const DownloadQueue &queue, QListWidget &list)
 {
     list.clear();
-    for (int i = 1; i <= downloadCount; ++i)
-        list.addItem(downloadQueueArtist[i] + QStringLiteral(" - ") + downloadQueueTrack[i]);
-}
-
-void emptyPlace(int place)
-{
-    downloadQueueArtist[place].clear();
-    downloadQueueTrack[place].clear();
-    downloadQueueSource[place].clear();
+    for (int i = 0; i < queue.count(); ++i)
+        list.addItem(queue.at(i).artist + QStringLiteral(" - ") + queue.at(i).track);
 }
 } // namespace
 
-void enqueueDownload(const QString &artist, const QString &track, const QString &source, QListWidget &list)
+void DownloadQueue::add(const QueuedTrack &track)
 {
-    if (downloadCount >= DOWNLOAD_QUEUE_MAX)
+    if (m_tracks.size() < MAX_TRACKS)
+        m_tracks.append(track);
+}
+
+QueuedTrack DownloadQueue::takeFirst()
+{
+    return m_tracks.isEmpty() ? QueuedTrack() : m_tracks.takeFirst();
+}
+
+void enqueueDownload(DownloadQueue &queue, const QueuedTrack &track, QListWidget &list)
+{
+    if (queue.count() >= DownloadQueue::MAX_TRACKS)
         return;
-    ++downloadCount;
-    downloadQueueArtist[downloadCount] = artist;
-    downloadQueueTrack[downloadCount] = track;
-    downloadQueueSource[downloadCount] = source;
-    redraw(list);
-}
-
-void dequeueDownload(QListWidget &list)
-{
-    if (downloadCount < 1)
-        return;
-    emptyPlace(1);
-    // Place 100 is read when 99 entries wait; it is never written, so it is always empty.
-    for (int i = 1; i <= downloadCount && i + 1 < DOWNLOAD_QUEUE_SLOTS; ++i) {
-        downloadQueueArtist[i] = downloadQueueArtist[i + 1];
-        downloadQueueTrack[i] = downloadQueueTrack[i + 1];
-        downloadQueueSource[i] = downloadQueueSource[i + 1];
-    }
-    emptyPlace(downloadCount);
-    --downloadCount;
-    redraw(list);
-}
-
-QString peekDownloadArtist()
-{
-    return downloadCount < 1 ? QString() : downloadQueueArtist[1];
-}
-
-QString peekDownloadTrack()
-{
-    return downloadCount < 1 ? QString() : downloadQueueTrack[1];
-}
-
-QString peekDownloadSource()
-{
-    return downloadCount < 1 ? QString() : downloadQueueSource[1];
-}
-
-bool pumpStepRunning()
-{
-    return stepRunning;
+    queue.add(track);
+    showQueue(queue, list);
 }
 
 bool pumpDownloadQueue(const DownloadPanel &panel)
 {
-    if (stepRunning || !panel.currentDownload || !panel.queueList || !panel.socket)
+    if (!panel.queue || panel.queue->m_stepRunning || !panel.currentDownload || !panel.queueList ||
+        !panel.socket)
         return false;
-    if (!panel.currentDownload->text().isEmpty() || downloadCount < 1)
+    DownloadQueue &queue = *panel.queue;
+    if (!panel.currentDownload->text().isEmpty() || queue.isEmpty())
         return false;
-    stepRunning = true;
+    queue.m_stepRunning = true;
 
-    const QString artist = peekDownloadArtist();
-    const QString track = peekDownloadTrack();
-    const QString source = peekDownloadSource();
-    panel.currentDownload->setText(artist + QStringLiteral(" - ") + track);
-    dequeueDownload(*panel.queueList);
+    const QueuedTrack next = queue.takeFirst();
+    panel.currentDownload->setText(next.artist + QStringLiteral(" - ") + next.track);
+    showQueue(queue, *panel.queueList);
     platform::doEvents();
 
     setProgress(panel, 0);
     if (panel.progressTimer)
         panel.progressTimer->start();
-    if (httpGlobals::isValidSlot(panel.slot)) {
-        // No cookie of an earlier track may reach this one's site.
-        httpGlobals::slotBytesReceived[panel.slot] = 0;
-        httpGlobals::slotCookie[panel.slot].clear();
-    }
+    // No cookie of an earlier track may reach this one's site.
+    http::forgetSlotHistory(panel.slot);
 
-    downloadTrack(artist, track, source, *panel.socket, panel.slot);
+    downloadTrack(next.artist, next.track, next.source, *panel.socket, panel.slot);
 
     if (panel.progressTimer)
         panel.progressTimer->stop();
@@ -120,12 +76,11 @@ bool pumpDownloadQueue(const DownloadPanel &panel)
     if (panel.kilobytesText)
         panel.kilobytesText->clear();
     panel.currentDownload->clear();
-    if (httpGlobals::isValidSlot(panel.slot))
-        httpGlobals::slotBytesReceived[panel.slot] = 0;
+    http::forgetSlotHistory(panel.slot);
     setProgress(panel, 0);
 
-    stepRunning = false;
+    queue.m_stepRunning = false;
     return true;
 }
 
-} // namespace handleDownloads
+} // namespace downloads

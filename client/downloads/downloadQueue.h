@@ -1,26 +1,49 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 class QListWidget;
 
-namespace handleDownloads {
+namespace downloads {
+
 struct DownloadPanel;
-}
 
-// The first-in, first-out queue of tracks waiting for the download connection.
-namespace handleDownloads {
+// One track waiting for the download connection.
+struct QueuedTrack
+{
+    QString artist;
+    QString track;
+    QString source;
+};
 
-// Appends a track and redraws the list; a full queue (99 entries) drops it without a word.
-void enqueueDownload(const QString &artist, const QString &track, const QString &source, QListWidget &list);
+// The first-in, first-out queue of tracks waiting for the download connection: at most 99,
+// further tracks are dropped without a word.
+class DownloadQueue
+{
+public:
+    static constexpr int MAX_TRACKS = 99;
 
-// Removes the oldest entry and redraws the list.
-void dequeueDownload(QListWidget &list);
+    void add(const QueuedTrack &track);
+    // The oldest track, taken off the queue; an empty track when the queue is empty.
+    QueuedTrack takeFirst();
+    void clear() { m_tracks.clear(); }
+    bool isEmpty() const { return m_tracks.isEmpty(); }
+    int count() const { return int(m_tracks.size()); }
+    const QueuedTrack &at(int index) const { return m_tracks.at(index); }
 
-// Fields of the oldest entry, or empty texts when the queue is empty.
-QString peekDownloadArtist();
-QString peekDownloadTrack();
-QString peekDownloadSource();
+    // True while a pump step works through a track of this queue.
+    bool pumpStepRunning() const { return m_stepRunning; }
+
+private:
+    friend bool pumpDownloadQueue(const DownloadPanel &panel);
+
+    QList<QueuedTrack> m_tracks;
+    bool m_stepRunning = false;
+};
+
+// Appends a track and redraws the list; a full queue drops it without a word.
+void enqueueDownload(DownloadQueue &queue, const QueuedTrack &track, QListWidget &list);
 
 // One tick of the download pump: when no download runs and a track waits, takes the oldest off
 // the queue and downloads it to its end, with the progress timer running meanwhile. A tick that
@@ -28,7 +51,4 @@ QString peekDownloadSource();
 // the current-download text. Returns true when it ran a step.
 bool pumpDownloadQueue(const DownloadPanel &panel);
 
-// True while a pump step runs.
-bool pumpStepRunning();
-
-} // namespace handleDownloads
+} // namespace downloads

@@ -1,12 +1,11 @@
 #include "downloads/outsideLinks.h"
 
-#include "core/appGlobals.h"
-#include "core/httpGlobals.h"
+#include "core/settings.h"
 #include "downloads/sourceSites.h"
 #include "http/httpAgent.h"
 #include "platform/webBrowserControl.h"
 
-namespace webService {
+namespace downloads {
 
 QString encodeQueryText(const QString &text)
 {
@@ -18,7 +17,7 @@ QString encodeQueryText(const QString &text)
 
 QString sourceHomePage(const QString &sourceAddress)
 {
-    const auto &s = sourceSites::sites();
+    const auto &s = downloads::sourceSites();
     auto has = [&](const QString &domain) {
         return !domain.isEmpty() && sourceAddress.contains(domain, Qt::CaseInsensitive);
     };
@@ -37,7 +36,7 @@ QString sourceHomePage(const QString &sourceAddress)
     if (has(s.mp3AuDomain))
         page = s.mp3AuHome;
     if (page.isEmpty())
-        page = QStringLiteral("http://") + httpAgent::hostFromUrl(sourceAddress) + QLatin1Char('/');
+        page = QStringLiteral("http://") + http::hostFromUrl(sourceAddress) + QLatin1Char('/');
     return page;
 }
 
@@ -47,8 +46,8 @@ QString webSearchAddress(const QString &term)
     encoded.replace(QLatin1Char('+'), QLatin1String("%2B"));
     encoded.replace(QLatin1Char(' '), QLatin1Char('+'));
     encoded.replace(QLatin1Char('&'), QLatin1String("%26"));
-    return QStringLiteral("http://") + sourceSites::sites().webSearchHost + QStringLiteral("/search?hl=en&q=")
-           + encoded + QStringLiteral("&btnG=Google+Search&meta=");
+    return QStringLiteral("http://") + downloads::sourceSites().webSearchHost +
+           QStringLiteral("/search?hl=en&q=") + encoded + QStringLiteral("&btnG=Google+Search&meta=");
 }
 
 QString shopLocaleCode(int countryNumber)
@@ -69,13 +68,14 @@ QString shopLocaleCode(int countryNumber)
     }
 }
 
-bool showShopSuggestions(const QString &term, int countryNumber, platform::WebBrowserControl &browser)
+bool showShopSuggestions(const QString &term, ShopSuggestions &shop, platform::WebBrowserControl &browser)
 {
-    const QString address = httpGlobals::serverBaseUrl + QStringLiteral("trelvoAmazonSearch.php?searchTerm=") + term
-                            + QStringLiteral("&locale=") + shopLocaleCode(countryNumber);
+    const QString address = core::settings().serverBaseUrl +
+                            QStringLiteral("trelvoAmazonSearch.php?searchTerm=") + term +
+                            QStringLiteral("&locale=") + shopLocaleCode(shop.country);
     browser.navigate(address);
-    appLocalisation::lastShopTerm = term;
+    shop.lastTerm = term;
     return true;
 }
 
-} // namespace webService
+} // namespace downloads

@@ -1,7 +1,7 @@
 #include "downloads/resolvers.h"
 
-#include "core/httpGlobals.h"
-#include "core/utilityFunctions.h"
+#include "core/files.h"
+#include "core/settings.h"
 #include "downloads/outsideLinks.h"
 #include "downloads/sourceSites.h"
 #include "downloads/transfer.h"
@@ -10,32 +10,29 @@
 
 #include <QFile>
 
-namespace handleDownloads {
+namespace downloads {
 
 namespace {
-using namespace httpGlobals;
 
-// "found" as the old InStr test: an empty text is found in any text that is not empty.
+// An empty text is found in any text that is not empty; in an empty text nothing is.
 bool containsText(const QString &text, const QString &what)
 {
     return !text.isEmpty() && text.contains(what, Qt::CaseInsensitive);
 }
 
-bool cancelled(int slot)
+bool cancelled(http::Slot slot)
 {
-    return isValidSlot(slot) && slotState[slot] == SLOT_CANCELLED;
+    return http::slotRecord(slot).state == http::SlotRecord::State::Cancelled;
 }
 
 int requestPage(const QString &address, const QString &referer, platform::SocketControl &socket,
-                const QString &targetFile, int slot)
+                const QString &targetFile, http::Slot slot)
 {
-    return httpAgent::sendGetRequest(httpAgent::hostFromUrl(address), QStringLiteral("80"),
-                                     httpAgent::pathFromUrl(address), referer, userAgent, socket, targetFile,
-                                     slot);
+    return http::getUrl(address, referer, core::settings().userAgent, socket, targetFile, slot);
 }
 
 // Reports a failed page request; true when the page arrived. A cancel ends the track quietly.
-bool pageArrived(int status, int slot)
+bool pageArrived(int status, http::Slot slot)
 {
     if (cancelled(slot))
         return false;
@@ -43,8 +40,8 @@ bool pageArrived(int status, int slot)
         platform::messageBox(socketErrorMessage());
         return false;
     }
-    if (status != HTTP_OK) {
-        platform::messageBox(httpAgent::httpErrorMessage(transferErrorText(), status));
+    if (status != http::HTTP_OK) {
+        platform::messageBox(http::httpErrorMessage(transferErrorText(), status));
         return false;
     }
     return true;
@@ -52,9 +49,9 @@ bool pageArrived(int status, int slot)
 } // namespace
 
 void downloadTrack(const QString &artist, const QString &track, const QString &source,
-                   platform::SocketControl &socket, int slot)
+                   platform::SocketControl &socket, http::Slot slot)
 {
-    const auto &s = sourceSites::sites();
+    const auto &s = downloads::sourceSites();
     bool matched = false;
     // Each test on its own: an address naming two sites goes through both resolvers.
     if (containsText(source, s.epitonicDomain)) {
@@ -80,7 +77,7 @@ void downloadTrack(const QString &artist, const QString &track, const QString &s
 }
 
 void fromSiteEpitonic(const QString &artist, const QString &track, const QString &source,
-                      platform::SocketControl &socket, int slot)
+                      platform::SocketControl &socket, http::Slot slot)
 {
     const qsizetype slash = source.lastIndexOf(QLatin1Char('/'));
     if (slash < 0)
@@ -88,13 +85,13 @@ void fromSiteEpitonic(const QString &artist, const QString &track, const QString
     const QString fileName = source.mid(slash + 1);
     if (fileName.isEmpty())
         return;
-    const auto &s = sourceSites::sites();
+    const auto &s = downloads::sourceSites();
     QString fileAddress = s.epitonicCdnPrefix + fileName;
     transferTrackFile(artist, track, fileAddress, socket, slot, s.epitonicHome);
 }
 
 void fromSiteRave(const QString &artist, const QString &track, const QString &source,
-                  platform::SocketControl &socket, int slot)
+                  platform::SocketControl &socket, http::Slot slot)
 {
     static const QString marker = QStringLiteral("&track=");
     const qsizetype at = source.indexOf(marker, 0, Qt::CaseInsensitive);
@@ -103,15 +100,15 @@ void fromSiteRave(const QString &artist, const QString &track, const QString &so
     const QString key = source.mid(at + marker.size());
     if (key.isEmpty())
         return;
-    QString fileAddress = sourceSites::sites().raveRedirectScript + key;
+    QString fileAddress = downloads::sourceSites().raveRedirectScript + key;
     transferTrackFile(artist, track, fileAddress, socket, slot, source);
 }
 
 void fromSiteShutEmDown(const QString &artist, const QString &track, const QString &source,
-                        platform::SocketControl &socket, int slot)
+                        platform::SocketControl &socket, http::Slot slot)
 {
-    const auto &s = sourceSites::sites();
-    const QString page = tempFolder + QStringLiteral("tmp_shutEmDown.html");
+    const auto &s = downloads::sourceSites();
+    const QString page = core::settings().tempFolder + QStringLiteral("tmp_shutEmDown.html");
     // The first answer only sets the cookie the file request needs.
     const int status = requestPage(source, s.downloadComMusicHome, socket, page, slot);
     if (!pageArrived(status, slot))
@@ -122,10 +119,10 @@ void fromSiteShutEmDown(const QString &artist, const QString &track, const QStri
 }
 
 void fromSiteDownloadCom(const QString &artist, const QString &track, const QString &source,
-                         platform::SocketControl &socket, int slot)
+                         platform::SocketControl &socket, http::Slot slot)
 {
-    const QString page = tempFolder + QStringLiteral("tmp_downloadCom.html");
-    const int status = requestPage(source, webService::webSearchAddress(artist), socket, page, slot);
+    const QString page = core::settings().tempFolder + QStringLiteral("tmp_downloadCom.html");
+    const int status = requestPage(source, downloads::webSearchAddress(artist), socket, page, slot);
     if (!pageArrived(status, slot))
         return;
     QString link = findRedirectLink(page, track);
@@ -143,7 +140,7 @@ QString findRedirectLink(const QString &pagePath, const QString &trackTitle)
     if (!file.open(QIODevice::ReadOnly))
         return {};
 
-    const QString prefix = sourceSites::sites().downloadComRedirectorPrefix;
+    const QString prefix = downloads::sourceSites().downloadComRedirectorPrefix;
     static const QString imageMarker = QStringLiteral("<img src=");
     bool titleSeen = false;
     bool collecting = false;
@@ -152,7 +149,7 @@ QString findRedirectLink(const QString &pagePath, const QString &trackTitle)
     QString result;
 
     while (!file.atEnd() && !done) {
-        const QString line = utilityFunctions::readLineLF(file);
+        const QString line = core::readLineToLf(file);
         if (collecting) {
             const qsizetype marker = line.indexOf(imageMarker, 0, Qt::CaseInsensitive);
             if (marker >= 0) {
@@ -176,4 +173,4 @@ QString findRedirectLink(const QString &pagePath, const QString &trackTitle)
     return result;
 }
 
-} // namespace handleDownloads
+} // namespace downloads

@@ -4,7 +4,7 @@
 
 #include <optional>
 
-namespace sourceSites {
+namespace downloads {
 
 namespace {
 std::optional<SiteTable> &table()
@@ -15,21 +15,22 @@ std::optional<SiteTable> &table()
 
 SiteTable build()
 {
-    const QString domain = configuration::siteDomainSuffix();
-    const QString suffix = configuration::siteSuffix();
+    const QString domain = core::siteDomainSuffix();
+    const QString suffix = core::siteSuffix();
     auto host = [&](const char *name) { return QString::fromLatin1(name) + QLatin1Char('.') + domain; };
     auto address = [&](const char *name, const char *path) {
-        return QStringLiteral("http://") + QString::fromLatin1(name) + QLatin1Char('.') + suffix
-               + QString::fromLatin1(path);
+        return QStringLiteral("http://") + QString::fromLatin1(name) + QLatin1Char('.') + suffix +
+               QString::fromLatin1(path);
     };
     auto setting = [](const char *key, const QString &fallback) {
-        return configuration::value(QStringLiteral("sites/") + QString::fromLatin1(key), fallback);
+        return core::configValue(QStringLiteral("sites/") + QString::fromLatin1(key), fallback);
     };
 
     SiteTable t;
     t.epitonicDomain = setting("epitonicDomain", host("epitonic"));
     t.epitonicHome = setting("epitonicHome", address("epitonic", "/"));
-    t.epitonicCdnPrefix = setting("epitonicCdnPrefix", address("cdn.epitonic", "/o1/epi_files/reg/songs/mp3/"));
+    t.epitonicCdnPrefix =
+        setting("epitonicCdnPrefix", address("cdn.epitonic", "/o1/epi_files/reg/songs/mp3/"));
     t.downloadComDomain = setting("downloadComDomain", host("download"));
     t.downloadComMusicDomain = setting("downloadComMusicDomain", host("music.download"));
     t.downloadComMusicHome = setting("downloadComMusicHome", address("music.download", "/"));
@@ -52,16 +53,16 @@ SiteTable build()
 }
 } // namespace
 
-const SiteTable &sites()
+const SiteTable &sourceSites()
 {
     if (!table())
         table() = build();
     return *table();
 }
 
-void reload()
+void reloadSourceSites()
 {
     table().reset();
 }
 
-} // namespace sourceSites
+} // namespace downloads

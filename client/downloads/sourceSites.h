@@ -4,7 +4,7 @@
 
 // Every outside site the client knows, in one place. Domain texts carry no port: they are found
 // as substrings of whole addresses, ignoring case. Addresses carry the port.
-namespace sourceSites {
+namespace downloads {
 
 struct SiteTable
 {
@@ -36,9 +36,9 @@ struct SiteTable
 };
 
 // Built from the configuration on first use.
-const SiteTable &sites();
+const SiteTable &sourceSites();
 
 // Rebuild from the configuration (tests change the environment).
-void reload();
+void reloadSourceSites();
 
-} // namespace sourceSites
+} // namespace downloads

@@ -1,7 +1,7 @@
 #include "downloads/transfer.h"
 
-#include "core/httpGlobals.h"
-#include "core/utilityFunctions.h"
+#include "core/files.h"
+#include "core/settings.h"
 #include "http/httpAgent.h"
 #include "platform/eventPump.h"
 #include "platform/messageBox.h"
@@ -15,10 +15,9 @@
 
 #include <limits>
 
-namespace handleDownloads {
+namespace downloads {
 
 namespace {
-using namespace httpGlobals;
 
 QString crlf()
 {
@@ -38,7 +37,8 @@ bool fileNameUsable(const QString &tempFile)
     if (tempFile.contains(QChar(0)))
         return false;
     const QFileInfo info(tempFile);
-    if (QDir::cleanPath(info.absolutePath()) != QDir::cleanPath(QDir(mp3Folder).absolutePath()))
+    if (QDir::cleanPath(info.absolutePath()) !=
+        QDir::cleanPath(QDir(core::settings().mp3Folder).absolutePath()))
         return false;
     QFile probe(tempFile);
     if (!probe.open(QIODevice::WriteOnly))
@@ -75,17 +75,17 @@ QString fileNameSafe(const QString &text)
 
 QString trackFileStem(const QString &artist, const QString &track)
 {
-    return mp3Folder + fileNameSafe(artist) + QStringLiteral(" - ") + fileNameSafe(track);
+    return core::settings().mp3Folder + fileNameSafe(artist) + QStringLiteral(" - ") + fileNameSafe(track);
 }
 
 void transferTrackFile(const QString &artist, const QString &track, QString &fileAddress,
-                       platform::SocketControl &socket, int slot, const QString &referer)
+                       platform::SocketControl &socket, http::Slot slot, const QString &referer)
 {
     const QString stem = trackFileStem(artist, track);
     const QString tempFile = stem + QStringLiteral(".tmp");
     const QString finalFile = stem + QStringLiteral(".mp3");
 
-    if (utilityFunctions::fileExists(finalFile)) {
+    if (core::fileExists(finalFile)) {
         platform::messageBox(alreadyDownloadedMessage());
         return;
     }
@@ -97,16 +97,15 @@ void transferTrackFile(const QString &artist, const QString &track, QString &fil
     QString usedReferer = referer;
     if (usedReferer.isEmpty())
         usedReferer =
-            QStringLiteral("http://") + httpAgent::hostFromUrl(fileAddress) + QStringLiteral("/index.html");
+            QStringLiteral("http://") + http::hostFromUrl(fileAddress) + QStringLiteral("/index.html");
 
     fileAddress.replace(QLatin1Char(' '), QLatin1String("%20"));
 
-    const int status = httpAgent::sendGetRequest(httpAgent::hostFromUrl(fileAddress), QStringLiteral("80"),
-                                                 httpAgent::pathFromUrl(fileAddress), usedReferer, userAgent,
-                                                 socket, tempFile, slot);
+    const int status =
+        http::getUrl(fileAddress, usedReferer, core::settings().userAgent, socket, tempFile, slot);
 
     // A cancelled download is thrown away whatever had arrived; the user asked for nothing more.
-    if (isValidSlot(slot) && slotState[slot] == SLOT_CANCELLED) {
+    if (http::slotRecord(slot).state == http::SlotRecord::State::Cancelled) {
         QFile::remove(tempFile);
         return;
     }
@@ -115,9 +114,9 @@ void transferTrackFile(const QString &artist, const QString &track, QString &fil
         platform::messageBox(socketErrorMessage());
         return;
     }
-    if (status != HTTP_OK) {
+    if (status != http::HTTP_OK) {
         QFile::remove(tempFile);
-        platform::messageBox(httpAgent::httpErrorMessage(transferErrorText(), status));
+        platform::messageBox(http::httpErrorMessage(transferErrorText(), status));
         return;
     }
 
@@ -150,12 +149,11 @@ QString thousandsText(qint64 bytes)
 
 void showTransferProgress(const DownloadPanel &panel, qint64 &lastBytes)
 {
-    if (!isValidSlot(panel.slot))
-        return;
-    const qint64 received = slotBytesReceived[panel.slot];
-    const qint64 length = slotContentLength[panel.slot];
+    const http::SlotRecord &record = http::slotRecord(panel.slot);
+    const qint64 received = record.bytesReceived;
+    const qint64 length = record.contentLength;
 
-    if (!slotLengthUnknown[panel.slot] && panel.progressBar) {
+    if (!record.lengthUnknown && panel.progressBar) {
         // The bar counts in int; very large files are shown in coarser steps.
         const qint64 scale = length / std::numeric_limits<int>::max() + 1;
         if (length > 0)
@@ -178,12 +176,11 @@ void showTransferProgress(const DownloadPanel &panel, qint64 &lastBytes)
 
 void cancelDownload(const DownloadPanel &panel)
 {
-    if (isValidSlot(panel.slot))
-        slotState[panel.slot] = SLOT_CANCELLED;
+    http::cancel(panel.slot);
     if (panel.socket)
         panel.socket->close();
     if (panel.currentDownload)
         panel.currentDownload->clear();
 }
 
-} // namespace handleDownloads
+} // namespace downloads

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "http/httpAgent.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -12,19 +14,22 @@ namespace platform {
 class SocketControl;
 }
 
-namespace handleDownloads {
+namespace downloads {
+
+class DownloadQueue;
 
 // The main window's "Current Download" controls, as the pump, the progress timer and cancel use them.
 struct DownloadPanel
 {
-    QLineEdit *currentDownload = nullptr;      // Text3: empty while no download runs
-    QListWidget *queueList = nullptr;          // List2
-    QProgressBar *progressBar = nullptr;       // ProgressBar1
-    QLineEdit *rateText = nullptr;             // Text4, KB/s
-    QLineEdit *kilobytesText = nullptr;        // Text5, KB
-    QTimer *progressTimer = nullptr;           // Timer1
-    platform::SocketControl *socket = nullptr; // Winsock2
-    int slot = 0;                              // downloadSlot
+    DownloadQueue *queue = nullptr;
+    QLineEdit *currentDownload = nullptr; // empty while no download runs
+    QListWidget *queueList = nullptr;
+    QProgressBar *progressBar = nullptr;
+    QLineEdit *rateText = nullptr;      // KB/s
+    QLineEdit *kilobytesText = nullptr; // KB
+    QTimer *progressTimer = nullptr;
+    platform::SocketControl *socket = nullptr;
+    http::Slot slot = http::Slot::Download;
 };
 
 QString socketErrorMessage();
@@ -41,7 +46,7 @@ QString trackFileStem(const QString &artist, const QString &track);
 // The file address has its blanks replaced by "%20" in place. An empty referer stands for
 // "http://<host>/index.html". Reports failures itself; a cancelled transfer ends silently.
 void transferTrackFile(const QString &artist, const QString &track, QString &fileAddress,
-                       platform::SocketControl &socket, int slot, const QString &referer);
+                       platform::SocketControl &socket, http::Slot slot, const QString &referer);
 
 // Thousands of bytes with a point and at most three decimals, no leading zero:
 // 12345 -> "12.345", 12000 -> "12", 500 -> ".5".
@@ -54,4 +59,4 @@ void showTransferProgress(const DownloadPanel &panel, qint64 &lastBytes);
 // Ends the running request on the panel's slot and empties the current-download text.
 void cancelDownload(const DownloadPanel &panel);
 
-} // namespace handleDownloads
+} // namespace downloads

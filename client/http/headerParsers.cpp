@@ -4,11 +4,11 @@
 
 #include <limits>
 
-namespace httpAgent {
+namespace http {
 
 namespace {
 
-// Leading decimal digits after optional blanks, as the old Val() read them; -1 when there are
+// Leading decimal digits after optional blanks; -1 when there are
 // none or the number does not fit.
 qint64 leadingNumber(QStringView text)
 {
@@ -173,4 +173,4 @@ QString pathFromUrl(const QString &url)
     return splitUrl(url, hostStart, pathStart) ? url.mid(pathStart) : QString();
 }
 
-} // namespace httpAgent
+} // namespace http

@@ -1,6 +1,5 @@
 #include "http/httpAgent.h"
 
-#include "core/httpGlobals.h"
 #include "http/responseReader.h"
 #include "platform/eventPump.h"
 #include "platform/socketControl.h"
@@ -12,9 +11,7 @@
 #include <array>
 #include <memory>
 
-namespace httpAgent {
-
-using namespace httpGlobals;
+namespace http {
 
 namespace {
 
@@ -29,7 +26,7 @@ int idleTimeoutMs = 30000;
 struct Transfer
 {
     platform::SocketControl *socket = nullptr;
-    responseReader reader;
+    ResponseReader reader;
     std::unique_ptr<QFile> file;
     QString filePath;
     bool headHandled = false;
@@ -40,7 +37,23 @@ struct Transfer
     QElapsedTimer sinceLastByte;
 };
 
+using State = SlotRecord::State;
+
+constexpr std::size_t SLOT_COUNT = std::size_t(Slot::ChooserPicture) + 1;
+
+// The slots' records and their current transfers, indexed by slot number.
+std::array<SlotRecord, SLOT_COUNT> records;
 std::array<std::shared_ptr<Transfer>, SLOT_COUNT> currentTransfer;
+
+SlotRecord &record(Slot slot)
+{
+    return records[std::size_t(slot)];
+}
+
+std::shared_ptr<Transfer> &transferOn(Slot slot)
+{
+    return currentTransfer[std::size_t(slot)];
+}
 
 QByteArray requestText(const QString &host, const QString &path, const QString &referer,
                        const QString &userAgent, const QString &cookie)
@@ -71,26 +84,26 @@ void discardFile(Transfer &t)
     QFile::remove(t.filePath);
 }
 
-void finish(Transfer &t, int slot, int result)
+void finish(Transfer &t, Slot slot, int result)
 {
     t.finished = true;
     t.result = result;
-    slotStatusCode[slot] = result;
+    record(slot).statusCode = result;
     if (t.socket)
         t.socket->close();
 }
 
 // The transfer broke off: no result and no file.
-void fail(Transfer &t, int slot)
+void fail(Transfer &t, Slot slot)
 {
     discardFile(t);
-    slotState[slot] = SLOT_COMPLETE;
+    record(slot).state = State::Complete;
     finish(t, slot, 0);
 }
 
-void completeBody(Transfer &t, int slot)
+void completeBody(Transfer &t, Slot slot)
 {
-    if (slotState[slot] == SLOT_RECEIVING) {
+    if (record(slot).state == State::Receiving) {
         const bool written = !t.writeFailed && t.file && t.file->flush();
         if (t.file)
             t.file->close();
@@ -100,21 +113,21 @@ void completeBody(Transfer &t, int slot)
         }
         t.file.reset();
     }
-    slotState[slot] = SLOT_COMPLETE;
-    finish(t, slot, slotStatusCode[slot]);
+    record(slot).state = State::Complete;
+    finish(t, slot, record(slot).statusCode);
 }
 
-void handleHead(Transfer &t, int slot)
+void handleHead(Transfer &t, Slot slot)
 {
-    const responseReader::Head &head = t.reader.head();
+    const ResponseReader::Head &head = t.reader.head();
     t.headHandled = true;
     const int status = head.statusCode;
-    slotStatusCode[slot] = status;
-    slotContentLength[slot] = head.contentLength;
-    slotBytesRemaining[slot] = head.contentLength;
+    record(slot).statusCode = status;
+    record(slot).contentLength = head.contentLength;
+    record(slot).bytesRemaining = head.contentLength;
     if (!head.cookie.isEmpty())
-        slotCookie[slot] = head.cookie;
-    slotLengthUnknown[slot] = head.contentLength == 0;
+        record(slot).cookie = head.cookie;
+    record(slot).lengthUnknown = head.contentLength == 0;
 
     if (status == HTTP_OK) {
         t.file = std::make_unique<QFile>(t.filePath);
@@ -123,42 +136,42 @@ void handleHead(Transfer &t, int slot)
             fail(t, slot);
             return;
         }
-        slotState[slot] = SLOT_RECEIVING;
+        record(slot).state = State::Receiving;
     } else if ((status == HTTP_MOVED_PERMANENTLY || status == HTTP_FOUND || status == HTTP_SEE_OTHER ||
                 status == HTTP_TEMPORARY_REDIRECT) &&
                !head.location.isEmpty()) {
-        slotRedirectUrl[slot] = absoluteRedirectUrl(head.location, slotHost[slot]);
-        slotState[slot] = SLOT_REDIRECT;
+        record(slot).redirectUrl = absoluteRedirectUrl(head.location, record(slot).host);
+        record(slot).state = State::Redirect;
         t.redirect = true;
         finish(t, slot, status);
     } else if (status >= HTTP_BAD_REQUEST && status <= HTTP_EXPECTATION_FAILED) {
-        slotState[slot] = SLOT_CLIENT_ERROR;
+        record(slot).state = State::ClientError;
         finish(t, slot, status);
     } else if (status >= HTTP_INTERNAL_SERVER_ERROR && status <= HTTP_VERSION_NOT_SUPPORTED) {
-        slotState[slot] = SLOT_SERVER_ERROR;
+        record(slot).state = State::ServerError;
         finish(t, slot, status);
     }
     // Anything else keeps the slot waiting for the end of the response.
 }
 
 // The peer has closed and every byte it sent has been read.
-void handlePeerClose(Transfer &t, int slot)
+void handlePeerClose(Transfer &t, Slot slot)
 {
     t.reader.endOfStream();
     if (t.reader.complete()) {
         completeBody(t, slot);
-    } else if (!t.reader.headComplete() || slotState[slot] == SLOT_RECEIVING) {
+    } else if (!t.reader.headComplete() || record(slot).state == State::Receiving) {
         // No head at all, or a body short of its end.
         fail(t, slot);
     } else {
-        slotState[slot] = SLOT_COMPLETE;
-        finish(t, slot, slotStatusCode[slot]);
+        record(slot).state = State::Complete;
+        finish(t, slot, record(slot).statusCode);
     }
 }
 
-void onDataArrival(platform::SocketControl &socket, int slot)
+void onDataArrival(platform::SocketControl &socket, Slot slot)
 {
-    const std::shared_ptr<Transfer> t = currentTransfer[slot];
+    const std::shared_ptr<Transfer> t = transferOn(slot);
     if (!t || t->finished || t->socket != &socket)
         return;
     QByteArray chunk = socket.getData();
@@ -166,7 +179,7 @@ void onDataArrival(platform::SocketControl &socket, int slot)
 }
 
 // Bytes the socket still holds once it is no longer connected.
-void drain(platform::SocketControl &socket, int slot)
+void drain(platform::SocketControl &socket, Slot slot)
 {
     if (socket.bytesAvailable() > 0) {
         QByteArray chunk = socket.getData();
@@ -180,38 +193,37 @@ int remainingMs(const QElapsedTimer &clock, int limitMs)
 }
 
 // One request without following redirects. Leaves the outcome in `t`.
-void runRequest(const std::shared_ptr<Transfer> &t, const QString &host, const QString &port,
-                const QString &path, const QString &referer, const QString &userAgent,
-                platform::SocketControl &socket, int slot)
+void runRequest(const std::shared_ptr<Transfer> &t, const QString &host, const QString &path,
+                const QString &referer, const QString &userAgent, platform::SocketControl &socket, Slot slot)
 {
     // A request still running on this slot loses it; its partial body goes.
-    if (const std::shared_ptr<Transfer> previous = currentTransfer[slot]; previous && !previous->finished) {
+    if (const std::shared_ptr<Transfer> previous = transferOn(slot); previous && !previous->finished) {
         discardFile(*previous);
         previous->finished = true;
         previous->result = 0;
     }
-    currentTransfer[slot] = t;
+    transferOn(slot) = t;
     t->socket = &socket;
 
-    slotState[slot] = SLOT_IDLE;
-    slotTargetFile[slot] = t->filePath;
-    slotContentLength[slot] = 0;
-    slotHost[slot] = host;
+    record(slot).state = State::Idle;
+    record(slot).targetFile = t->filePath;
+    record(slot).contentLength = 0;
+    record(slot).host = host;
     // A connection that ends before any head must not report the previous request's status.
-    slotStatusCode[slot] = 0;
+    record(slot).statusCode = 0;
 
     socket.close();
     socket.setRemoteHost(host);
-    socket.setRemotePort(port.trimmed().toInt());
-    socket.setLocalPort(0);
-    const QByteArray request = requestText(host, path, referer, userAgent, slotCookie[slot]);
+    const QByteArray request = requestText(host, path, referer, userAgent, record(slot).cookie);
     QFile::remove(t->filePath);
 
-    const auto takenOver = [&] { return currentTransfer[slot] != t; };
+    const auto takenOver = [&] { return transferOn(slot) != t; };
     // The program ending counts as a cancel: nothing half-received is kept.
-    const auto cancelled = [&] { return slotState[slot] == SLOT_CANCELLED || platform::shutdownRequested(); };
+    const auto cancelled = [&] {
+        return record(slot).state == State::Cancelled || platform::shutdownRequested();
+    };
 
-    slotState[slot] = SLOT_CONNECTING;
+    record(slot).state = State::Connecting;
     socket.connectToRemote();
     QElapsedTimer clock;
     clock.start();
@@ -220,18 +232,18 @@ void runRequest(const std::shared_ptr<Transfer> &t, const QString &host, const Q
             return;
         if (cancelled()) {
             t->finished = true;
-            slotStatusCode[slot] = 0;
+            record(slot).statusCode = 0;
             socket.close();
             return;
         }
-        const int state = socket.state();
-        if (state == platform::SocketControl::STATE_CONNECTED ||
-            state == platform::SocketControl::STATE_CLOSING)
+        const platform::SocketControl::State state = socket.state();
+        if (state == platform::SocketControl::State::Connected ||
+            state == platform::SocketControl::State::PeerClosed)
             break;
         const int left = remainingMs(clock, connectTimeoutMs);
-        if (state == platform::SocketControl::STATE_ERROR || state == platform::SocketControl::STATE_CLOSED ||
-            left == 0) {
-            // The slot stays in SLOT_CONNECTING: no connection was made.
+        if (state == platform::SocketControl::State::Error ||
+            state == platform::SocketControl::State::Closed || left == 0) {
+            // The slot stays in State::Connecting: no connection was made.
             t->finished = true;
             socket.close();
             return;
@@ -239,9 +251,9 @@ void runRequest(const std::shared_ptr<Transfer> &t, const QString &host, const Q
         platform::waitForEvents(qMin(POLL_MS, left));
     }
 
-    slotState[slot] = SLOT_CONNECTED;
+    record(slot).state = State::Connected;
     socket.sendData(request);
-    slotState[slot] = SLOT_REQUEST_SENT;
+    record(slot).state = State::RequestSent;
     t->sinceLastByte.start();
 
     for (;;) {
@@ -250,17 +262,17 @@ void runRequest(const std::shared_ptr<Transfer> &t, const QString &host, const Q
         if (cancelled()) {
             discardFile(*t);
             t->finished = true;
-            slotStatusCode[slot] = 0;
+            record(slot).statusCode = 0;
             socket.close();
             return;
         }
-        const int state = socket.state();
-        if (state != platform::SocketControl::STATE_CONNECTED) {
+        const platform::SocketControl::State state = socket.state();
+        if (state != platform::SocketControl::State::Connected) {
             // Read what the peer sent before it went away.
             drain(socket, slot);
             if (t->finished)
                 return;
-            if (state == platform::SocketControl::STATE_CLOSING)
+            if (state == platform::SocketControl::State::PeerClosed)
                 handlePeerClose(*t, slot);
             else
                 fail(*t, slot); // a socket error, or closed behind our back
@@ -277,12 +289,25 @@ void runRequest(const std::shared_ptr<Transfer> &t, const QString &host, const Q
 
 } // namespace
 
-int sendGetRequest(const QString &host, const QString &port, const QString &path, const QString &referer,
-                   const QString &userAgent, platform::SocketControl &socket, const QString &targetFile,
-                   int slot)
+const SlotRecord &slotRecord(Slot slot)
 {
-    if (!isValidSlot(slot))
-        return 0;
+    return record(slot);
+}
+
+void cancel(Slot slot)
+{
+    record(slot).state = State::Cancelled;
+}
+
+void forgetSlotHistory(Slot slot)
+{
+    record(slot).bytesReceived = 0;
+    record(slot).cookie.clear();
+}
+
+int sendGetRequest(const QString &host, const QString &path, const QString &referer, const QString &userAgent,
+                   platform::SocketControl &socket, const QString &targetFile, Slot slot)
+{
     attachSocket(socket, slot);
 
     QString currentHost = host;
@@ -290,53 +315,56 @@ int sendGetRequest(const QString &host, const QString &port, const QString &path
     for (int hop = 0;; ++hop) {
         const auto t = std::make_shared<Transfer>();
         t->filePath = targetFile;
-        runRequest(t, currentHost, port, currentPath, referer, userAgent, socket, slot);
+        runRequest(t, currentHost, currentPath, referer, userAgent, socket, slot);
         if (!t->redirect || hop == MAX_REDIRECT_HOPS)
             return t->result;
-        currentHost = hostFromUrl(slotRedirectUrl[slot]);
-        currentPath = pathFromUrl(slotRedirectUrl[slot]);
+        currentHost = hostFromUrl(record(slot).redirectUrl);
+        currentPath = pathFromUrl(record(slot).redirectUrl);
     }
 }
 
-void attachSocket(platform::SocketControl &socket, int slot)
+int getUrl(const QString &url, const QString &referer, const QString &userAgent,
+           platform::SocketControl &socket, const QString &targetFile, Slot slot)
 {
-    if (!isValidSlot(slot))
-        return;
+    return sendGetRequest(hostFromUrl(url), pathFromUrl(url), referer, userAgent, socket, targetFile, slot);
+}
+
+void attachSocket(platform::SocketControl &socket, Slot slot)
+{
     // Each window attaches its sockets once; the agent makes sure again before every request.
     static constexpr const char *attachedSlots = "sonavexAttachedSlots";
     const int mask = socket.property(attachedSlots).toInt();
-    if (mask & (1 << slot))
+    const int bit = 1 << int(slot);
+    if (mask & bit)
         return;
-    socket.setProperty(attachedSlots, mask | (1 << slot));
+    socket.setProperty(attachedSlots, mask | bit);
     QObject::connect(&socket, &platform::SocketControl::dataArrival, &socket,
                      [&socket, slot](int) { onDataArrival(socket, slot); });
 }
 
-void handleResponseData(QByteArray &chunk, platform::SocketControl &socket, int slot)
+void handleResponseData(QByteArray &chunk, platform::SocketControl &socket, Slot slot)
 {
-    if (!isValidSlot(slot))
-        return;
-    const std::shared_ptr<Transfer> t = currentTransfer[slot];
+    const std::shared_ptr<Transfer> t = transferOn(slot);
     if (!t || t->finished || t->socket != &socket)
         return;
-    if (slotState[slot] != SLOT_REQUEST_SENT && slotState[slot] != SLOT_RECEIVING)
+    if (record(slot).state != State::RequestSent && record(slot).state != State::Receiving)
         return;
     t->sinceLastByte.restart();
 
-    const responseReader::BodySink toFile = [&t, slot](QByteArrayView piece) {
-        if (slotState[slot] != SLOT_RECEIVING || t->writeFailed)
+    const ResponseReader::BodySink toFile = [&t, slot](QByteArrayView piece) {
+        if (record(slot).state != State::Receiving || t->writeFailed)
             return;
         if (t->file->write(piece.data(), piece.size()) != piece.size())
             t->writeFailed = true;
-        slotBytesReceived[slot] += piece.size();
-        if (!slotLengthUnknown[slot])
-            slotBytesRemaining[slot] -= piece.size();
+        record(slot).bytesReceived += piece.size();
+        if (!record(slot).lengthUnknown)
+            record(slot).bytesRemaining -= piece.size();
     };
 
     QByteArrayView rest(chunk);
     for (;;) {
         rest = rest.sliced(t->reader.feed(rest, toFile));
-        if (t->reader.phase() == responseReader::Phase::Failed || t->writeFailed) {
+        if (t->reader.phase() == ResponseReader::Phase::Failed || t->writeFailed) {
             fail(*t, slot);
             return;
         }
@@ -360,4 +388,4 @@ void setTimeouts(int connectMs, int idleMs)
     idleTimeoutMs = qMax(1, idleMs);
 }
 
-} // namespace httpAgent
+} // namespace http

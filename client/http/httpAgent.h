@@ -1,7 +1,10 @@
 #pragma once
 
+#include "http/statusCodes.h"
+
 #include <QByteArray>
 #include <QString>
+#include <QtGlobal>
 
 namespace platform {
 class SocketControl;
@@ -9,21 +12,71 @@ class SocketControl;
 
 // The program's own HTTP/1.1 client: one GET at a time per connection slot, the body written
 // to a target file chunk by chunk, the caller waiting while window events keep running.
-namespace httpAgent {
+namespace http {
 
-// Sends a GET and waits until the transfer has ended (redirects followed). Returns the final
-// status code, or 0 when no connection could be made or the transfer broke off. Only for 200
-// does targetFile exist afterwards, holding the complete body.
-int sendGetRequest(const QString &host, const QString &port, const QString &path, const QString &referer,
-                   const QString &userAgent, platform::SocketControl &socket, const QString &targetFile,
-                   int slot);
+// One connection slot per purpose, each paired for good with one socket.
+enum class Slot {
+    Service = 1,
+    Download = 2,
+    PlayerPicture = 3,
+    GenreArtists = 4,
+    SimilarArtists = 5,
+    ChooserPicture = 6
+};
 
-// Pairs a socket control with its slot for good: its data-arrival events feed that slot.
-void attachSocket(platform::SocketControl &socket, int slot);
+// What the agent knows about the request on one slot. Byte counters are 64-bit so large files
+// count right.
+struct SlotRecord
+{
+    enum class State {
+        Idle,
+        Connecting,
+        Connected,
+        RequestSent,
+        Receiving,
+        Complete,
+        Redirect,
+        ClientError,
+        ServerError,
+        Cancelled
+    };
+
+    State state = State::Idle;
+    int statusCode = 0;
+    QString targetFile;
+    QString host;
+    QString redirectUrl;
+    QString cookie;
+    qint64 contentLength = 0;
+    qint64 bytesRemaining = 0;
+    qint64 bytesReceived = 0;
+    bool lengthUnknown = false;
+};
+
+const SlotRecord &slotRecord(Slot slot);
+
+// Ends the request running on the slot: its wait returns 0 and its file goes.
+void cancel(Slot slot);
+
+// The next request on the slot starts afresh: no cookie of an earlier site, no byte count.
+void forgetSlotHistory(Slot slot);
+
+// Sends a GET (to port 80 unless the host names one) and waits until the transfer has ended,
+// redirects followed. Returns the final status code, or 0 when no connection could be made or
+// the transfer broke off. Only for 200 does targetFile exist afterwards, holding the complete body.
+int sendGetRequest(const QString &host, const QString &path, const QString &referer, const QString &userAgent,
+                   platform::SocketControl &socket, const QString &targetFile, Slot slot);
+
+// The same for a whole "http://host/path" address.
+int getUrl(const QString &url, const QString &referer, const QString &userAgent,
+           platform::SocketControl &socket, const QString &targetFile, Slot slot);
+
+// Pairs a socket with its slot for good: its data-arrival events feed that slot.
+void attachSocket(platform::SocketControl &socket, Slot slot);
 
 // Data-arrival handling for one slot: feeds the chunk to the slot's response reader and acts on
 // what it reports (state changes, file writes, closing the socket).
-void handleResponseData(QByteArray &chunk, platform::SocketControl &socket, int slot);
+void handleResponseData(QByteArray &chunk, platform::SocketControl &socket, Slot slot);
 
 QString hostFromUrl(const QString &url);
 QString pathFromUrl(const QString &url);
@@ -48,4 +101,4 @@ QString httpErrorMessage(const QString &errorText, int code);
 // Time-outs in milliseconds (defaults 15 s to connect, 30 s without a byte); tests shorten them.
 void setTimeouts(int connectMs, int idleMs);
 
-} // namespace httpAgent
+} // namespace http

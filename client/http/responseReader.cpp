@@ -2,7 +2,7 @@
 
 #include "http/httpAgent.h"
 
-namespace httpAgent {
+namespace http {
 
 namespace {
 
@@ -21,12 +21,12 @@ int hexValue(char c)
 
 } // namespace
 
-void responseReader::reset()
+void ResponseReader::reset()
 {
-    *this = responseReader();
+    *this = ResponseReader();
 }
 
-qsizetype responseReader::feed(QByteArrayView data, const BodySink &sink)
+qsizetype ResponseReader::feed(QByteArrayView data, const BodySink &sink)
 {
     qsizetype used = 0;
     while (used < data.size()) {
@@ -62,13 +62,13 @@ qsizetype responseReader::feed(QByteArrayView data, const BodySink &sink)
     return used;
 }
 
-void responseReader::endOfStream()
+void ResponseReader::endOfStream()
 {
     if (m_phase == Phase::Body && m_framing == Framing::UntilClose)
         m_phase = Phase::Done;
 }
 
-qsizetype responseReader::readHead(QByteArrayView data)
+qsizetype ResponseReader::readHead(QByteArrayView data)
 {
     const qsizetype before = m_headBuffer.size();
     const qsizetype room = MAX_HEAD_BYTES - before;
@@ -112,7 +112,7 @@ qsizetype responseReader::readHead(QByteArrayView data)
     return used;
 }
 
-void responseReader::startBody()
+void ResponseReader::startBody()
 {
     m_phase = Phase::Body;
     if (m_framing == Framing::None) {
@@ -124,7 +124,7 @@ void responseReader::startBody()
     }
 }
 
-void responseReader::deliver(QByteArrayView piece, const BodySink &sink)
+void ResponseReader::deliver(QByteArrayView piece, const BodySink &sink)
 {
     if (piece.isEmpty())
         return;
@@ -133,7 +133,7 @@ void responseReader::deliver(QByteArrayView piece, const BodySink &sink)
         sink(piece);
 }
 
-qsizetype responseReader::readChunked(QByteArrayView data, const BodySink &sink)
+qsizetype ResponseReader::readChunked(QByteArrayView data, const BodySink &sink)
 {
     qsizetype used = 0;
     while (used < data.size() && m_phase == Phase::Body) {
@@ -200,7 +200,7 @@ qsizetype responseReader::readChunked(QByteArrayView data, const BodySink &sink)
     return used;
 }
 
-bool responseReader::takeChunkSize()
+bool ResponseReader::takeChunkSize()
 {
     qint64 size = 0;
     qsizetype i = 0;
@@ -221,4 +221,4 @@ bool responseReader::takeChunkSize()
     return true;
 }
 
-} // namespace httpAgent
+} // namespace http

@@ -6,12 +6,12 @@
 
 #include <functional>
 
-namespace httpAgent {
+namespace http {
 
 // Reads one HTTP response from bytes fed in pieces of any size; one byte at a time gives the same
 // result as everything at once. It does no I/O: body bytes are handed to a sink as they are found
 // and never kept, so a body of any size costs no memory here.
-class responseReader
+class ResponseReader
 {
 public:
     static constexpr qsizetype MAX_HEAD_BYTES = 64 * 1024;
@@ -71,4 +71,4 @@ private:
     qsizetype m_trailerBytes = 0;
 };
 
-} // namespace httpAgent
+} // namespace http

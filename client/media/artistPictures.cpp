@@ -1,8 +1,7 @@
 #include "media/artistPictures.h"
 
-#include "core/appGlobals.h"
-#include "core/httpGlobals.h"
-#include "core/utilityFunctions.h"
+#include "core/files.h"
+#include "core/settings.h"
 #include "downloads/outsideLinks.h"
 #include "http/httpAgent.h"
 #include "platform/imageList.h"
@@ -18,11 +17,11 @@
 
 namespace {
 
-int fetchPicture(const QString &address, const QString &cacheFile, platform::SocketControl &socket, int slot)
+int fetchPicture(const QString &address, const QString &cacheFile, platform::SocketControl &socket,
+                 http::Slot slot)
 {
-    return httpAgent::sendGetRequest(httpAgent::hostFromUrl(address), QStringLiteral("80"),
-                                     httpAgent::pathFromUrl(address), httpGlobals::serverBaseUrl,
-                                     httpGlobals::userAgent, socket, cacheFile, slot);
+    return http::getUrl(address, core::settings().serverBaseUrl, core::settings().userAgent, socket,
+                        cacheFile, slot);
 }
 
 // A file that does not decode as a picture is no picture: it is removed so it is fetched again.
@@ -44,18 +43,18 @@ void showInBox(QLabel &box, const QPixmap &picture)
 // Steps 2 to 5 for one name: true once the box shows a picture, or when nothing more should be tried.
 enum class Outcome { Shown, NotAvailable, Stop };
 
-Outcome showOne(const QString &name, QLabel &box, platform::SocketControl &socket, int slot)
+Outcome showOne(const QString &name, QLabel &box, platform::SocketControl &socket, http::Slot slot)
 {
-    const QString cacheFile = localMedia::artistCacheFile(name);
+    const QString cacheFile = media::artistCacheFile(name);
     QPixmap picture;
-    if (utilityFunctions::fileExists(cacheFile) && readPicture(cacheFile, picture)) {
+    if (core::fileExists(cacheFile) && readPicture(cacheFile, picture)) {
         showInBox(box, picture);
         return Outcome::Shown;
     }
     const QString address =
-        httpGlobals::artistImagesBaseUrl + webService::encodeQueryText(name) + QStringLiteral(".jpg");
+        core::settings().artistImagesBaseUrl + downloads::encodeQueryText(name) + QStringLiteral(".jpg");
     const int status = fetchPicture(address, cacheFile, socket, slot);
-    if (status != httpGlobals::HTTP_OK)
+    if (status != http::HTTP_OK)
         return Outcome::NotAvailable;
     if (!readPicture(cacheFile, picture))
         return Outcome::Stop;
@@ -63,7 +62,7 @@ Outcome showOne(const QString &name, QLabel &box, platform::SocketControl &socke
     return Outcome::Shown;
 }
 
-void showPictureNow(const QString &artist, QLabel &box, platform::SocketControl &socket, int slot)
+void showPictureNow(const QString &artist, QLabel &box, platform::SocketControl &socket, http::Slot slot)
 {
     box.clear();
     if (showOne(artist, box, socket, slot) != Outcome::NotAvailable)
@@ -87,29 +86,29 @@ struct PendingPicture
     QPointer<platform::SocketControl> socket;
 };
 
-QHash<int, bool> &busySlots()
+QHash<http::Slot, bool> &busySlots()
 {
-    static QHash<int, bool> busy;
+    static QHash<http::Slot, bool> busy;
     return busy;
 }
 
-QHash<int, PendingPicture> &pendingPictures()
+QHash<http::Slot, PendingPicture> &pendingPictures()
 {
-    static QHash<int, PendingPicture> pending;
+    static QHash<http::Slot, PendingPicture> pending;
     return pending;
 }
 
 } // namespace
 
-namespace localMedia {
+namespace media {
 
 QString artistCacheFile(const QString &artist)
 {
-    return httpGlobals::imageCacheFolder + utilityFunctions::stripFileNameChars(artist) +
-           QStringLiteral(".jpg");
+    return core::settings().imageCacheFolder + core::stripFileNameChars(artist) + QStringLiteral(".jpg");
 }
 
-void showArtistPicture(const QString &artist, QLabel &pictureBox, platform::SocketControl &socket, int slot)
+void showArtistPicture(const QString &artist, QLabel &pictureBox, platform::SocketControl &socket,
+                       http::Slot slot)
 {
     if (busySlots().value(slot)) {
         pendingPictures().insert(slot, PendingPicture{artist, &pictureBox, &socket});
@@ -125,26 +124,10 @@ void showArtistPicture(const QString &artist, QLabel &pictureBox, platform::Sock
     busySlots().remove(slot);
 }
 
-} // namespace localMedia
-
-namespace guiRepositioning {
-
-void selectGenreArtists(int group)
+bool loadGenreArtists(const QStringList &artists, platform::SocketControl &socket, QTreeWidget &tree,
+                      platform::ImageList &images, http::Slot slot)
 {
-    for (QString &entry : appGlobals::genreSelection)
-        entry.clear();
-    std::size_t next = 0;
-    const int last = qBound(0, appGlobals::recommendedArtistCount, appGlobals::RECOMMENDED_ARTIST_SLOTS - 1);
-    for (int i = 0; i <= last && next < appGlobals::genreSelection.size(); ++i) {
-        if (appGlobals::recommendedArtistCategories[std::size_t(i)] == group)
-            appGlobals::genreSelection[next++] = appGlobals::recommendedArtistNames[std::size_t(i)];
-    }
-}
-
-bool loadGenreArtists(platform::SocketControl &socket, QTreeWidget &tree, platform::ImageList &images,
-                      int slot)
-{
-    for (const QString &artist : appGlobals::genreSelection) {
+    for (const QString &artist : artists) {
         if (!artist.isEmpty())
             addGenreArtist(artist, socket, tree, images, slot);
     }
@@ -152,26 +135,26 @@ bool loadGenreArtists(platform::SocketControl &socket, QTreeWidget &tree, platfo
 }
 
 bool addGenreArtist(const QString &artist, platform::SocketControl &socket, QTreeWidget &tree,
-                    platform::ImageList &images, int slot)
+                    platform::ImageList &images, http::Slot slot)
 {
     // The same cache name as the single pictures: a name from the server never leaves the cache folder.
-    const QString cacheFile = localMedia::artistCacheFile(artist);
-    if (!utilityFunctions::fileExists(cacheFile)) {
+    const QString cacheFile = artistCacheFile(artist);
+    if (!core::fileExists(cacheFile)) {
         QString encoded = artist;
         encoded.replace(QLatin1Char(' '), QLatin1String("%20"));
-        const QString address = httpGlobals::artistImagesBaseUrl + encoded + QStringLiteral(".jpg");
+        const QString address = core::settings().artistImagesBaseUrl + encoded + QStringLiteral(".jpg");
         const int status = fetchPicture(address, cacheFile, socket, slot);
         if (status == 0) {
             platform::messageBox(QStringLiteral("A Socket error occurred while retrieving artist image"));
             return false;
         }
-        if (status != httpGlobals::HTTP_OK) {
-            platform::messageBox(httpAgent::httpErrorMessage(
+        if (status != http::HTTP_OK) {
+            platform::messageBox(http::httpErrorMessage(
                 QStringLiteral("An error occurred while retrieving artist image"), status));
             return false;
         }
     }
-    if (!utilityFunctions::fileExists(cacheFile))
+    if (!core::fileExists(cacheFile))
         return false;
     QPixmap picture;
     if (!readPicture(cacheFile, picture))
@@ -182,4 +165,4 @@ bool addGenreArtist(const QString &artist, platform::SocketControl &socket, QTre
     return platform::addTreeNode(tree, artist, artist, &images, artist) != nullptr;
 }
 
-} // namespace guiRepositioning
+} // namespace media

@@ -1,10 +1,10 @@
 #include "media/library.h"
 
-#include "core/utilityFunctions.h"
+#include "core/files.h"
 
 #include <QListWidget>
 
-namespace localMedia {
+namespace media {
 
 namespace {
 const QLatin1String entrySeparator(" - ");
@@ -13,7 +13,7 @@ const QLatin1String entrySeparator(" - ");
 void loadLibrary(const QString &folder, QListWidget &list)
 {
     list.clear();
-    const QStringList names = utilityFunctions::listFolderFiles(folder);
+    const QStringList names = core::folderFileNames(folder);
     for (const QString &name : names) {
         if (!name.contains(QLatin1String(".mp3"), Qt::CaseInsensitive))
             continue;
@@ -38,4 +38,4 @@ QString trackFromEntry(const QString &entry)
     return at < 0 ? QString() : entry.mid(at + entrySeparator.size());
 }
 
-} // namespace localMedia
+} // namespace media

@@ -5,7 +5,7 @@
 class QListWidget;
 
 // The music library: the MP3 files in one folder, each listed as "artist - track".
-namespace localMedia {
+namespace media {
 
 // Clears the list and fills it with the entries the folder holds now, in the folder's order.
 void loadLibrary(const QString &folder, QListWidget &list);
@@ -15,4 +15,4 @@ QString artistFromEntry(const QString &entry);
 // Everything after the first " - " (it may hold more " - "), or empty when there is none.
 QString trackFromEntry(const QString &entry);
 
-} // namespace localMedia
+} // namespace media

@@ -1,6 +1,6 @@
 #include "media/mprisService.h"
 
-#include "core/httpGlobals.h"
+#include "core/settings.h"
 #include "media/artistPictures.h"
 #include "media/library.h"
 #include "media/playback.h"
@@ -13,7 +13,7 @@
 #include <QUrl>
 #include <QWidget>
 
-namespace localMedia {
+namespace media {
 
 namespace {
 
@@ -28,9 +28,7 @@ QString objectPath()
 } // namespace
 
 MprisService::MprisService(platform::MediaPlayerControl &player, QTimer &positionTimer, QObject *parent)
-    : QObject(parent)
-    , m_player(player)
-    , m_positionTimer(positionTimer)
+    : QObject(parent), m_player(player), m_positionTimer(positionTimer)
 {
     new MprisRootAdaptor(this);
     new MprisPlayerAdaptor(this);
@@ -57,8 +55,9 @@ MprisService::MprisService(platform::MediaPlayerControl &player, QTimer &positio
     QString name = baseServiceName;
     if (!bus.registerService(name)) {
         // Another Sonavex holds the plain name: MPRIS wants ".instance<pid>" then.
-        name = baseServiceName + QStringLiteral(".instance") + QString::number(QCoreApplication::applicationPid())
-               + QLatin1Char('_') + QString::number(instance);
+        name = baseServiceName + QStringLiteral(".instance") +
+               QString::number(QCoreApplication::applicationPid()) + QLatin1Char('_') +
+               QString::number(instance);
         if (!bus.registerService(name)) {
             bus.unregisterObject(objectPath());
             return;
@@ -101,15 +100,15 @@ QVariantMap MprisService::metadata() const
     const QString entry = fileName.left(fileName.size() - 4);
     const QString artist = artistFromEntry(entry);
     map.insert(QStringLiteral("mpris:trackid"),
-               QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/sonavex/track/")
-                                                   + QString::number(m_trackNumber))));
+               QVariant::fromValue(
+                   QDBusObjectPath(QStringLiteral("/org/sonavex/track/") + QString::number(m_trackNumber))));
     map.insert(QStringLiteral("xesam:artist"), QStringList{artist});
     map.insert(QStringLiteral("xesam:title"), trackFromEntry(entry));
     map.insert(QStringLiteral("xesam:url"), QUrl::fromLocalFile(m_player.fileName()).toString());
     if (m_player.length() > 0)
         map.insert(QStringLiteral("mpris:length"), qlonglong(m_player.length()) * 1000);
     const QString picture = artistCacheFile(artist);
-    if (!httpGlobals::imageCacheFolder.isEmpty() && QFileInfo(picture).isFile())
+    if (!core::settings().imageCacheFolder.isEmpty() && QFileInfo(picture).isFile())
         map.insert(QStringLiteral("mpris:artUrl"), QUrl::fromLocalFile(picture).toString());
     return map;
 }
@@ -186,9 +185,7 @@ void MprisService::announceChanges()
     QDBusConnection(m_connectionName).send(signal);
 }
 
-MprisRootAdaptor::MprisRootAdaptor(MprisService *service)
-    : QDBusAbstractAdaptor(service)
-    , m_service(service)
+MprisRootAdaptor::MprisRootAdaptor(MprisService *service) : QDBusAbstractAdaptor(service), m_service(service)
 {
 }
 
@@ -203,9 +200,8 @@ void MprisRootAdaptor::Quit()
 }
 
 MprisPlayerAdaptor::MprisPlayerAdaptor(MprisService *service)
-    : QDBusAbstractAdaptor(service)
-    , m_service(service)
+    : QDBusAbstractAdaptor(service), m_service(service)
 {
 }
 
-} // namespace localMedia
+} // namespace media

@@ -12,7 +12,7 @@ namespace platform {
 class MediaPlayerControl;
 }
 
-namespace localMedia {
+namespace media {
 
 // The player on the session bus (MPRIS 2), so media keys and the desktop's player widgets can
 // play, pause and stop it and show what plays. Without a session bus nothing is registered and
@@ -140,4 +140,4 @@ private:
     MprisService *m_service;
 };
 
-} // namespace localMedia
+} // namespace media

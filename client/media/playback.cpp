@@ -1,6 +1,5 @@
 #include "media/playback.h"
 
-#include "core/appGlobals.h"
 #include "downloads/outsideLinks.h"
 #include "media/artistPictures.h"
 #include "media/library.h"
@@ -12,7 +11,7 @@
 #include <QSlider>
 #include <QTimer>
 
-namespace localMedia {
+namespace media {
 
 namespace {
 
@@ -22,20 +21,17 @@ quint64 playGeneration = 0;
 
 } // namespace
 
-void playEntry(const QString &entry, const QString &mp3Folder, platform::WebBrowserControl &shopBrowser,
-               platform::MediaPlayerControl &player, QTimer &positionTimer, QSlider &slider,
-               QLabel &artistLabel, QLabel &trackLabel, QLabel &pictureBox, platform::SocketControl &socket,
-               int imageSlot)
+void playEntry(const QString &entry, const QString &mp3Folder, downloads::ShopSuggestions &shop,
+               platform::WebBrowserControl &shopBrowser, platform::MediaPlayerControl &player,
+               QTimer &positionTimer, QSlider &slider, QLabel &artistLabel, QLabel &trackLabel,
+               QLabel &pictureBox, platform::SocketControl &socket, http::Slot imageSlot)
 {
     const quint64 generation = ++playGeneration;
     QPointer<platform::MediaPlayerControl> alive(&player);
 
     positionTimer.stop();
-    // Notify and shareable flags have no counterpart here; the wait flag makes "Open" settle.
-    player.setWait(true);
-    player.setDeviceType(QStringLiteral("MPEGVideo"));
-    player.setCommand(QStringLiteral("Stop"));
-    player.setCommand(QStringLiteral("Close"));
+    player.stop();
+    player.close();
 
     const QString artist = artistFromEntry(entry);
     const QString track = trackFromEntry(entry);
@@ -48,11 +44,10 @@ void playEntry(const QString &entry, const QString &mp3Folder, platform::WebBrow
     if (artist.isEmpty() || track.isEmpty())
         return;
 
-    player.setFileName(mp3Folder + artist + QLatin1String(" - ") + track + QLatin1String(".mp3"));
-    player.setCommand(QStringLiteral("Open"));
+    player.open(mp3Folder + artist + QLatin1String(" - ") + track + QLatin1String(".mp3"));
     if (!alive || generation != playGeneration)
         return;
-    player.setCommand(QStringLiteral("Play"));
+    player.play();
 
     platform::doEvents();
     if (!alive || generation != playGeneration)
@@ -62,34 +57,33 @@ void playEntry(const QString &entry, const QString &mp3Folder, platform::WebBrow
     slider.setValue(player.position());
     positionTimer.start();
 
-    webService::showShopSuggestions(webService::encodeQueryText(artist), appLocalisation::shopLocale,
-                                    shopBrowser);
+    downloads::showShopSuggestions(downloads::encodeQueryText(artist), shop, shopBrowser);
     // A selection made while this waits has its picture shown after this one: the newest stays.
     showArtistPicture(artist, pictureBox, socket, imageSlot);
 }
 
 void resumePlayback(platform::MediaPlayerControl &player, QTimer &positionTimer)
 {
-    player.setCommand(QStringLiteral("Play"));
+    player.play();
     positionTimer.start();
 }
 
 void pausePlayback(platform::MediaPlayerControl &player, QTimer &positionTimer)
 {
-    player.setCommand(QStringLiteral("Pause"));
+    player.pause();
     positionTimer.stop();
 }
 
 void stopPlayback(platform::MediaPlayerControl &player, QTimer &positionTimer)
 {
-    player.setCommand(QStringLiteral("Stop"));
+    player.stop();
     positionTimer.stop();
 }
 
 void seekAndPlay(platform::MediaPlayerControl &player, int position, QTimer &positionTimer)
 {
-    player.setFrom(position);
-    player.setCommand(QStringLiteral("Play"));
+    player.seek(position);
+    player.play();
     positionTimer.start();
 }
 
@@ -109,8 +103,8 @@ QString timeText(int milliseconds)
     const int value = qMax(0, milliseconds);
     const int minutes = value / 1000 / 60;
     const int seconds = value / 1000 - 60 * minutes;
-    return QString::number(minutes) + (seconds < 10 ? QLatin1String(":0") : QLatin1String(":"))
-           + QString::number(seconds);
+    return QString::number(minutes) + (seconds < 10 ? QLatin1String(":0") : QLatin1String(":")) +
+           QString::number(seconds);
 }
 
-} // namespace localMedia
+} // namespace media

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "downloads/outsideLinks.h"
+#include "http/httpAgent.h"
+
 #include <QString>
 
 class QLabel;
@@ -13,15 +16,15 @@ class WebBrowserControl;
 } // namespace platform
 
 // Playing one library entry at a time, and the display that follows the player.
-namespace localMedia {
+namespace media {
 
 // Ends whatever plays, opens and plays the entry's file from the MP3 folder, shows artist and
 // track, then the shop suggestions and the artist's picture. Reports nothing: a file that is
 // gone leaves the player closed and the times at zero. A later call takes over at once.
-void playEntry(const QString &entry, const QString &mp3Folder, platform::WebBrowserControl &shopBrowser,
-               platform::MediaPlayerControl &player, QTimer &positionTimer, QSlider &slider,
-               QLabel &artistLabel, QLabel &trackLabel, QLabel &pictureBox, platform::SocketControl &socket,
-               int imageSlot);
+void playEntry(const QString &entry, const QString &mp3Folder, downloads::ShopSuggestions &shop,
+               platform::WebBrowserControl &shopBrowser, platform::MediaPlayerControl &player,
+               QTimer &positionTimer, QSlider &slider, QLabel &artistLabel, QLabel &trackLabel,
+               QLabel &pictureBox, platform::SocketControl &socket, http::Slot imageSlot);
 
 void resumePlayback(platform::MediaPlayerControl &player, QTimer &positionTimer);
 void pausePlayback(platform::MediaPlayerControl &player, QTimer &positionTimer);
@@ -36,4 +39,4 @@ void showPlaybackPosition(platform::MediaPlayerControl &player, QSlider &slider,
 // Minutes, ":", two-digit seconds ("0:09", "62:05"); no hours field.
 QString timeText(int milliseconds);
 
-} // namespace localMedia
+} // namespace media

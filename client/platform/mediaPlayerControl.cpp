@@ -27,16 +27,16 @@ QPushButton *makeButton(QWidget *parent, QStyle::StandardPixmap icon, const QStr
 } // namespace
 
 MediaPlayerControl::MediaPlayerControl(QWidget *parent)
-    : QWidget(parent)
-    , m_player(new QMediaPlayer(this))
-    , m_audio(new QAudioOutput(this))
+    : QWidget(parent), m_player(new QMediaPlayer(this)), m_audio(new QAudioOutput(this))
 {
     m_player->setAudioOutput(m_audio);
 
-    m_playButton = makeButton(this, QStyle::SP_MediaPlay, QStringLiteral("Play"), QStringLiteral("playButton"));
+    m_playButton =
+        makeButton(this, QStyle::SP_MediaPlay, QStringLiteral("Play"), QStringLiteral("playButton"));
     m_pauseButton =
         makeButton(this, QStyle::SP_MediaPause, QStringLiteral("Pause"), QStringLiteral("pauseButton"));
-    m_stopButton = makeButton(this, QStyle::SP_MediaStop, QStringLiteral("Stop"), QStringLiteral("stopButton"));
+    m_stopButton =
+        makeButton(this, QStyle::SP_MediaStop, QStringLiteral("Stop"), QStringLiteral("stopButton"));
 
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -52,26 +52,29 @@ MediaPlayerControl::MediaPlayerControl(QWidget *parent)
 
 MediaPlayerControl::~MediaPlayerControl() = default;
 
-void MediaPlayerControl::setCommand(const QString &command)
+void MediaPlayerControl::pause()
 {
-    if (command.compare(QLatin1String("Open"), Qt::CaseInsensitive) == 0) {
-        open();
-    } else if (command.compare(QLatin1String("Play"), Qt::CaseInsensitive) == 0) {
-        play();
-    } else if (command.compare(QLatin1String("Pause"), Qt::CaseInsensitive) == 0) {
-        if (m_mode == Mode::NotOpen)
-            return;
-        m_player->pause();
-        setMode(Mode::Paused);
-    } else if (command.compare(QLatin1String("Stop"), Qt::CaseInsensitive) == 0) {
-        if (m_mode == Mode::NotOpen)
-            return;
-        // QMediaPlayer::stop() rewinds; the device we stand for keeps its place.
-        m_player->pause();
-        setMode(Mode::Stopped);
-    } else if (command.compare(QLatin1String("Close"), Qt::CaseInsensitive) == 0) {
-        close();
-    }
+    if (m_mode == Mode::NotOpen)
+        return;
+    m_player->pause();
+    setMode(Mode::Paused);
+}
+
+void MediaPlayerControl::stop()
+{
+    if (m_mode == Mode::NotOpen)
+        return;
+    // QMediaPlayer::stop() rewinds; our stop keeps the place.
+    m_player->pause();
+    setMode(Mode::Stopped);
+}
+
+void MediaPlayerControl::seek(int ms)
+{
+    if (m_mode == Mode::NotOpen)
+        return;
+    m_atEnd = false;
+    m_player->setPosition(ms);
 }
 
 int MediaPlayerControl::position() const
@@ -91,21 +94,21 @@ int MediaPlayerControl::length() const
     return int(m_player->duration());
 }
 
-void MediaPlayerControl::open()
+void MediaPlayerControl::open(const QString &path)
 {
     close();
+    m_fileName = path;
     // A missing file never reaches the backend: nothing to play, nothing to report.
     if (m_fileName.isEmpty() || !QFileInfo(m_fileName).isFile())
         return;
     m_player->setSource(QUrl::fromLocalFile(m_fileName));
     setMode(Mode::Stopped);
-    if (m_wait)
-        waitUntilLoaded();
+    waitUntilLoaded();
     if (m_player->mediaStatus() == QMediaPlayer::InvalidMedia) {
         close();
         return;
     }
-    if (m_wait && m_player->duration() <= 0)
+    if (m_player->duration() <= 0)
         learnLength();
 }
 
@@ -136,10 +139,6 @@ void MediaPlayerControl::play()
 {
     if (m_mode == Mode::NotOpen)
         return;
-    if (m_from >= 0) {
-        m_player->setPosition(m_from);
-        m_from = -1;
-    }
     m_atEnd = false;
     m_player->play();
     setMode(Mode::Playing);
@@ -147,7 +146,6 @@ void MediaPlayerControl::play()
 
 void MediaPlayerControl::close()
 {
-    m_from = -1;
     m_atEnd = false;
     if (!m_player->source().isEmpty())
         m_player->setSource(QUrl());
@@ -199,7 +197,7 @@ void MediaPlayerControl::onMediaStatusChanged()
         }
         break;
     case QMediaPlayer::InvalidMedia:
-        // Unreadable after all: behave as closed; the source is dropped by the next Open or Close.
+        // Unreadable after all: behave as closed; the source is dropped by the next open or close.
         m_atEnd = false;
         setMode(Mode::NotOpen);
         break;

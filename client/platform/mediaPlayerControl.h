@@ -9,9 +9,9 @@ class QPushButton;
 
 namespace platform {
 
-// The multimedia player as the playback logic sees it: a device type, a file name, five
-// commands, a start point, position and length in milliseconds, and its own Play, Pause and
-// Stop buttons. Built on QMediaPlayer; "Stop" halts in place, as the device it stands for does.
+// The player as the playback logic sees it: open a file, play, pause, stop, seek, position and
+// length in milliseconds, and its own Play, Pause and Stop buttons. Built on QMediaPlayer;
+// stop halts in place and keeps the position.
 class MediaPlayerControl : public QWidget
 {
     Q_OBJECT
@@ -23,18 +23,17 @@ public:
     explicit MediaPlayerControl(QWidget *parent = nullptr);
     ~MediaPlayerControl() override;
 
-    void setDeviceType(const QString &type) { m_deviceType = type; }
-    QString deviceType() const { return m_deviceType; }
-    void setFileName(const QString &path) { m_fileName = path; }
+    // Closes what was open, then loads the file and returns once it has loaded or failed
+    // (bounded). A file that is missing or does not load leaves the player closed.
+    void open(const QString &path);
+    void play();
+    void pause();
+    void stop();
+    void close();
+    // Moves to `ms` milliseconds; the next play starts there.
+    void seek(int ms);
+
     QString fileName() const { return m_fileName; }
-    // With the wait flag on, "Open" returns once the media has loaded or failed (bounded).
-    void setWait(bool wait) { m_wait = wait; }
-
-    // "Open", "Play", "Pause", "Stop" or "Close"; other commands are ignored.
-    void setCommand(const QString &command);
-    // Where the next "Play" starts, in milliseconds.
-    void setFrom(int ms) { m_from = ms; }
-
     int position() const;
     int length() const;
     Mode mode() const { return m_mode; }
@@ -46,9 +45,6 @@ Q_SIGNALS:
     void modeChanged(platform::MediaPlayerControl::Mode mode);
 
 private:
-    void open();
-    void play();
-    void close();
     void waitUntilLoaded();
     void learnLength();
     void setMode(Mode mode);
@@ -59,10 +55,7 @@ private:
     QPushButton *m_playButton;
     QPushButton *m_pauseButton;
     QPushButton *m_stopButton;
-    QString m_deviceType;
     QString m_fileName;
-    bool m_wait = false;
-    int m_from = -1;
     bool m_atEnd = false;
     Mode m_mode = Mode::NotOpen;
 };

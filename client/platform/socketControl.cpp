@@ -5,9 +5,7 @@
 
 namespace platform {
 
-SocketControl::SocketControl(QObject *parent)
-    : QObject(parent)
-    , m_socket(new QTcpSocket(this))
+SocketControl::SocketControl(QObject *parent) : QObject(parent), m_socket(new QTcpSocket(this))
 {
     // We speak to the host itself; a proxy picked up from the system would change the requests.
     m_socket->setProxy(QNetworkProxy::NoProxy);
@@ -57,11 +55,6 @@ void SocketControl::setRemotePort(int port)
     m_port = port;
 }
 
-void SocketControl::setLocalPort(int)
-{
-    // Always an ephemeral port; nothing to do.
-}
-
 void SocketControl::connectToRemote()
 {
     m_error = false;
@@ -69,29 +62,27 @@ void SocketControl::connectToRemote()
     const int port = m_portFromHost > 0 ? m_portFromHost : m_port;
     if (m_host.trimmed().isEmpty() || port <= 0 || port > 65535) {
         m_error = true;
-        Q_EMIT socketError();
         return;
     }
     m_socket->connectToHost(resolvableHost(m_host.trimmed()), quint16(port));
 }
 
-int SocketControl::state() const
+SocketControl::State SocketControl::state() const
 {
     if (m_error)
-        return STATE_ERROR;
+        return State::Error;
     if (m_peerClosed)
-        return STATE_CLOSING;
+        return State::PeerClosed;
     switch (m_socket->state()) {
     case QAbstractSocket::ConnectedState:
-        return STATE_CONNECTED;
+        return State::Connected;
     case QAbstractSocket::HostLookupState:
-        return STATE_RESOLVING;
     case QAbstractSocket::ConnectingState:
-        return STATE_CONNECTING;
+        return State::Connecting;
     case QAbstractSocket::ClosingState:
-        return STATE_CLOSING;
+        return State::PeerClosed;
     default:
-        return STATE_CLOSED;
+        return State::Closed;
     }
 }
 
@@ -136,7 +127,6 @@ void SocketControl::onErrorOccurred()
         return;
     }
     m_error = true;
-    Q_EMIT socketError();
 }
 
 void SocketControl::onDisconnected()

@@ -8,18 +8,15 @@ class QTcpSocket;
 
 namespace platform {
 
-// A TCP connection as the HTTP agent sees it: numbered states, data-arrival events and
-// "get all available bytes". One control per connection slot, owned by a window.
+// A TCP connection as the HTTP agent sees it: a state, data-arrival events and "get all
+// available bytes". One socket per connection slot, owned by a window.
 class SocketControl : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int STATE_CLOSED = 0;
-    static constexpr int STATE_RESOLVING = 4;
-    static constexpr int STATE_CONNECTING = 6;
-    static constexpr int STATE_CONNECTED = 7;
-    static constexpr int STATE_CLOSING = 8; // the peer has closed; we have not yet
-    static constexpr int STATE_ERROR = 9;
+    // PeerClosed: the peer has closed; we have not yet.
+    enum class State { Closed, Connecting, Connected, PeerClosed, Error };
+
     static constexpr qint64 READ_BUFFER_BYTES = 256 * 1024;
 
     explicit SocketControl(QObject *parent = nullptr);
@@ -29,10 +26,9 @@ public:
     // "host" or "host:port"; a port in the host text wins over setRemotePort.
     void setRemoteHost(const QString &host);
     void setRemotePort(int port);
-    void setLocalPort(int port);
     void connectToRemote();
 
-    int state() const;
+    State state() const;
     QString remoteHost() const { return m_host; }
     int remotePort() const { return m_port; }
 
@@ -45,7 +41,6 @@ public:
 
 Q_SIGNALS:
     void dataArrival(int bytes);
-    void socketError();
 
 private:
     void onErrorOccurred();

@@ -1,6 +1,6 @@
 #include "ui/formHandleDownload.h"
 
-#include "core/httpGlobals.h"
+#include "core/settings.h"
 #include "http/httpAgent.h"
 #include "platform/socketControl.h"
 #include "ui/designPictures.h"
@@ -62,5 +62,5 @@ formHandleDownload::formHandleDownload(QWidget *parent) : QDialog(parent)
     layout->addLayout(side);
     setMinimumWidth(520);
 
-    httpAgent::attachSocket(*Winsock1, httpGlobals::resultImageSlot);
+    http::attachSocket(*Winsock1, http::Slot::ChooserPicture);
 }

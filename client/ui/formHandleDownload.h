@@ -29,4 +29,7 @@ public:
     QPushButton *Command1 = nullptr;
     QLabel *Picture1 = nullptr;
     platform::SocketControl *Winsock1 = nullptr;
+
+    // The choice handed to the waiting main window: empty while it waits.
+    QString chosenAction;
 };

@@ -1,6 +1,5 @@
 #include "ui/formHandleDownloadChoice.h"
 
-#include "core/appGlobals.h"
 #include "downloads/chooser.h"
 #include "ui/formHandleDownload.h"
 
@@ -22,14 +21,14 @@ protected:
     {
         if (watched != &m_chooser)
             return false;
-        const bool waiting = appGlobals::chosenAction.isEmpty();
+        const bool waiting = m_chooser.chosenAction.isEmpty();
         if (event->type() == QEvent::Hide && waiting && !m_chooser.isVisible()) {
             // Whatever took the chooser away, the main window must not wait for it for ever.
-            appGlobals::chosenAction = QStringLiteral("forget");
+            m_chooser.chosenAction = QStringLiteral("forget");
         } else if (event->type() == QEvent::WindowDeactivate && waiting && m_chooser.isVisible()) {
             // Come back to the front once the click elsewhere has been handled.
             QTimer::singleShot(0, &m_chooser, [this] {
-                if (appGlobals::chosenAction.isEmpty() && m_chooser.isVisible())
+                if (m_chooser.chosenAction.isEmpty() && m_chooser.isVisible())
                     m_chooser.raise();
             });
         }
@@ -61,7 +60,7 @@ void setupChoiceHandlers(formHandleDownload &chooser)
     updateDoIt(chooser);
 
     QObject::connect(chooser.Command1, &QPushButton::clicked, &chooser, [&chooser] {
-        appGlobals::chosenAction = handleDownloads::selectedAction(chooser);
+        chooser.chosenAction = downloads::selectedAction(chooser);
         chooser.hide();
     });
 }

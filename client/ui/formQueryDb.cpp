@@ -1,7 +1,6 @@
 #include "ui/formQueryDb.h"
 
-#include "core/appGlobals.h"
-#include "core/httpGlobals.h"
+#include "core/settings.h"
 #include "core/startup.h"
 #include "downloads/outsideLinks.h"
 #include "http/httpAgent.h"
@@ -114,11 +113,11 @@ formQueryDb::formQueryDb(QWidget *parent) : QMainWindow(parent)
     Winsock3 = named(new platform::SocketControl(this), "Winsock3");
     Winsock4 = named(new platform::SocketControl(this), "Winsock4");
     Winsock5 = named(new platform::SocketControl(this), "Winsock5");
-    httpAgent::attachSocket(*Winsock1, httpGlobals::webServiceSlot);
-    httpAgent::attachSocket(*Winsock2, httpGlobals::downloadSlot);
-    httpAgent::attachSocket(*Winsock3, httpGlobals::playerImageSlot);
-    httpAgent::attachSocket(*Winsock4, httpGlobals::similarImageSlot);
-    httpAgent::attachSocket(*Winsock5, httpGlobals::similarArtistsSlot);
+    http::attachSocket(*Winsock1, http::Slot::Service);
+    http::attachSocket(*Winsock2, http::Slot::Download);
+    http::attachSocket(*Winsock3, http::Slot::PlayerPicture);
+    http::attachSocket(*Winsock4, http::Slot::GenreArtists);
+    http::attachSocket(*Winsock5, http::Slot::SimilarArtists);
 
     m_chooser = new formHandleDownload(this);
 
@@ -534,7 +533,7 @@ void formQueryDb::layoutControls()
 
 void formQueryDb::formLoad()
 {
-    m_loaded = startup::runStartupSequence(qintptr(winId()));
+    m_loaded = core::startUp();
     if (!m_loaded)
         return;
 
@@ -562,7 +561,7 @@ void formQueryDb::formLoad()
     guiRepositioning::hideSearchPanels();
     guiRepositioning::hideLibraryFrame();
     guiRepositioning::showConnectFrame();
-    appGlobals::searchPanelShown = false;
+    searchPanelShown = false;
 
     // The download pump runs for as long as the program does.
     Timer3->start();
@@ -590,42 +589,38 @@ void formQueryDb::on_Command3_clicked()
         Command3->setEnabled(true);
     };
 
-    const QString workFile = webService::connectWorkFile();
-    const QString statisticsAddress = httpGlobals::serverBaseUrl + QStringLiteral("trelvoStats.php");
+    const QString workFile = webservice::connectWorkFile();
+    const QString statisticsAddress = core::settings().serverBaseUrl + QStringLiteral("trelvoStats.php");
     setWindowTitle(QStringLiteral("Sonavex : Connecting to server..."));
 
-    int status =
-        httpAgent::sendGetRequest(httpAgent::hostFromUrl(statisticsAddress), QStringLiteral("80"),
-                                  httpAgent::pathFromUrl(statisticsAddress), httpGlobals::productHomeUrl,
-                                  httpGlobals::userAgent, *Winsock1, workFile, httpGlobals::webServiceSlot);
+    int status = http::getUrl(statisticsAddress, core::settings().productHomeUrl, core::settings().userAgent,
+                              *Winsock1, workFile, http::Slot::Service);
     if (status == 0) {
         platform::messageBox(QStringLiteral("A Socket error occurred while connecting to the server"));
         return finish();
     }
-    if (status != httpGlobals::HTTP_OK) {
-        platform::messageBox(httpAgent::httpErrorMessage(
+    if (status != http::HTTP_OK) {
+        platform::messageBox(http::httpErrorMessage(
             QStringLiteral("An error occurred while connecting to the server"), status));
         return finish();
     }
-    webService::parseStatistics(workFile, *Combo1);
+    webservice::parseStatistics(workFile, *Combo1, serverStatistics, genreNames);
     QFile::remove(workFile);
 
     const QString recommendationsAddress =
-        httpGlobals::serverBaseUrl + QStringLiteral("recommendedArtists.csv");
-    status =
-        httpAgent::sendGetRequest(httpAgent::hostFromUrl(recommendationsAddress), QStringLiteral("80"),
-                                  httpAgent::pathFromUrl(recommendationsAddress), httpGlobals::productHomeUrl,
-                                  httpGlobals::userAgent, *Winsock1, workFile, httpGlobals::webServiceSlot);
+        core::settings().serverBaseUrl + QStringLiteral("recommendedArtists.csv");
+    status = http::getUrl(recommendationsAddress, core::settings().productHomeUrl, core::settings().userAgent,
+                          *Winsock1, workFile, http::Slot::Service);
     if (status == 0) {
         platform::messageBox(QStringLiteral("A Socket error occurred while requesting recommendations"));
         return finish();
     }
-    if (status != httpGlobals::HTTP_OK) {
-        platform::messageBox(httpAgent::httpErrorMessage(
+    if (status != http::HTTP_OK) {
+        platform::messageBox(http::httpErrorMessage(
             QStringLiteral("An error occurred while requesting recommendations"), status));
         return finish();
     }
-    webService::parseRecommendedArtists(workFile);
+    webservice::parseRecommendedArtists(workFile, recommendedArtists);
     QFile::remove(workFile);
 
     Combo1->setEnabled(true);
@@ -638,27 +633,27 @@ void formQueryDb::on_Command3_clicked()
                              static_cast<QWidget *>(Command13)})
         control->setEnabled(true);
 
-    setWindowTitle(QStringLiteral("Sonavex : searching ") + QString::number(appGlobals::serverTrackCount) +
-                   QStringLiteral(" tracks from ") + QString::number(appGlobals::serverArtistCount) +
+    setWindowTitle(QStringLiteral("Sonavex : searching ") + QString::number(serverStatistics.trackCount) +
+                   QStringLiteral(" tracks from ") + QString::number(serverStatistics.artistCount) +
                    QStringLiteral(" artists"));
 
     guiRepositioning::hideConnectFrame();
     guiRepositioning::showSearchPanels();
-    appGlobals::searchPanelShown = true;
+    searchPanelShown = true;
     finish();
     platform::doEvents();
 }
 
 void formQueryDb::on_Command1_clicked()
 {
-    if (!appGlobals::searchPanelShown) {
+    if (!searchPanelShown) {
         guiRepositioning::showSearchPanels();
         guiRepositioning::hideRecommendationsFrame();
-        appGlobals::searchPanelShown = true;
+        searchPanelShown = true;
     } else {
         guiRepositioning::hideSearchPanels();
         guiRepositioning::showRecommendationsFrame();
-        appGlobals::searchPanelShown = false;
+        searchPanelShown = false;
     }
 }
 
@@ -666,7 +661,7 @@ void formQueryDb::on_Command6_clicked()
 {
     guiRepositioning::showSearchPanels();
     guiRepositioning::hideRecommendationsFrame();
-    appGlobals::searchPanelShown = true;
+    searchPanelShown = true;
 }
 
 void formQueryDb::on_Command8_clicked()
@@ -695,11 +690,11 @@ void formQueryDb::showGenreGroup(int group)
     if (m_fillingGenre)
         return;
     m_fillingGenre = true;
-    guiRepositioning::selectGenreArtists(group);
     ImageList1->clear();
     ImageList1->setPictureSize(QSize(150, 142));
     TreeView1->clear();
-    guiRepositioning::loadGenreArtists(*Winsock4, *TreeView1, *ImageList1, httpGlobals::similarImageSlot);
+    media::loadGenreArtists(recommendedArtists.namesInCategory(group), *Winsock4, *TreeView1, *ImageList1,
+                            http::Slot::GenreArtists);
     m_fillingGenre = false;
 }
 
@@ -735,6 +730,6 @@ void formQueryDb::on_Command13_clicked()
 
 void formQueryDb::chooseShopCountry(int countryNumber)
 {
-    appLocalisation::shopLocale = countryNumber;
-    webService::showShopSuggestions(appLocalisation::lastShopTerm, appLocalisation::shopLocale, *WebBrowser1);
+    shopSuggestions.country = countryNumber;
+    downloads::showShopSuggestions(shopSuggestions.lastTerm, shopSuggestions, *WebBrowser1);
 }

@@ -1,5 +1,12 @@
 #pragma once
 
+#include "downloads/downloadQueue.h"
+#include "downloads/outsideLinks.h"
+#include "webservice/radio.h"
+#include "webservice/search.h"
+#include "webservice/similarArtists.h"
+#include "webservice/statistics.h"
+
 #include <QMainWindow>
 
 class ClickableLabel;
@@ -19,7 +26,7 @@ class QTreeWidgetItem;
 class QListWidgetItem;
 class formHandleDownload;
 
-namespace handleDownloads {
+namespace downloads {
 struct DownloadPanel;
 }
 
@@ -30,7 +37,7 @@ class SocketControl;
 class WebBrowserControl;
 } // namespace platform
 
-namespace localMedia {
+namespace media {
 class MprisService;
 }
 
@@ -135,6 +142,17 @@ public:
     QPushButton *Command13 = nullptr;
     platform::WebBrowserControl *WebBrowser1 = nullptr;
 
+    // What the server told us and what the panels list; handed to the functions that fill them.
+    webservice::ServerStatistics serverStatistics;
+    webservice::GenreNames genreNames;
+    webservice::RecommendedArtists recommendedArtists;
+    webservice::SearchResults searchResults;
+    webservice::SimilarArtists similarArtists;
+    webservice::RadioStations radioStations;
+    downloads::DownloadQueue downloadQueue;
+    downloads::ShopSuggestions shopSuggestions;
+    bool searchPanelShown = false;
+
     // One socket per connection slot: Winsock1..5 carry slots 1..5.
     platform::SocketControl *Winsock1 = nullptr;
     platform::SocketControl *Winsock2 = nullptr;
@@ -190,7 +208,7 @@ private:
     void on_Timer3_timeout();
     void on_Timer1_timeout();
     void on_Command2_clicked();
-    handleDownloads::DownloadPanel downloadPanel() const;
+    downloads::DownloadPanel downloadPanel();
     qint64 m_lastBytes = 0; // the download slot's byte count at the previous progress tick
 
     // Library and playback handlers
@@ -203,7 +221,7 @@ private:
     void on_Slider1_actionTriggered(int action);
     void on_Slider1_sliderReleased();
     void on_Timer2_timeout();
-    localMedia::MprisService *m_mpris = nullptr;
+    media::MprisService *m_mpris = nullptr;
 
     formHandleDownload *m_chooser = nullptr;
     bool m_loaded = false;

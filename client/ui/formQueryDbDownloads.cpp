@@ -1,7 +1,6 @@
 #include "ui/formQueryDb.h"
 
-#include "core/appGlobals.h"
-#include "core/httpGlobals.h"
+#include "core/settings.h"
 #include "downloads/chooser.h"
 #include "downloads/downloadQueue.h"
 #include "downloads/outsideLinks.h"
@@ -29,9 +28,10 @@ void formQueryDb::setupDownloadHandlers()
     connect(Command2, &QPushButton::clicked, this, &formQueryDb::on_Command2_clicked);
 }
 
-handleDownloads::DownloadPanel formQueryDb::downloadPanel() const
+downloads::DownloadPanel formQueryDb::downloadPanel()
 {
-    handleDownloads::DownloadPanel panel;
+    downloads::DownloadPanel panel;
+    panel.queue = &downloadQueue;
     panel.currentDownload = Text3;
     panel.queueList = List2;
     panel.progressBar = ProgressBar1;
@@ -39,7 +39,7 @@ handleDownloads::DownloadPanel formQueryDb::downloadPanel() const
     panel.kilobytesText = Text5;
     panel.progressTimer = Timer1;
     panel.socket = Winsock2;
-    panel.slot = httpGlobals::downloadSlot;
+    panel.slot = http::Slot::Download;
     return panel;
 }
 
@@ -47,25 +47,25 @@ void formQueryDb::on_MSFlexGrid1_cellClicked(int row, int column)
 {
     Q_UNUSED(column)
     // Row 0 is the heading and the row after the last result is empty: no track there.
-    if (row < 1 || row > appGlobals::searchResultCount)
+    if (row < 1 || row > searchResults.count())
         return;
-    const auto &result = appGlobals::searchResults[row];
-    const QString artist = result[appGlobals::RESULT_ARTIST];
-    const QString track = result[appGlobals::RESULT_TRACK];
-    const QString source = result[appGlobals::RESULT_SOURCE];
+    const webservice::SearchResult result = searchResults.at(row - 1);
+    const QString artist = result.artist;
+    const QString track = result.track;
+    const QString source = result.source;
 
-    handleDownloads::prepareChoices(*m_chooser, artist, track, *m_chooser->Picture1, *Winsock3,
-                                    httpGlobals::playerImageSlot, &localMedia::showArtistPicture);
+    downloads::prepareChoices(*m_chooser, artist, track, *m_chooser->Picture1, *Winsock3,
+                              http::Slot::PlayerPicture, &media::showArtistPicture);
     m_chooser->show();
     m_chooser->raise();
     m_chooser->activateWindow();
     // A click on another row meanwhile waits in here again; its choice leaves "done" behind, so
     // this click then does nothing.
-    handleDownloads::waitForChoice();
+    downloads::waitForChoice(m_chooser->chosenAction);
 
-    QString &action = appGlobals::chosenAction;
+    QString &action = m_chooser->chosenAction;
     if (action == QLatin1String("download")) {
-        handleDownloads::enqueueDownload(artist, track, source, *List2);
+        downloads::enqueueDownload(downloadQueue, {artist, track, source}, *List2);
         action = QStringLiteral("done");
     }
     if (action == QLatin1String("artist")) {
@@ -73,17 +73,18 @@ void formQueryDb::on_MSFlexGrid1_cellClicked(int row, int column)
             platform::messageBox(QStringLiteral("Please search for at least 3 letters"));
         } else {
             Text1->setText(artist);
-            webService::searchTracks(QStringLiteral("Artist"), artist, *Combo1, *Text2, *Frame2, *Winsock1,
-                                     *MSFlexGrid1, *WebBrowser1, httpGlobals::webServiceSlot);
+            webservice::searchTracks(QStringLiteral("Artist"), artist, *Combo1, *Text2, *Frame2, *Winsock1,
+                                     *MSFlexGrid1, *WebBrowser1, http::Slot::Service,
+                                     {genreNames, searchResults, shopSuggestions});
         }
         action = QStringLiteral("done");
     }
     if (action == QLatin1String("source")) {
-        platform::shellOpen(webService::sourceHomePage(source));
+        platform::shellOpen(downloads::sourceHomePage(source));
         action = QStringLiteral("done");
     }
     if (action == QLatin1String("google")) {
-        platform::shellOpen(webService::webSearchAddress(artist));
+        platform::shellOpen(downloads::webSearchAddress(artist));
         action = QStringLiteral("done");
     }
     if (action == QLatin1String("forget"))
@@ -92,15 +93,15 @@ void formQueryDb::on_MSFlexGrid1_cellClicked(int row, int column)
 
 void formQueryDb::on_Timer3_timeout()
 {
-    handleDownloads::pumpDownloadQueue(downloadPanel());
+    downloads::pumpDownloadQueue(downloadPanel());
 }
 
 void formQueryDb::on_Timer1_timeout()
 {
-    handleDownloads::showTransferProgress(downloadPanel(), m_lastBytes);
+    downloads::showTransferProgress(downloadPanel(), m_lastBytes);
 }
 
 void formQueryDb::on_Command2_clicked()
 {
-    handleDownloads::cancelDownload(downloadPanel());
+    downloads::cancelDownload(downloadPanel());
 }

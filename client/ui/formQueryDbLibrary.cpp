@@ -1,6 +1,6 @@
 #include "ui/formQueryDb.h"
 
-#include "core/httpGlobals.h"
+#include "core/settings.h"
 #include "media/library.h"
 #include "media/mprisService.h"
 #include "media/playback.h"
@@ -32,21 +32,24 @@ void formQueryDb::setupLibraryHandlers()
 
     connect(Command7, &QPushButton::clicked, this, &formQueryDb::on_Command7_clicked);
     connect(List1, &QListWidget::itemSelectionChanged, this, &formQueryDb::on_List1_itemSelectionChanged);
-    connect(MMControl1, &platform::MediaPlayerControl::playClick, this, &formQueryDb::on_MMControl1_playClick);
-    connect(MMControl1, &platform::MediaPlayerControl::pauseClick, this, &formQueryDb::on_MMControl1_pauseClick);
-    connect(MMControl1, &platform::MediaPlayerControl::stopClick, this, &formQueryDb::on_MMControl1_stopClick);
+    connect(MMControl1, &platform::MediaPlayerControl::playClick, this,
+            &formQueryDb::on_MMControl1_playClick);
+    connect(MMControl1, &platform::MediaPlayerControl::pauseClick, this,
+            &formQueryDb::on_MMControl1_pauseClick);
+    connect(MMControl1, &platform::MediaPlayerControl::stopClick, this,
+            &formQueryDb::on_MMControl1_stopClick);
     connect(Slider1, &QSlider::actionTriggered, this, &formQueryDb::on_Slider1_actionTriggered);
     connect(Slider1, &QSlider::sliderReleased, this, &formQueryDb::on_Slider1_sliderReleased);
     connect(Timer2, &QTimer::timeout, this, &formQueryDb::on_Timer2_timeout);
 
-    m_mpris = new localMedia::MprisService(*MMControl1, *Timer2, this);
+    m_mpris = new media::MprisService(*MMControl1, *Timer2, this);
     m_mpris->setObjectName(QStringLiteral("mprisService"));
 }
 
 void formQueryDb::on_Command7_clicked()
 {
     guiRepositioning::showLibraryFrame();
-    localMedia::loadLibrary(httpGlobals::mp3Folder, *List1);
+    media::loadLibrary(core::settings().mp3Folder, *List1);
 }
 
 void formQueryDb::on_List1_itemSelectionChanged()
@@ -55,40 +58,41 @@ void formQueryDb::on_List1_itemSelectionChanged()
     const QList<QListWidgetItem *> selected = List1->selectedItems();
     if (selected.isEmpty())
         return;
-    localMedia::playEntry(selected.first()->text(), httpGlobals::mp3Folder, *WebBrowser1, *MMControl1, *Timer2,
-                          *Slider1, *Label11, *Label12, *Picture1, *Winsock3, httpGlobals::playerImageSlot);
+    media::playEntry(selected.first()->text(), core::settings().mp3Folder, shopSuggestions, *WebBrowser1,
+                     *MMControl1, *Timer2, *Slider1, *Label11, *Label12, *Picture1, *Winsock3,
+                     http::Slot::PlayerPicture);
 }
 
 void formQueryDb::on_MMControl1_playClick()
 {
-    localMedia::resumePlayback(*MMControl1, *Timer2);
+    media::resumePlayback(*MMControl1, *Timer2);
 }
 
 void formQueryDb::on_MMControl1_pauseClick()
 {
-    localMedia::pausePlayback(*MMControl1, *Timer2);
+    media::pausePlayback(*MMControl1, *Timer2);
 }
 
 void formQueryDb::on_MMControl1_stopClick()
 {
-    localMedia::stopPlayback(*MMControl1, *Timer2);
+    media::stopPlayback(*MMControl1, *Timer2);
 }
 
 void formQueryDb::on_Slider1_actionTriggered(int action)
 {
     // Only the user's moves come here; a drag seeks once, when the handle is let go.
-    if (action == QAbstractSlider::SliderNoAction
-        || (action == QAbstractSlider::SliderMove && Slider1->isSliderDown()))
+    if (action == QAbstractSlider::SliderNoAction ||
+        (action == QAbstractSlider::SliderMove && Slider1->isSliderDown()))
         return;
-    localMedia::seekAndPlay(*MMControl1, Slider1->sliderPosition(), *Timer2);
+    media::seekAndPlay(*MMControl1, Slider1->sliderPosition(), *Timer2);
 }
 
 void formQueryDb::on_Slider1_sliderReleased()
 {
-    localMedia::seekAndPlay(*MMControl1, Slider1->sliderPosition(), *Timer2);
+    media::seekAndPlay(*MMControl1, Slider1->sliderPosition(), *Timer2);
 }
 
 void formQueryDb::on_Timer2_timeout()
 {
-    localMedia::showPlaybackPosition(*MMControl1, *Slider1, *Label9, *Label10);
+    media::showPlaybackPosition(*MMControl1, *Slider1, *Label9, *Label10);
 }

@@ -1,6 +1,6 @@
 #include "ui/formQueryDb.h"
 
-#include "core/httpGlobals.h"
+#include "core/settings.h"
 #include "media/artistPictures.h"
 #include "platform/messageBox.h"
 #include "platform/shellOpen.h"
@@ -47,15 +47,16 @@ void formQueryDb::startSearch()
         return;
     }
     const QString searchType = TabStrip1->tabText(TabStrip1->currentIndex());
-    webService::searchTracks(searchType, text, *Combo1, *Text2, *Frame2, *Winsock1, *MSFlexGrid1,
-                             *WebBrowser1, httpGlobals::webServiceSlot);
+    webservice::searchTracks(searchType, text, *Combo1, *Text2, *Frame2, *Winsock1, *MSFlexGrid1,
+                             *WebBrowser1, http::Slot::Service, {genreNames, searchResults, shopSuggestions});
     // The box may have changed while the search waited; the picture is for what it shows now.
     showSearchPicture(Text1->text());
 }
 
 void formQueryDb::on_Command4_clicked()
 {
-    webService::findSimilarArtists(Text1->text(), *Text2, *Winsock5, *TreeView2, *ImageList2, *Label5, *List3,
+    webservice::findSimilarArtists(Text1->text(), *Text2, *Winsock5, similarArtists, *TreeView2, *ImageList2,
+                                   *Label5, radioStations, *List3,
                                    [this](const QString &artist) { showSearchPicture(artist); });
 }
 
@@ -78,20 +79,21 @@ void formQueryDb::searchArtistFromTree(const QTreeWidgetItem &node)
     // Nodes are top-level only, so the text is the node's whole path. No minimum length here.
     const QString name = node.text(0).trimmed();
     Text1->setText(name);
-    webService::searchTracks(QStringLiteral("Artist"), name, *Combo1, *Text2, *Frame2, *Winsock1,
-                             *MSFlexGrid1, *WebBrowser1, httpGlobals::webServiceSlot);
+    webservice::searchTracks(QStringLiteral("Artist"), name, *Combo1, *Text2, *Frame2, *Winsock1,
+                             *MSFlexGrid1, *WebBrowser1, http::Slot::Service,
+                             {genreNames, searchResults, shopSuggestions});
     showSearchPicture(name);
 }
 
 void formQueryDb::on_List3_clicked()
 {
     // No line, or a line without a stored address: nothing to open.
-    const QString address = webService::radioStationAddress(List3->currentRow());
+    const QString address = radioStations.address(List3->currentRow());
     if (!address.isEmpty())
         platform::shellOpen(address);
 }
 
 void formQueryDb::showSearchPicture(const QString &artist)
 {
-    localMedia::showArtistPicture(artist, *Picture2, *chooser()->Winsock1, httpGlobals::resultImageSlot);
+    media::showArtistPicture(artist, *Picture2, *chooser()->Winsock1, http::Slot::ChooserPicture);
 }

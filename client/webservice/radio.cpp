@@ -1,8 +1,7 @@
 #include "webservice/radio.h"
 
-#include "core/appGlobals.h"
-#include "core/httpGlobals.h"
-#include "core/utilityFunctions.h"
+#include "core/files.h"
+#include "core/settings.h"
 #include "http/httpAgent.h"
 #include "platform/eventPump.h"
 #include "platform/messageBox.h"
@@ -13,24 +12,30 @@
 #include <QLineEdit>
 #include <QListWidget>
 
-namespace webService {
+namespace webservice {
+
+void RadioStations::add(const QString &address)
+{
+    if (!isFull())
+        m_addresses.append(address);
+}
 
 QString radioQueryUrl(const QString &encodedName)
 {
-    return httpGlobals::serverBaseUrl + QStringLiteral("trelvoRadioByKeyword.php?search=%") + encodedName +
-           QStringLiteral("%");
+    return core::settings().serverBaseUrl + QStringLiteral("trelvoRadioByKeyword.php?search=%") +
+           encodedName + QStringLiteral("%");
 }
 
-void parseRadioRecommendations(const QString &responseFile, QListWidget &stationList)
+void parseRadioRecommendations(const QString &responseFile, RadioStations &stations, QListWidget &stationList)
 {
     stationList.clear();
+    stations.clear();
     QFile file(responseFile);
     if (!file.open(QIODevice::ReadOnly))
         return;
-    int k = 0;
-    // Stop where the address table ends, so every listed station keeps its own address.
-    while (!file.atEnd() && k < appGlobals::RADIO_STATION_SLOTS) {
-        const QString line = utilityFunctions::readLine(file);
+    // Stop where the stations are full, so every listed station keeps its own address.
+    while (!file.atEnd() && !stations.isFull()) {
+        const QString line = core::readLine(file);
         const qsizetype c1 = line.indexOf(QLatin1Char(','));
         if (c1 < 0)
             continue;
@@ -40,15 +45,15 @@ void parseRadioRecommendations(const QString &responseFile, QListWidget &station
         QString address = line.mid(c2 + 1);
         address.remove(QStringLiteral("<br>"), Qt::CaseInsensitive);
         stationList.addItem(line.mid(c1 + 1, c2 - c1 - 1));
-        appGlobals::radioStationAddresses[size_t(k)] = address;
-        ++k;
+        stations.add(address);
     }
 }
 
 void recommendRadioStations(const QString &name, QLineEdit &queryEchoBox, platform::SocketControl &socket,
-                            QListWidget &stationList)
+                            RadioStations &stations, QListWidget &stationList)
 {
-    const QString workFile = httpGlobals::tempFolder + QStringLiteral("webServiceRecommendRadio_tmp.html");
+    const QString workFile =
+        core::settings().tempFolder + QStringLiteral("webServiceRecommendRadio_tmp.html");
     const QString address = radioQueryUrl(encodeArtistName(name.trimmed()));
     queryEchoBox.setText(address);
     platform::doEvents();
@@ -61,20 +66,13 @@ void recommendRadioStations(const QString &name, QLineEdit &queryEchoBox, platfo
         platform::messageBox(QStringLiteral("An Socket error occured while searching"));
         return;
     }
-    if (status != httpGlobals::HTTP_OK) {
+    if (status != http::HTTP_OK) {
         platform::messageBox(
-            httpAgent::httpErrorMessage(QStringLiteral("An error occurred while searching"), status));
+            http::httpErrorMessage(QStringLiteral("An error occurred while searching"), status));
         return;
     }
-    parseRadioRecommendations(workFile, stationList);
+    parseRadioRecommendations(workFile, stations, stationList);
     QFile::remove(workFile);
 }
 
-QString radioStationAddress(int line)
-{
-    if (line < 0 || line >= appGlobals::RADIO_STATION_SLOTS)
-        return {};
-    return appGlobals::radioStationAddresses[size_t(line)];
-}
-
-} // namespace webService
+} // namespace webservice

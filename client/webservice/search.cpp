@@ -1,8 +1,7 @@
 #include "webservice/search.h"
 
-#include "core/appGlobals.h"
-#include "core/httpGlobals.h"
-#include "core/utilityFunctions.h"
+#include "core/files.h"
+#include "core/settings.h"
 #include "downloads/outsideLinks.h"
 #include "http/httpAgent.h"
 #include "platform/eventPump.h"
@@ -17,8 +16,9 @@
 #include <QTableWidget>
 
 #include <cmath>
+#include <map>
 
-namespace webService {
+namespace webservice {
 
 namespace {
 
@@ -26,7 +26,7 @@ constexpr int GRID_COLUMNS = 3;
 
 // Counts the searches started on each slot. A search started while another waits takes the slot
 // over; the older one then comes back without a result and must leave the grid to the newer one.
-std::array<int, httpGlobals::SLOT_COUNT> searchesStarted{};
+std::map<http::Slot, int> searchesStarted;
 
 QTableWidgetItem *gridCell(const QString &text)
 {
@@ -61,7 +61,7 @@ QList<SearchRecord> parseSearchResults(const QString &responseFile)
     if (!file.open(QIODevice::ReadOnly))
         return table;
     while (!file.atEnd()) {
-        QString line = utilityFunctions::readLine(file);
+        QString line = core::readLine(file);
         line.remove(QStringLiteral("<br>"), Qt::CaseSensitive);
         if (!line.contains(QLatin1Char(',')))
             continue;
@@ -80,7 +80,7 @@ QList<SearchRecord> parseSearchResults(const QString &responseFile)
 QString searchQueryUrl(const QString &searchType, const QString &encodedText, int genrePosition)
 {
     const QString genre = QString::number(genrePosition);
-    const QString &base = httpGlobals::serverBaseUrl;
+    const QString &base = core::settings().serverBaseUrl;
     if (searchType == QLatin1String("Artist"))
         return base + QStringLiteral("trelvoTracksByArtist.php?genre=") + genre + QStringLiteral("&artist=") +
                encodedText + QStringLiteral("%&track=");
@@ -93,20 +93,24 @@ QString searchQueryUrl(const QString &searchType, const QString &encodedText, in
     return {};
 }
 
-QString genreNameForId(const QString &genreIdField)
+void SearchResults::add(const SearchResult &row)
+{
+    if (!isFull())
+        m_rows.append(row);
+}
+
+QString genreNameForId(const QString &genreIdField, const GenreNames &genreNames)
 {
     bool isNumber = false;
     const double id = genreIdField.toDouble(&isNumber);
     if (!isNumber || !(id > 0 && id < 255))
         return {};
     // Halves go to the even neighbour; 254.5 lands on 254, 254.6 on the never-written 255.
-    const int index = int(std::nearbyint(id));
-    if (index < 1 || index >= appGlobals::GENRE_NAME_SLOTS)
-        return {};
-    return appGlobals::genreNames[size_t(index)];
+    return genreNames.name(int(std::nearbyint(id)));
 }
 
-int showSearchResults(const QList<SearchRecord> &records, QTableWidget &resultsGrid)
+int showSearchResults(const QList<SearchRecord> &records, const GenreNames &genreNames,
+                      SearchResults &results, QTableWidget &resultsGrid)
 {
     // One repaint for the whole fill instead of one per cell.
     const bool updates = resultsGrid.updatesEnabled();
@@ -115,19 +119,14 @@ int showSearchResults(const QList<SearchRecord> &records, QTableWidget &resultsG
     for (const SearchRecord &record : records) {
         if (record[RECORD_ARTIST].isEmpty())
             continue;
-        // The results table has room for so many rows; the grid shows what the table holds.
-        if (appGlobals::searchResultCount >= appGlobals::SEARCH_RESULT_ROWS)
+        // The grid shows what the results hold.
+        if (results.isFull())
             break;
-        const QString genreText = genreNameForId(record[RECORD_GENRE_ID]);
+        const QString genreText = genreNameForId(record[RECORD_GENRE_ID], genreNames);
         ++shown;
-        ++appGlobals::searchResultCount;
+        results.add({record[RECORD_ARTIST], record[RECORD_TITLE], genreText, record[RECORD_SOURCE]});
         resultsGrid.insertRow(resultsGrid.rowCount());
         writeGridRow(resultsGrid, shown, record[RECORD_ARTIST], record[RECORD_TITLE], genreText);
-        auto &row = appGlobals::searchResults[size_t(appGlobals::searchResultCount)];
-        row[appGlobals::RESULT_ARTIST] = record[RECORD_ARTIST];
-        row[appGlobals::RESULT_TRACK] = record[RECORD_TITLE];
-        row[appGlobals::RESULT_GENRE] = genreText;
-        row[appGlobals::RESULT_SOURCE] = record[RECORD_SOURCE];
     }
     resultsGrid.setUpdatesEnabled(updates);
     return shown;
@@ -143,16 +142,15 @@ QString searchResultsCaption(int found)
 
 void searchTracks(const QString &searchType, const QString &searchText, QComboBox &genreList,
                   QLineEdit &queryEchoBox, QGroupBox &resultsFrame, platform::SocketControl &socket,
-                  QTableWidget &resultsGrid, platform::WebBrowserControl &shopBrowser, int slot)
+                  QTableWidget &resultsGrid, platform::WebBrowserControl &shopBrowser, http::Slot slot,
+                  const SearchTables &tables)
 {
-    const QString workFile = httpGlobals::tempFolder + QStringLiteral("webService_tmp.html");
-    appGlobals::searchResultCount = 0;
-    if (!httpGlobals::isValidSlot(slot))
-        return;
-    const int generation = ++searchesStarted[size_t(slot)];
+    const QString workFile = core::settings().tempFolder + QStringLiteral("webService_tmp.html");
+    tables.results.clear();
+    const int generation = ++searchesStarted[slot];
 
-    const QString encoded = encodeQueryText(searchText);
-    showShopSuggestions(encoded, appLocalisation::shopLocale, shopBrowser);
+    const QString encoded = downloads::encodeQueryText(searchText);
+    downloads::showShopSuggestions(encoded, tables.shop, shopBrowser);
 
     const QString address = searchQueryUrl(searchType, encoded, genreList.currentIndex());
     queryEchoBox.setText(address);
@@ -160,27 +158,27 @@ void searchTracks(const QString &searchType, const QString &searchText, QComboBo
                           QStringLiteral(") in progress."));
     prepareGrid(resultsGrid);
     platform::doEvents();
-    if (generation != searchesStarted[size_t(slot)])
+    if (generation != searchesStarted[slot])
         return;
 
-    const int status = httpAgent::sendGetRequest(httpAgent::hostFromUrl(address), QStringLiteral("80"),
-                                                 httpAgent::pathFromUrl(address), httpGlobals::serverBaseUrl,
-                                                 httpGlobals::userAgent, socket, workFile, slot);
-    if (generation != searchesStarted[size_t(slot)])
+    const int status = http::getUrl(address, core::settings().serverBaseUrl, core::settings().userAgent,
+                                    socket, workFile, slot);
+    if (generation != searchesStarted[slot])
         return;
     if (status == 0) {
         platform::messageBox(QStringLiteral("A Socket error occurred while searching"));
         return;
     }
-    if (status != httpGlobals::HTTP_OK) {
+    if (status != http::HTTP_OK) {
         platform::messageBox(
-            httpAgent::httpErrorMessage(QStringLiteral("An error occurred while searching"), status));
+            http::httpErrorMessage(QStringLiteral("An error occurred while searching"), status));
         return;
     }
 
-    const int found = showSearchResults(parseSearchResults(workFile), resultsGrid);
+    const int found =
+        showSearchResults(parseSearchResults(workFile), tables.genreNames, tables.results, resultsGrid);
     QFile::remove(workFile);
     resultsFrame.setTitle(searchResultsCaption(found));
 }
 
-} // namespace webService
+} // namespace webservice

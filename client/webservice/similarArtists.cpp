@@ -1,8 +1,7 @@
 #include "webservice/similarArtists.h"
 
-#include "core/appGlobals.h"
-#include "core/httpGlobals.h"
-#include "core/utilityFunctions.h"
+#include "core/files.h"
+#include "core/settings.h"
 #include "http/httpAgent.h"
 #include "platform/eventPump.h"
 #include "platform/imageList.h"
@@ -18,7 +17,7 @@
 
 #include <algorithm>
 
-namespace webService {
+namespace webservice {
 
 namespace {
 
@@ -30,14 +29,18 @@ int slotRequestsStarted = 0;
 
 } // namespace
 
+void SimilarArtists::add(const QString &name, bool available)
+{
+    if (!isFull())
+        m_artists.append(Artist{name, available});
+}
+
 int requestOnSimilarArtistsSlot(const QString &address, platform::SocketControl &socket,
                                 const QString &workFile, bool &superseded)
 {
     const int mine = ++slotRequestsStarted;
-    const int status =
-        httpAgent::sendGetRequest(httpAgent::hostFromUrl(address), QStringLiteral("80"),
-                                  httpAgent::pathFromUrl(address), httpGlobals::serverBaseUrl,
-                                  httpGlobals::userAgent, socket, workFile, httpGlobals::similarArtistsSlot);
+    const int status = http::getUrl(address, core::settings().serverBaseUrl, core::settings().userAgent,
+                                    socket, workFile, http::Slot::SimilarArtists);
     superseded = mine != slotRequestsStarted;
     return status;
 }
@@ -57,53 +60,47 @@ QString readValidatedArtistName(const QString &responseFile)
     QFile file(responseFile);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    // The name follows a two-line preamble unless the server is known to send none.
-    const int skipped = httpGlobals::responseHasNoPreamble ? 0 : 2;
-    for (int i = 0; i < skipped; ++i) {
+    // The name follows a two-line preamble.
+    for (int i = 0; i < 2; ++i) {
         if (file.atEnd())
             return {};
-        utilityFunctions::readLine(file);
+        core::readLine(file);
     }
     if (file.atEnd())
         return {};
-    return utilityFunctions::readLine(file);
+    return core::readLine(file);
 }
 
-int parseSimilarArtists(const QString &responseFile, QTreeWidget &tree, platform::ImageList &iconList)
+int parseSimilarArtists(const QString &responseFile, SimilarArtists &artists, QTreeWidget &tree,
+                        platform::ImageList &iconList)
 {
-    appGlobals::similarArtistCount = 0;
+    artists.clear();
     QFile file(responseFile);
     if (file.open(QIODevice::ReadOnly)) {
         while (!file.atEnd()) {
-            const QString line = utilityFunctions::readLine(file);
+            const QString line = core::readLine(file);
             const qsizetype comma = line.indexOf(QLatin1Char(','));
             if (comma < 0)
                 continue;
-            // The table has a fixed size; a longer list is cut here.
-            if (appGlobals::similarArtistCount >= appGlobals::SIMILAR_ARTIST_SLOTS)
+            if (artists.isFull())
                 break;
-            const auto entry = size_t(appGlobals::similarArtistCount);
-            appGlobals::similarArtistNames[entry] = line.mid(comma + 1);
-            // Only an explicit "1" makes an artist available; an unknown flag never inherits
-            // the flag of some earlier list.
-            appGlobals::similarArtistAvailable[entry] = line.startsWith(QLatin1Char('1'));
-            ++appGlobals::similarArtistCount;
+            // Only an explicit "1" makes an artist available.
+            artists.add(line.mid(comma + 1), line.startsWith(QLatin1Char('1')));
         }
     }
-    return fillSimilarArtistsTree(tree, iconList);
+    return fillSimilarArtistsTree(artists, tree, iconList);
 }
 
-int fillSimilarArtistsTree(QTreeWidget &tree, platform::ImageList &iconList)
+int fillSimilarArtistsTree(const SimilarArtists &artists, QTreeWidget &tree, platform::ImageList &iconList)
 {
     tree.clear();
     platform::attachImageList(tree, iconList);
-    const int count = appGlobals::similarArtistCount;
+    const int count = artists.count();
     int placed = 0;
     for (int i = 0; i < count; ++i) {
-        const auto entry = size_t(i);
-        if (!appGlobals::similarArtistAvailable[entry] && appGlobals::onlyShowAvailable)
+        if (!artists.at(i).available && artists.onlyShowAvailable)
             continue;
-        const QString &name = appGlobals::similarArtistNames[entry];
+        const QString &name = artists.at(i).name;
         // A refused node (a name that is already a key) is skipped but still counts.
         if (QTreeWidgetItem *node = platform::addTreeNode(tree, name, name, &iconList, relevanceIconKey(i)))
             node->setToolTip(0, QStringLiteral("%1 of %2").arg(i + 1).arg(count));
@@ -122,16 +119,17 @@ QString relevanceIconKey(int position)
 }
 
 void findSimilarArtists(const QString &typedText, QLineEdit &queryEchoBox, platform::SocketControl &socket,
-                        QTreeWidget &tree, platform::ImageList &iconList, QLabel &countLabel,
-                        QListWidget &stationList, const std::function<void(const QString &)> &showPicture)
+                        SimilarArtists &artists, QTreeWidget &tree, platform::ImageList &iconList,
+                        QLabel &countLabel, RadioStations &stations, QListWidget &stationList,
+                        const std::function<void(const QString &)> &showPicture)
 {
-    const QString workFile = httpGlobals::tempFolder + QStringLiteral("webServiceRecommend_tmp.html");
+    const QString workFile = core::settings().tempFolder + QStringLiteral("webServiceRecommend_tmp.html");
     bool superseded = false;
     QString name = typedText;
     name.replace(QLatin1Char('&'), QLatin1String("%26"));
     name.replace(QLatin1Char(' '), QLatin1String("%20"));
 
-    const QString checkAddress = httpGlobals::serverBaseUrl +
+    const QString checkAddress = core::settings().serverBaseUrl +
                                  QStringLiteral("trelvoSimilarArtists.php?artist=") + encodeArtistName(name);
     queryEchoBox.setText(checkAddress);
     platform::doEvents();
@@ -143,9 +141,9 @@ void findSimilarArtists(const QString &typedText, QLineEdit &queryEchoBox, platf
         platform::messageBox(QStringLiteral("A socket error occured while validating the name"));
         return;
     }
-    if (status != httpGlobals::HTTP_OK && status != httpGlobals::HTTP_NOT_FOUND) {
-        platform::messageBox(httpAgent::httpErrorMessage(
-            QStringLiteral("An error occurred while validating the name"), status));
+    if (status != http::HTTP_OK && status != http::HTTP_NOT_FOUND) {
+        platform::messageBox(
+            http::httpErrorMessage(QStringLiteral("An error occurred while validating the name"), status));
         return;
     }
     const QString validated = readValidatedArtistName(workFile);
@@ -156,7 +154,7 @@ void findSimilarArtists(const QString &typedText, QLineEdit &queryEchoBox, platf
 
     int shown = 0;
     if (confirmed) {
-        const QString listAddress = httpGlobals::similarArtistsBaseUrl + encodeArtistName(name);
+        const QString listAddress = core::settings().similarArtistsBaseUrl + encodeArtistName(name);
         queryEchoBox.setText(listAddress);
         platform::doEvents();
 
@@ -167,12 +165,12 @@ void findSimilarArtists(const QString &typedText, QLineEdit &queryEchoBox, platf
             platform::messageBox(QStringLiteral("An Socket error occured while searching"));
             return;
         }
-        if (status != httpGlobals::HTTP_OK && status != httpGlobals::HTTP_NOT_FOUND) {
+        if (status != http::HTTP_OK && status != http::HTTP_NOT_FOUND) {
             platform::messageBox(
-                httpAgent::httpErrorMessage(QStringLiteral("An error occurred while searching"), status));
+                http::httpErrorMessage(QStringLiteral("An error occurred while searching"), status));
             return;
         }
-        shown = parseSimilarArtists(workFile, tree, iconList);
+        shown = parseSimilarArtists(workFile, artists, tree, iconList);
         if (showPicture)
             showPicture(name);
         QFile::remove(workFile);
@@ -180,7 +178,7 @@ void findSimilarArtists(const QString &typedText, QLineEdit &queryEchoBox, platf
 
     countLabel.setText(QStringLiteral("Similar Artists : ") + QString::number(shown));
     socket.close();
-    recommendRadioStations(name, queryEchoBox, socket, stationList);
+    recommendRadioStations(name, queryEchoBox, socket, stations, stationList);
 }
 
-} // namespace webService
+} // namespace webservice

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -16,7 +17,34 @@ class SocketControl;
 
 // Similar artists: the server confirms a name, lists related artists, and the tree shows them
 // with an icon whose shade falls with each artist's position in that list.
-namespace webService {
+namespace webservice {
+
+class RadioStations;
+
+// The artists of the last similar-artists list, in list order: at most 106, further ones are
+// dropped. Unavailable ones are left out of the tree while onlyShowAvailable is set.
+class SimilarArtists
+{
+public:
+    static constexpr int MAX_ARTISTS = 106;
+
+    struct Artist
+    {
+        QString name;
+        bool available = false;
+    };
+
+    void clear() { m_artists.clear(); }
+    void add(const QString &name, bool available);
+    bool isFull() const { return m_artists.size() >= MAX_ARTISTS; }
+    int count() const { return int(m_artists.size()); }
+    const Artist &at(int index) const { return m_artists.at(index); }
+
+    bool onlyShowAvailable = true;
+
+private:
+    QList<Artist> m_artists;
+};
 
 // Blanks become "%20", "&" becomes "%26", "/" and "\" go (in that order).
 QString encodeArtistName(const QString &name);
@@ -25,11 +53,12 @@ QString encodeArtistName(const QString &name);
 // empty when the reply is shorter.
 QString readValidatedArtistName(const QString &responseFile);
 
-// Refills the similar-artists table from a list reply, then the tree; returns the entries placed.
-int parseSimilarArtists(const QString &responseFile, QTreeWidget &tree, platform::ImageList &iconList);
+// Refills the artists from a list reply, then the tree; returns the entries placed.
+int parseSimilarArtists(const QString &responseFile, SimilarArtists &artists, QTreeWidget &tree,
+                        platform::ImageList &iconList);
 
-// Rebuilds the tree from the table; returns the entries placed, refused nodes included.
-int fillSimilarArtistsTree(QTreeWidget &tree, platform::ImageList &iconList);
+// Rebuilds the tree from the artists; returns the entries placed, refused nodes included.
+int fillSimilarArtistsTree(const SimilarArtists &artists, QTreeWidget &tree, platform::ImageList &iconList);
 
 // "level_9" for positions 0..9 down to "level_0" for 90..101; empty outside 0..101.
 QString relevanceIconKey(int position);
@@ -42,7 +71,8 @@ int requestOnSimilarArtistsSlot(const QString &address, platform::SocketControl 
 // The whole lookup behind the "find similar artists" button: name check, list, picture (through
 // showPicture, which gets the final name), count label, then the radio stations.
 void findSimilarArtists(const QString &typedText, QLineEdit &queryEchoBox, platform::SocketControl &socket,
-                        QTreeWidget &tree, platform::ImageList &iconList, QLabel &countLabel,
-                        QListWidget &stationList, const std::function<void(const QString &)> &showPicture);
+                        SimilarArtists &artists, QTreeWidget &tree, platform::ImageList &iconList,
+                        QLabel &countLabel, RadioStations &stations, QListWidget &stationList,
+                        const std::function<void(const QString &)> &showPicture);
 
-} // namespace webService
+} // namespace webservice

@@ -1,8 +1,7 @@
 #include "webservice/statistics.h"
 
-#include "core/appGlobals.h"
-#include "core/httpGlobals.h"
-#include "core/utilityFunctions.h"
+#include "core/files.h"
+#include "core/settings.h"
 #include "platform/messageBox.h"
 
 #include <QComboBox>
@@ -12,11 +11,9 @@
 #include <climits>
 #include <cmath>
 
-namespace webService {
+namespace webservice {
 
 namespace {
-constexpr int FIRST_GENRE_ID = 1;
-constexpr int LAST_GENRE_ID = 254;
 
 // The value of a "key,number" line: the number after the line's first comma.
 bool keyValue(const QString &line, const QString &key, int &value)
@@ -34,9 +31,36 @@ bool keyValue(const QString &line, const QString &key, int &value)
 }
 } // namespace
 
+void GenreNames::set(int id, const QString &name)
+{
+    if (id >= FIRST_ID && id <= LAST_ID)
+        m_names[std::size_t(id)] = name;
+}
+
+QString GenreNames::name(int id) const
+{
+    return id >= FIRST_ID && id <= LAST_ID ? m_names[std::size_t(id)] : QString();
+}
+
+void RecommendedArtists::add(const QString &name, int category)
+{
+    if (m_artists.size() < MAX_ARTISTS)
+        m_artists.append(Artist{name, category});
+}
+
+QStringList RecommendedArtists::namesInCategory(int category) const
+{
+    QStringList names;
+    for (const Artist &artist : m_artists) {
+        if (artist.category == category)
+            names.append(artist.name);
+    }
+    return names;
+}
+
 QString connectWorkFile()
 {
-    return httpGlobals::tempFolder + QStringLiteral("webService_tmp.html");
+    return core::settings().tempFolder + QStringLiteral("webService_tmp.html");
 }
 
 int leadingNumber(const QString &text, bool *ok)
@@ -78,11 +102,12 @@ int leadingNumber(const QString &text, bool *ok)
 QString updateNotice(int latestVersion)
 {
     return QStringLiteral("A newer version ( 1.") + QString::number(latestVersion) +
-           QStringLiteral(" ) of this software is available.\r\nVisit ") + httpGlobals::productHomeUrl +
+           QStringLiteral(" ) of this software is available.\r\nVisit ") + core::settings().productHomeUrl +
            QStringLiteral(" to get updates");
 }
 
-void parseStatistics(const QString &responseFile, QComboBox &genreList)
+void parseStatistics(const QString &responseFile, QComboBox &genreList, ServerStatistics &statistics,
+                     GenreNames &genreNames)
 {
     genreList.clear();
     genreList.addItem(QStringLiteral("Any"));
@@ -92,14 +117,14 @@ void parseStatistics(const QString &responseFile, QComboBox &genreList)
     QFile file(responseFile);
     if (file.open(QIODevice::ReadOnly)) {
         while (!file.atEnd()) {
-            const QString line = utilityFunctions::readLine(file);
+            const QString line = core::readLine(file);
 
-            keyValue(line, QStringLiteral("engineVersion,"), appGlobals::serverEngineVersion);
+            keyValue(line, QStringLiteral("engineVersion,"), statistics.engineVersion);
             if (keyValue(line, QStringLiteral("latestClientVersion,"), latestClientVersion))
                 latestSeen = true;
-            keyValue(line, QStringLiteral("trackCount,"), appGlobals::serverTrackCount);
-            keyValue(line, QStringLiteral("artistCount,"), appGlobals::serverArtistCount);
-            keyValue(line, QStringLiteral("genreCount,"), appGlobals::serverGenreCount);
+            keyValue(line, QStringLiteral("trackCount,"), statistics.trackCount);
+            keyValue(line, QStringLiteral("artistCount,"), statistics.artistCount);
+            keyValue(line, QStringLiteral("genreCount,"), statistics.genreCount);
 
             const int comma = line.indexOf(QLatin1Char(','));
             if (!line.isEmpty() && line.at(0).isDigit() && line.at(0).unicode() < 128 && comma > 0) {
@@ -109,26 +134,26 @@ void parseStatistics(const QString &responseFile, QComboBox &genreList)
                     genreList.addItem(name);
                     bool ok = false;
                     const int id = leadingNumber(line.left(comma), &ok);
-                    if (ok && id >= FIRST_GENRE_ID && id <= LAST_GENRE_ID)
-                        appGlobals::genreNames[std::size_t(id)] = name;
+                    if (ok)
+                        genreNames.set(id, name);
                 }
             }
         }
         file.close();
     }
 
-    if (latestSeen && latestClientVersion > httpGlobals::clientMinorVersion)
+    if (latestSeen && latestClientVersion > core::CLIENT_MINOR_VERSION)
         platform::messageBox(updateNotice(latestClientVersion));
 }
 
-void parseRecommendedArtists(const QString &responseFile)
+void parseRecommendedArtists(const QString &responseFile, RecommendedArtists &artists)
 {
-    appGlobals::recommendedArtistCount = 0;
+    artists.clear();
     QFile file(responseFile);
     if (!file.open(QIODevice::ReadOnly))
         return;
     while (!file.atEnd()) {
-        const QString line = utilityFunctions::readLine(file);
+        const QString line = core::readLine(file);
         const int c1 = line.indexOf(QLatin1Char(','));
         if (c1 < 0)
             continue;
@@ -146,13 +171,8 @@ void parseRecommendedArtists(const QString &responseFile)
                                  : 0;
         if (category <= 0)
             continue;
-        const auto entry = std::size_t(appGlobals::recommendedArtistCount);
-        appGlobals::recommendedArtistNames[entry] = name;
-        appGlobals::recommendedArtistCategories[entry] = category;
-        ++appGlobals::recommendedArtistCount;
-        if (appGlobals::recommendedArtistCount == appGlobals::RECOMMENDED_ARTIST_LAST + 1)
-            appGlobals::recommendedArtistCount = appGlobals::RECOMMENDED_ARTIST_LAST;
+        artists.add(name, category);
     }
 }
 
-} // namespace webService
+} // namespace webservice

@@ -1,21 +1,74 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+
+#include <array>
 
 class QComboBox;
 
 // The connect step: the server's statistics and its recommended artists.
-namespace webService {
+namespace webservice {
+
+// The counters of the statistics reply.
+struct ServerStatistics
+{
+    int engineVersion = 0;
+    int trackCount = 0;
+    int artistCount = 0;
+    int genreCount = 0;
+};
+
+// Genre names by the server's genre id; only ids 1..254 have one.
+class GenreNames
+{
+public:
+    static constexpr int FIRST_ID = 1;
+    static constexpr int LAST_ID = 254;
+
+    // Ignored for an id outside FIRST_ID..LAST_ID.
+    void set(int id, const QString &name);
+    // Empty for an id that has no name.
+    QString name(int id) const;
+
+private:
+    std::array<QString, LAST_ID + 1> m_names;
+};
+
+// The artists the server recommends, with their genre group (1..3); at most 199, further ones
+// are dropped.
+class RecommendedArtists
+{
+public:
+    static constexpr int MAX_ARTISTS = 199;
+
+    struct Artist
+    {
+        QString name;
+        int category = 0;
+    };
+
+    void clear() { m_artists.clear(); }
+    void add(const QString &name, int category);
+    int count() const { return int(m_artists.size()); }
+    const Artist &at(int index) const { return m_artists.at(index); }
+    // The names of one genre group, in list order.
+    QStringList namesInCategory(int category) const;
+
+private:
+    QList<Artist> m_artists;
+};
 
 // tempFolder + "webService_tmp.html": shared by the connect requests and the searches.
 QString connectWorkFile();
 
-// Reads a statistics reply: the server counters, genreNames and the genre list ("Any" first).
-// Shows the update notice when the server names a newer client.
-void parseStatistics(const QString &responseFile, QComboBox &genreList);
+// Reads a statistics reply: the server counters, the genre names and the genre list ("Any"
+// first). Shows the update notice when the server names a newer client.
+void parseStatistics(const QString &responseFile, QComboBox &genreList, ServerStatistics &statistics,
+                     GenreNames &genreNames);
 
-// Refills the recommended-artists table from "recommendedArtists.csv".
-void parseRecommendedArtists(const QString &responseFile);
+// Refills the recommended artists from "recommendedArtists.csv".
+void parseRecommendedArtists(const QString &responseFile, RecommendedArtists &artists);
 
 // The message telling the user that client version 1.<latestVersion> exists.
 QString updateNotice(int latestVersion);
@@ -25,4 +78,4 @@ QString updateNotice(int latestVersion);
 // when the value does not fit a signed 32-bit integer.
 int leadingNumber(const QString &text, bool *ok = nullptr);
 
-} // namespace webService
+} // namespace webservice

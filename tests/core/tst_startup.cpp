@@ -1,6 +1,5 @@
-#include "core/appGlobals.h"
 #include "core/configuration.h"
-#include "core/httpGlobals.h"
+#include "core/settings.h"
 #include "core/startup.h"
 
 #include <QApplication>
@@ -40,12 +39,12 @@ void tst_startup::init()
     for (const char *name : {"TMP", "TEMP", "tmp", "temp", "SONAVEX_SERVER_URL", "SONAVEX_SITE_SUFFIX",
                              "SONAVEX_CONFIG", "XDG_MUSIC_DIR", "XDG_DOCUMENTS_DIR"})
         qunsetenv(name);
-    configuration::reload();
+    core::reloadConfiguration();
 }
 
 void tst_startup::cleanup()
 {
-    configuration::reload();
+    core::reloadConfiguration();
 }
 
 void tst_startup::temporaryRootFallbacks_data()
@@ -53,10 +52,18 @@ void tst_startup::temporaryRootFallbacks_data()
     QTest::addColumn<QString>("tmp");
     QTest::addColumn<QString>("temp");
     QTest::addColumn<QString>("expectedRoot");
-    QTest::newRow("tmp wins") << "/a" << "/b" << "/a/Sonavex/";
-    QTest::newRow("temp when tmp empty") << "" << "/b" << "/b/Sonavex/";
-    QTest::newRow("value used unchanged") << "/a/" << "" << "/a//Sonavex/";
-    QTest::newRow("neither: user cache") << "" << "" << "<cache>/Sonavex/";
+    QTest::newRow("tmp wins") << "/a"
+                              << "/b"
+                              << "/a/Sonavex/";
+    QTest::newRow("temp when tmp empty") << ""
+                                         << "/b"
+                                         << "/b/Sonavex/";
+    QTest::newRow("value used unchanged") << "/a/"
+                                          << ""
+                                          << "/a//Sonavex/";
+    QTest::newRow("neither: user cache") << ""
+                                         << ""
+                                         << "<cache>/Sonavex/";
 }
 
 void tst_startup::temporaryRootFallbacks()
@@ -70,40 +77,37 @@ void tst_startup::temporaryRootFallbacks()
         qputenv("TEMP", temp.toLocal8Bit());
     expectedRoot.replace(QStringLiteral("<cache>"), home() + QStringLiteral("/.cache"));
 
-    httpGlobals::initialise();
-    QCOMPARE(httpGlobals::tempRootFolder, expectedRoot);
-    QCOMPARE(httpGlobals::imageCacheFolder, expectedRoot + QStringLiteral("imageCache/"));
-    QCOMPARE(httpGlobals::tempFolder, expectedRoot + QStringLiteral("tempDir/"));
+    core::loadSettings();
+    QCOMPARE(core::settings().tempRootFolder, expectedRoot);
+    QCOMPARE(core::settings().imageCacheFolder, expectedRoot + QStringLiteral("imageCache/"));
+    QCOMPARE(core::settings().tempFolder, expectedRoot + QStringLiteral("tempDir/"));
 }
 
 void tst_startup::musicFolderFallbacks()
 {
     qputenv("TMP", home().toLocal8Bit());
     // No Music and no Documents folder: the library lies inside the temporary root.
-    httpGlobals::initialise();
-    QCOMPARE(httpGlobals::mp3Folder, home() + QStringLiteral("/Sonavex/MP3s from Sonavex/"));
+    core::loadSettings();
+    QCOMPARE(core::settings().mp3Folder, home() + QStringLiteral("/Sonavex/MP3s from Sonavex/"));
 
     QVERIFY(QDir(home()).mkdir(QStringLiteral("Documents")));
-    httpGlobals::initialise();
-    QCOMPARE(httpGlobals::mp3Folder, home() + QStringLiteral("/Documents/MP3s from Sonavex/"));
+    core::loadSettings();
+    QCOMPARE(core::settings().mp3Folder, home() + QStringLiteral("/Documents/MP3s from Sonavex/"));
 
     QVERIFY(QDir(home()).mkdir(QStringLiteral("Music")));
-    httpGlobals::initialise();
-    QCOMPARE(httpGlobals::mp3Folder, home() + QStringLiteral("/Music/MP3s from Sonavex/"));
+    core::loadSettings();
+    QCOMPARE(core::settings().mp3Folder, home() + QStringLiteral("/Music/MP3s from Sonavex/"));
 }
 
 void tst_startup::serverAddressesFromConfiguration()
 {
-    httpGlobals::initialise();
-    QCOMPARE(httpGlobals::serverBaseUrl, QStringLiteral("http://sonavex.localhost:8080/"));
-    QCOMPARE(httpGlobals::similarArtistsBaseUrl, QStringLiteral("http://sonavex.localhost:8080/artistSimilar/"));
-    QCOMPARE(httpGlobals::artistImagesBaseUrl, QStringLiteral("http://sonavex.localhost:8080/artistImages/"));
-    QCOMPARE(httpGlobals::clientMinorVersion, 4);
+    core::loadSettings();
+    QCOMPARE(core::settings().serverBaseUrl, QStringLiteral("http://sonavex.localhost:8080/"));
 
     qputenv("SONAVEX_SITE_SUFFIX", "localhost:9090");
-    httpGlobals::initialise();
-    QCOMPARE(httpGlobals::serverBaseUrl, QStringLiteral("http://sonavex.localhost:9090/"));
-    QCOMPARE(configuration::siteDomainSuffix(), QStringLiteral("localhost"));
+    core::loadSettings();
+    QCOMPARE(core::settings().serverBaseUrl, QStringLiteral("http://sonavex.localhost:9090/"));
+    QCOMPARE(core::siteDomainSuffix(), QStringLiteral("localhost"));
 
     // An INI file is read; the environment still wins over it.
     const QString ini = home() + QStringLiteral("/custom.ini");
@@ -112,32 +116,27 @@ void tst_startup::serverAddressesFromConfiguration()
     file.write("serverBaseUrl=http://example.localhost:1234\n");
     file.close();
     qputenv("SONAVEX_CONFIG", ini.toLocal8Bit());
-    configuration::reload();
-    httpGlobals::initialise();
-    QCOMPARE(httpGlobals::serverBaseUrl, QStringLiteral("http://example.localhost:1234/"));
+    core::reloadConfiguration();
+    core::loadSettings();
+    QCOMPARE(core::settings().serverBaseUrl, QStringLiteral("http://example.localhost:1234/"));
     qputenv("SONAVEX_SERVER_URL", "http://127.0.0.1:5555");
-    httpGlobals::initialise();
-    QCOMPARE(httpGlobals::serverBaseUrl, QStringLiteral("http://127.0.0.1:5555/"));
+    core::loadSettings();
+    QCOMPARE(core::settings().serverBaseUrl, QStringLiteral("http://127.0.0.1:5555/"));
 }
 
 void tst_startup::createsFoldersOnceAndKeepsFiles()
 {
     qputenv("TMP", home().toLocal8Bit());
-    appGlobals::downloadCount = 7;
-    appLocalisation::shopLocale = 5;
-    QVERIFY(startup::runStartupSequence());
-    for (const QString &folder : {httpGlobals::tempRootFolder, httpGlobals::mp3Folder,
-                                  httpGlobals::imageCacheFolder, httpGlobals::tempFolder})
+    QVERIFY(core::startUp());
+    for (const QString &folder : {core::settings().tempRootFolder, core::settings().mp3Folder,
+                                  core::settings().imageCacheFolder, core::settings().tempFolder})
         QVERIFY2(QDir(folder).exists(), qPrintable(folder));
-    QCOMPARE(appGlobals::downloadCount, 0);
-    QCOMPARE(appLocalisation::shopLocale, 2);
-    QVERIFY(appGlobals::onlyShowAvailable);
 
-    QFile kept(httpGlobals::imageCacheFolder + QStringLiteral("Ann.jpg"));
+    QFile kept(core::settings().imageCacheFolder + QStringLiteral("Ann.jpg"));
     QVERIFY(kept.open(QIODevice::WriteOnly));
     kept.write("picture");
     kept.close();
-    QVERIFY(startup::runStartupSequence());
+    QVERIFY(core::startUp());
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QCOMPARE(kept.readAll(), QByteArray("picture"));
 }
@@ -153,7 +152,7 @@ void tst_startup::missingParentIsReportedAndFails()
             box->accept();
         }
     });
-    QVERIFY(!startup::runStartupSequence());
+    QVERIFY(!core::startUp());
     QVERIFY2(shown.contains(QStringLiteral("no/such/parent/Sonavex")), qPrintable(shown));
     QVERIFY(!QDir(home() + QStringLiteral("/no")).exists());
 }

@@ -1,9 +1,10 @@
 #pragma once
 
 #include "core/configuration.h"
-#include "core/httpGlobals.h"
+#include "core/settings.h"
 #include "core/startup.h"
 #include "downloads/sourceSites.h"
+#include "testHelpers.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -25,38 +26,32 @@ public:
         qputenv("SONAVEX_SITE_SUFFIX", siteSuffix.toLocal8Bit());
         QDir(m_home.path()).mkpath("tmp");
         QDir(m_home.path()).mkpath("Music");
-        configuration::reload();
-        sourceSites::reload();
-        QVERIFY(startup::runStartupSequence());
+        core::reloadConfiguration();
+        downloads::reloadSourceSites();
+        QVERIFY(core::startUp());
     }
 
     static QByteArray readMusicFile(const QString &name)
     {
-        QFile file(httpGlobals::mp3Folder + name);
+        QFile file(core::settings().mp3Folder + name);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
     }
 
     // Every file in the music folder, to show nothing else (a temporary file) is left.
     static QStringList musicFolderFiles()
     {
-        return QDir(httpGlobals::mp3Folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+        return QDir(core::settings().mp3Folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     }
 
     static void emptyMusicFolder()
     {
         for (const QString &name : musicFolderFiles())
-            QFile::remove(httpGlobals::mp3Folder + name);
+            QFile::remove(core::settings().mp3Folder + name);
     }
 
 private:
     QTemporaryDir m_home;
 };
-
-inline QByteArray okResponse(const QByteArray &body, const QByteArray &extraHeaders = {})
-{
-    return "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n" + extraHeaders +
-           "\r\n" + body;
-}
 
 // "request line|host|referer|cookie" of a recorded request.
 inline QString describe(const QByteArray &request)

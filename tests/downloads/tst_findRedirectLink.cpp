@@ -23,8 +23,8 @@ void tst_findRedirectLink::initTestCase()
 {
     qputenv("SONAVEX_CONFIG", m_dir.filePath("none.ini").toLocal8Bit());
     qputenv("SONAVEX_SITE_SUFFIX", "localhost:8080");
-    sourceSites::reload();
-    m_prefix = sourceSites::sites().downloadComRedirectorPrefix;
+    downloads::reloadSourceSites();
+    m_prefix = downloads::sourceSites().downloadComRedirectorPrefix;
     QVERIFY(m_prefix.endsWith("/redir?&destUrl="));
 }
 
@@ -74,7 +74,7 @@ void tst_findRedirectLink::scan()
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(page.replace("{P}", m_prefix.toLatin1()));
     file.close();
-    QCOMPARE(handleDownloads::findRedirectLink(path, title), expected.replace("{P}", m_prefix));
+    QCOMPARE(downloads::findRedirectLink(path, title), expected.replace("{P}", m_prefix));
 }
 
 QTEST_GUILESS_MAIN(tst_findRedirectLink)

@@ -2,7 +2,7 @@
 #include "messageBoxCatcher.h"
 #include "scriptedServer.h"
 
-#include "core/httpGlobals.h"
+#include "core/settings.h"
 #include "downloads/resolvers.h"
 #include "downloads/sourceSites.h"
 #include "downloads/transfer.h"
@@ -11,7 +11,6 @@
 
 #include <memory>
 
-using namespace httpGlobals;
 using Env = DownloadTestEnvironment;
 
 // What each site's resolver sends (request lines, hosts, referers, the cookie) and what the
@@ -33,8 +32,8 @@ private:
 void tst_resolvers::initTestCase()
 {
     m_env = std::make_unique<Env>(QStringLiteral("localhost:%1").arg(m_server.port()));
-    httpAgent::attachSocket(m_socket, downloadSlot);
-    httpAgent::setTimeouts(5000, 5000);
+    http::attachSocket(m_socket, http::Slot::Download);
+    http::setTimeouts(5000, 5000);
 }
 
 void tst_resolvers::requestsOfEachSite_data()
@@ -45,7 +44,7 @@ void tst_resolvers::requestsOfEachSite_data()
     QTest::addColumn<QStringList>("messages");
     QTest::addColumn<QByteArray>("saved"); // under "A & B+C - Song One.mp3"
 
-    const auto &s = sourceSites::sites();
+    const auto &s = downloads::sourceSites();
     const QString port = QString::number(m_server.port());
     const auto site = [&](const char *name, const char *path) {
         return QStringLiteral("http://%1.localhost:%2%3").arg(QLatin1String(name), port, QLatin1String(path));
@@ -144,9 +143,9 @@ void tst_resolvers::requestsOfEachSite()
                 : m_server.addScript({ScriptedServer::send(responses[i])}));
     const qsizetype first = m_server.requests().size();
     MessageBoxCatcher boxes;
-    slotCookie[downloadSlot].clear();
+    http::forgetSlotHistory(http::Slot::Download);
 
-    handleDownloads::downloadTrack("A & B+C", "Song One", source, m_socket, downloadSlot);
+    downloads::downloadTrack("A & B+C", "Song One", source, m_socket, http::Slot::Download);
     QStringList sent;
     for (const QByteArray &request : m_server.requests().mid(first))
         sent << describe(request);
@@ -156,7 +155,7 @@ void tst_resolvers::requestsOfEachSite()
              saved.isEmpty() ? QStringList() : QStringList{"A & B+C - Song One.mp3"});
     QCOMPARE(Env::readMusicFile("A & B+C - Song One.mp3"), saved.isEmpty() ? "<no file>" : saved);
     // The pages the resolvers fetched are gone too.
-    QCOMPARE(QDir(tempFolder).entryList(QDir::Files), QStringList());
+    QCOMPARE(QDir(core::settings().tempFolder).entryList(QDir::Files), QStringList());
     Env::emptyMusicFolder();
 }
 

@@ -2,24 +2,22 @@
 #include "messageBoxCatcher.h"
 #include "scriptedServer.h"
 
-#include "core/httpGlobals.h"
+#include "core/settings.h"
 #include "downloads/transfer.h"
 #include "http/httpAgent.h"
 #include "platform/socketControl.h"
 
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QTcpServer>
 #include <QTimer>
 
 #include <memory>
 
-using namespace httpGlobals;
 using Env = DownloadTestEnvironment;
 using S = ScriptedServer;
 
 // One track file over a loopback socket: names, the request it sends, what it reports, what it
-// leaves in the music folder, cancel, and the progress texts.
+// leaves in the music folder, cancel, and the rate text.
 class tst_transfer : public QObject
 {
     Q_OBJECT
@@ -42,7 +40,7 @@ private:
     }
     void transfer(const QString &artist, const QString &track, QString address)
     {
-        handleDownloads::transferTrackFile(artist, track, address, m_socket, downloadSlot, {});
+        downloads::transferTrackFile(artist, track, address, m_socket, http::Slot::Download, {});
     }
 
     S m_server;
@@ -54,8 +52,8 @@ private:
 void tst_transfer::initTestCase()
 {
     m_env = std::make_unique<Env>(QStringLiteral("localhost:%1").arg(m_server.port()));
-    httpAgent::attachSocket(m_socket, downloadSlot);
-    httpAgent::setTimeouts(5000, 5000);
+    http::attachSocket(m_socket, http::Slot::Download);
+    http::setTimeouts(5000, 5000);
 }
 
 void tst_transfer::init()
@@ -76,7 +74,7 @@ void tst_transfer::savesServedBytesUnderSafeNameOnce()
 
     // Blanks become %20 in the caller's copy too; "%" and other bytes go out as they are.
     QString address = fileAddress(QString::fromLatin1("/dir/my song%41\xe9.mp3"));
-    handleDownloads::transferTrackFile("a//b\\c?d*e", ":f|g>h <\"&.", address, m_socket, downloadSlot, {});
+    downloads::transferTrackFile("a//b\\c?d*e", ":f|g>h <\"&.", address, m_socket, http::Slot::Download, {});
     QCOMPARE(address, fileAddress(QString::fromLatin1("/dir/my%20song%41\xe9.mp3")));
 
     QCOMPARE(m_boxes.texts(), QStringList());
@@ -141,7 +139,6 @@ void tst_transfer::cancelIsQuietAndLeavesNoFile_data()
                                                       QByteArray(5000, 'x')),
                                               S::silence()}
                                  << qint64(5000);
-    // The slot's previous request ended with 200: a cancel must not be read as that success.
     QTest::newRow("before any head") << S::Script{S::silence()} << qint64(-1);
 }
 
@@ -151,20 +148,19 @@ void tst_transfer::cancelIsQuietAndLeavesNoFile()
     QFETCH(qint64, cancelAfterBytes);
     QLineEdit current;
     current.setText("Art - Track");
-    handleDownloads::DownloadPanel panel;
+    downloads::DownloadPanel panel;
     panel.currentDownload = &current;
     panel.socket = &m_socket;
-    panel.slot = downloadSlot;
+    panel.slot = http::Slot::Download;
 
     m_server.setScript(script);
     const qsizetype first = m_server.requests().size();
-    slotBytesReceived[downloadSlot] = 0;
-    slotStatusCode[downloadSlot] = HTTP_OK;
+    http::forgetSlotHistory(http::Slot::Download);
     QTimer watch;
     connect(&watch, &QTimer::timeout, this, [&] {
         if (cancelAfterBytes < 0 ? m_server.requests().size() > first
-                                 : slotBytesReceived[downloadSlot] >= cancelAfterBytes)
-            handleDownloads::cancelDownload(panel);
+                                 : http::slotRecord(http::Slot::Download).bytesReceived >= cancelAfterBytes)
+            downloads::cancelDownload(panel);
     });
     watch.start(5);
     transfer("Art", "Track", fileAddress("/t.mp3"));
@@ -193,39 +189,10 @@ void tst_transfer::nameTheFileSystemRefuses()
 
 void tst_transfer::progressTexts()
 {
-    QCOMPARE(handleDownloads::thousandsText(12000), "12");
-    QCOMPARE(handleDownloads::thousandsText(500), ".5");
-    QCOMPARE(handleDownloads::thousandsText(1010), "1.01");
-    QCOMPARE(handleDownloads::thousandsText(5000000123), "5000000.123");
-
-    QProgressBar bar;
-    QLineEdit rate;
-    QLineEdit kilobytes;
-    handleDownloads::DownloadPanel panel;
-    panel.progressBar = &bar;
-    panel.rateText = &rate;
-    panel.kilobytesText = &kilobytes;
-    panel.slot = downloadSlot;
-    qint64 lastBytes = 0;
-    auto tick = [&](qint64 received, qint64 length) {
-        slotBytesReceived[downloadSlot] = received;
-        slotContentLength[downloadSlot] = length;
-        slotLengthUnknown[downloadSlot] = length == 0;
-        handleDownloads::showTransferProgress(panel, lastBytes);
-        return QStringList{QString::number(bar.maximum()), QString::number(bar.value()), rate.text(),
-                           kilobytes.text()};
-    };
-
-    QCOMPARE(tick(12345, 100000), (QStringList{"100000", "12345", "12.345", "12"}));
-    // No new bytes: the rate stays as it was.
-    QCOMPARE(tick(12345, 100000), (QStringList{"100000", "12345", "12.345", "12"}));
-    // At the full length the bar value is no longer moved.
-    QCOMPARE(tick(100000, 100000), (QStringList{"100000", "12345", "87.655", "97"}));
-    // A new track starts below the previous total: no rate until it has passed it. Above 2 GB the
-    // bar counts in coarser steps.
-    QCOMPARE(tick(500, 4000000000), (QStringList{"2000000000", "250", "87.655", "97"}));
-    // Without a length the texts move, the bar does not.
-    QCOMPARE(tick(3548, 0), (QStringList{"2000000000", "250", "3.048", "3"}));
+    QCOMPARE(downloads::thousandsText(12000), "12");
+    QCOMPARE(downloads::thousandsText(500), ".5");
+    QCOMPARE(downloads::thousandsText(1010), "1.01");
+    QCOMPARE(downloads::thousandsText(5000000123), "5000000.123");
 }
 
 QTEST_MAIN(tst_transfer)

@@ -3,8 +3,7 @@
 // then listed under "my music" and played with the real player.
 #include "../ui/windowTestEnvironment.h"
 
-#include "core/appGlobals.h"
-#include "core/httpGlobals.h"
+#include "core/settings.h"
 #include "downloads/downloadQueue.h"
 #include "downloads/transfer.h"
 #include "http/httpAgent.h"
@@ -42,7 +41,7 @@ private Q_SLOTS:
 
 private:
     // True when the file landed under its name with the bytes the server keeps for a track.
-    bool downloadOne(const webService::SearchRecord &track);
+    bool downloadOne(const webservice::SearchRecord &track);
     bool isServedTrack(const QByteArray &bytes) const;
 
     QTemporaryDir m_home;
@@ -50,15 +49,15 @@ private:
     std::unique_ptr<WindowTestEnvironment> m_environment;
     std::unique_ptr<formQueryDb> m_window;
     MessageBoxCatcher *m_boxes = nullptr;
-    std::map<QString, QList<webService::SearchRecord>> m_byKind;
-    webService::SearchRecord m_landed; // the first track that landed, for the chooser
+    std::map<QString, QList<webservice::SearchRecord>> m_byKind;
+    webservice::SearchRecord m_landed; // the first track that landed, for the chooser
 };
 
 namespace {
 // The kind of site a source address belongs to, by its host's first label(s).
 QString siteKind(const QString &source)
 {
-    const QString host = httpAgent::hostFromUrl(source).section(QLatin1Char(':'), 0, 0);
+    const QString host = http::hostFromUrl(source).section(QLatin1Char(':'), 0, 0);
     for (const char *kind : {"music.download", "epitonic", "rave", "shutemdown", "files"}) {
         if (host.startsWith(QLatin1String(kind) + QLatin1Char('.')))
             return QLatin1String(kind);
@@ -82,16 +81,15 @@ void tst_e2e_download::initTestCase()
     m_boxes = new MessageBoxCatcher(m_window.get());
 
     // Tracks of every kind, from title searches as the server answers them.
-    const QString workFile = httpGlobals::tempFolder + "e2e_search.html";
+    const QString workFile = core::settings().tempFolder + "e2e_search.html";
     platform::SocketControl socket;
     for (char letter = 'a'; letter <= 'z'; ++letter) {
-        const QString address = webService::searchQueryUrl("Title", QString(QLatin1Char(letter)), 0);
-        const int status = httpAgent::sendGetRequest(
-            httpAgent::hostFromUrl(address), "80", httpAgent::pathFromUrl(address),
-            httpGlobals::serverBaseUrl, httpGlobals::userAgent, socket, workFile, 9);
+        const QString address = webservice::searchQueryUrl("Title", QString(QLatin1Char(letter)), 0);
+        const int status = http::getUrl(address, core::settings().serverBaseUrl, core::settings().userAgent,
+                                        socket, workFile, http::Slot::Service);
         QCOMPARE(status, 200);
-        for (const webService::SearchRecord &record : webService::parseSearchResults(workFile))
-            m_byKind[siteKind(record[webService::RECORD_SOURCE])].append(record);
+        for (const webservice::SearchRecord &record : webservice::parseSearchResults(workFile))
+            m_byKind[siteKind(record[webservice::RECORD_SOURCE])].append(record);
         QFile::remove(workFile);
     }
 }
@@ -113,16 +111,19 @@ bool tst_e2e_download::isServedTrack(const QByteArray &bytes) const
     return false;
 }
 
-bool tst_e2e_download::downloadOne(const webService::SearchRecord &track)
+bool tst_e2e_download::downloadOne(const webservice::SearchRecord &track)
 {
-    const QString artist = track[webService::RECORD_ARTIST];
-    const QString title = track[webService::RECORD_TITLE];
-    const QString finalFile = handleDownloads::trackFileStem(artist, title) + ".mp3";
-    handleDownloads::enqueueDownload(artist, title, track[webService::RECORD_SOURCE],
-                                     *m_window->List2);
+    const QString artist = track[webservice::RECORD_ARTIST];
+    const QString title = track[webservice::RECORD_TITLE];
+    const QString finalFile = downloads::trackFileStem(artist, title) + ".mp3";
+    downloads::enqueueDownload(m_window->downloadQueue, {artist, title, track[webservice::RECORD_SOURCE]},
+                               *m_window->List2);
     // Taken off the queue by the pump, then downloaded to its end.
-    if (!QTest::qWaitFor([] { return appGlobals::downloadCount == 0 && !handleDownloads::pumpStepRunning(); },
-                         60000))
+    if (!QTest::qWaitFor(
+            [this] {
+                return m_window->downloadQueue.isEmpty() && !m_window->downloadQueue.pumpStepRunning();
+            },
+            60000))
         return false;
     QFile file(finalFile);
     return file.open(QIODevice::ReadOnly) && isServedTrack(file.readAll());
@@ -138,7 +139,7 @@ void tst_e2e_download::everySiteKindLandsTheServedBytes_data()
 void tst_e2e_download::everySiteKindLandsTheServedBytes()
 {
     QFETCH(QString, kind);
-    const QList<webService::SearchRecord> candidates = m_byKind[kind];
+    const QList<webservice::SearchRecord> candidates = m_byKind[kind];
     QVERIFY2(!candidates.isEmpty(), "no track of this kind in the catalogue");
     // A few catalogue tracks are broken on purpose (gone, no link); those say so and save nothing.
     bool landed = false;
@@ -152,25 +153,25 @@ void tst_e2e_download::everySiteKindLandsTheServedBytes()
     QVERIFY(landed);
     if (m_landed[0].isEmpty())
         m_landed = candidates[i - 1];
-    const QStringList leftovers = QDir(httpGlobals::mp3Folder).entryList({"*.tmp"}, QDir::Files);
+    const QStringList leftovers = QDir(core::settings().mp3Folder).entryList({"*.tmp"}, QDir::Files);
     QCOMPARE(leftovers, QStringList());
 }
 
 void tst_e2e_download::trackChosenThroughTheChooserThenPlayed()
 {
     // The window's own search for the artist of a track that landed above lists that track.
-    const QString artist = m_landed[webService::RECORD_ARTIST];
-    const QString title = m_landed[webService::RECORD_TITLE];
+    const QString artist = m_landed[webservice::RECORD_ARTIST];
+    const QString title = m_landed[webservice::RECORD_TITLE];
     QVERIFY(!artist.isEmpty());
-    webService::searchTracks("Artist", artist, *m_window->Combo1, *m_window->Text2, *m_window->Frame2,
+    webservice::searchTracks("Artist", artist, *m_window->Combo1, *m_window->Text2, *m_window->Frame2,
                              *m_window->Winsock1, *m_window->MSFlexGrid1, *m_window->WebBrowser1,
-                             httpGlobals::webServiceSlot);
+                             http::Slot::Service,
+                             {m_window->genreNames, m_window->searchResults, m_window->shopSuggestions});
     int row = 1;
-    while (row <= appGlobals::searchResultCount &&
-           appGlobals::searchResults[size_t(row)][appGlobals::RESULT_TRACK] != title)
+    while (row <= m_window->searchResults.count() && m_window->searchResults.at(row - 1).track != title)
         ++row;
-    QVERIFY(row <= appGlobals::searchResultCount);
-    const QString finalFile = handleDownloads::trackFileStem(artist, title) + ".mp3";
+    QVERIFY(row <= m_window->searchResults.count());
+    const QString finalFile = downloads::trackFileStem(artist, title) + ".mp3";
     QVERIFY(QFile::remove(finalFile));
 
     formHandleDownload *chooser = m_window->chooser();
@@ -185,8 +186,8 @@ void tst_e2e_download::trackChosenThroughTheChooserThenPlayed()
     choose.start(20);
     m_boxes->clear();
     Q_EMIT m_window->MSFlexGrid1->cellClicked(row, 0);
-    QVERIFY(QTest::qWaitFor([&] { return QFile::exists(finalFile) && !handleDownloads::pumpStepRunning(); },
-                            60000));
+    QVERIFY(QTest::qWaitFor(
+        [&] { return QFile::exists(finalFile) && !m_window->downloadQueue.pumpStepRunning(); }, 60000));
     QFile file(finalFile);
     QVERIFY(file.open(QIODevice::ReadOnly) && isServedTrack(file.readAll()));
     QVERIFY2(m_boxes->count() == 0, qPrintable(m_boxes->texts().join(" / ")));
@@ -204,7 +205,7 @@ void tst_e2e_download::trackChosenThroughTheChooserThenPlayed()
     QVERIFY2(player->length() > 1000, qPrintable(QString::number(player->length())));
     QCOMPARE(m_window->Slider1->maximum(), player->length());
     QVERIFY(m_window->WebBrowser1->address().contains("trelvoAmazonSearch.php"));
-    QTRY_COMPARE(m_window->Label10->text(), localMedia::timeText(player->length()));
+    QTRY_COMPARE(m_window->Label10->text(), media::timeText(player->length()));
     QTRY_VERIFY(m_window->Label9->text() != "0:00" || player->length() < 2000);
 
     // Paused, a key on the slider plays from its end; the track ends with both times alike.

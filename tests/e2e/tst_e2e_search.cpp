@@ -2,9 +2,9 @@
 // genres and the recommended artists' pictures; then searches, similar artists and radio.
 #include "../ui/windowTestEnvironment.h"
 
-#include "core/appGlobals.h"
 #include "messageBoxCatcher.h"
 #include "sonavexServerProcess.h"
+#include "testHelpers.h"
 #include "ui/clickableLabel.h"
 #include "ui/formQueryDb.h"
 #include "ui/guiRepositioning.h"
@@ -21,16 +21,6 @@
 #include <QTableWidget>
 #include <QTreeWidget>
 #include <QUrl>
-
-// Records what the window hands to the desktop's default handler.
-class UrlRecorder : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public Q_SLOTS:
-    void open(const QUrl &url) { opened << url; }
-};
 
 class tst_e2e_search : public QObject
 {
@@ -102,24 +92,24 @@ void tst_e2e_search::connectShowsTheCatalogue()
     const QRegularExpression caption("^Sonavex : searching (\\d+) tracks from (\\d+) artists$");
     const auto match = caption.match(m_window->windowTitle());
     QVERIFY2(match.hasMatch(), qPrintable(m_window->windowTitle()));
-    QCOMPARE(match.captured(1).toInt(), appGlobals::serverTrackCount);
-    QCOMPARE(match.captured(2).toInt(), appGlobals::serverArtistCount);
-    QVERIFY(appGlobals::serverTrackCount > 0 && appGlobals::serverArtistCount > 0);
+    QCOMPARE(match.captured(1).toInt(), m_window->serverStatistics.trackCount);
+    QCOMPARE(match.captured(2).toInt(), m_window->serverStatistics.artistCount);
+    QVERIFY(m_window->serverStatistics.trackCount > 0 && m_window->serverStatistics.artistCount > 0);
 
     QCOMPARE(m_window->Combo1->itemText(0), QStringLiteral("Any"));
-    QCOMPARE(m_window->Combo1->count(), appGlobals::serverGenreCount + 1);
+    QCOMPARE(m_window->Combo1->count(), m_window->serverStatistics.genreCount + 1);
     QVERIFY(m_window->Combo1->count() > 2);
     QVERIFY(m_window->Combo1->isEnabled() && m_window->Command5->isEnabled());
-    QVERIFY(appGlobals::recommendedArtistCount > 0);
+    QVERIFY(m_window->recommendedArtists.count() > 0);
     QCOMPARE(guiRepositioning::topTwips(*m_window->Frame7), 10500);
     QCOMPARE(guiRepositioning::topTwips(*m_window->Frame1), 120);
-    QVERIFY(appGlobals::searchPanelShown);
+    QVERIFY(m_window->searchPanelShown);
     m_boxes->clear();
 
     // A name long enough to search for and to be confirmed by the name check.
-    for (int i = 0; i <= appGlobals::recommendedArtistCount && m_artist.isEmpty(); ++i) {
-        if (appGlobals::recommendedArtistNames[size_t(i)].size() > 3)
-            m_artist = appGlobals::recommendedArtistNames[size_t(i)];
+    for (int i = 0; i < m_window->recommendedArtists.count() && m_artist.isEmpty(); ++i) {
+        if (m_window->recommendedArtists.at(i).name.size() > 3)
+            m_artist = m_window->recommendedArtists.at(i).name;
     }
     QVERIFY(!m_artist.isEmpty());
 }
@@ -133,9 +123,9 @@ void tst_e2e_search::genrePicturesListRecommendedArtists()
     int listed = 0;
     for (const auto &[image, group] : genres) {
         QStringList expected;
-        for (int i = 0; i <= appGlobals::recommendedArtistCount; ++i) {
-            const QString &name = appGlobals::recommendedArtistNames[std::size_t(i)];
-            if (appGlobals::recommendedArtistCategories[std::size_t(i)] == group && !expected.contains(name))
+        for (int i = 0; i < m_window->recommendedArtists.count(); ++i) {
+            const QString &name = m_window->recommendedArtists.at(i).name;
+            if (m_window->recommendedArtists.at(i).category == group && !expected.contains(name))
                 expected << name;
         }
         QTest::mouseClick(image, Qt::LeftButton);
@@ -150,7 +140,7 @@ void tst_e2e_search::genrePicturesListRecommendedArtists()
     }
     QVERIFY(listed > 0);
     QTest::mouseClick(m_window->Command6, Qt::LeftButton);
-    QVERIFY(appGlobals::searchPanelShown);
+    QVERIFY(m_window->searchPanelShown);
 }
 
 void tst_e2e_search::artistAndKeywordSearch()
@@ -161,13 +151,13 @@ void tst_e2e_search::artistAndKeywordSearch()
     QVERIFY2(found > 0, qPrintable(m_window->Frame2->title()));
     auto *grid = m_window->MSFlexGrid1;
     QCOMPARE(grid->rowCount(), found + 2);
-    QCOMPARE(appGlobals::searchResultCount, found);
+    QCOMPARE(m_window->searchResults.count(), found);
     QVERIFY(grid->item(1, 0)->text().contains(m_artist, Qt::CaseInsensitive));
-    QVERIFY(!appGlobals::searchResults[1][appGlobals::RESULT_SOURCE].isEmpty());
+    QVERIFY(!m_window->searchResults.at(0).source.isEmpty());
     QVERIFY(!m_window->Picture2->pixmap().isNull());
 
     // A word of a title just found finds that track again by keyword.
-    const QString title = appGlobals::searchResults[1][appGlobals::RESULT_TRACK];
+    const QString title = m_window->searchResults.at(0).track;
     QString word;
     for (const QString &part : title.split(' ', Qt::SkipEmptyParts)) {
         if (part.size() > word.size())
@@ -178,8 +168,8 @@ void tst_e2e_search::artistAndKeywordSearch()
     QVERIFY2(m_boxes->count() == 0, qPrintable(m_boxes->texts().join(" | ")));
     QVERIFY(foundInCaption() > 0);
     QStringList titles;
-    for (int row = 1; row <= appGlobals::searchResultCount; ++row)
-        titles << appGlobals::searchResults[size_t(row)][appGlobals::RESULT_TRACK];
+    for (int row = 1; row <= m_window->searchResults.count(); ++row)
+        titles << m_window->searchResults.at(row - 1).track;
     QVERIFY2(titles.contains(title), qPrintable(word));
 }
 
@@ -190,9 +180,8 @@ void tst_e2e_search::similarArtistsNodeSearchAndRadio()
     QVERIFY2(m_boxes->count() == 0, qPrintable(m_boxes->texts().join(" | ")));
     auto *tree = m_window->TreeView2;
     QVERIFY(tree->topLevelItemCount() > 0);
-    QCOMPARE(m_window->Label5->text(),
-             "Similar Artists : " + QString::number(tree->topLevelItemCount()));
-    QVERIFY(appGlobals::similarArtistCount <= appGlobals::SIMILAR_ARTIST_SLOTS);
+    QCOMPARE(m_window->Label5->text(), "Similar Artists : " + QString::number(tree->topLevelItemCount()));
+    QVERIFY(m_window->similarArtists.count() <= webservice::SimilarArtists::MAX_ARTISTS);
 
     QTreeWidgetItem *node = tree->topLevelItem(0);
     const QString name = node->text(0);
@@ -208,13 +197,13 @@ void tst_e2e_search::similarArtistsNodeSearchAndRadio()
     // The radio list came with the similar artists; a click opens the address of its line.
     auto *list = m_window->List3;
     QVERIFY(list->count() > 0);
-    QVERIFY(list->count() <= appGlobals::RADIO_STATION_SLOTS);
+    QVERIFY(list->count() <= webservice::RadioStations::MAX_STATIONS);
     const int line = list->count() - 1;
     m_urls.opened.clear();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(line)).center());
     QCOMPARE(m_urls.opened.size(), 1);
     const QUrl opened = m_urls.opened.first();
-    QCOMPARE(opened, QUrl::fromUserInput(appGlobals::radioStationAddresses[size_t(line)]));
+    QCOMPARE(opened, QUrl::fromUserInput(m_window->radioStations.address(line)));
     QVERIFY(opened.host().endsWith(".localhost"));
     QVERIFY(!opened.toString().contains("<br>", Qt::CaseInsensitive));
 }

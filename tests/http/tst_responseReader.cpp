@@ -3,8 +3,8 @@
 
 #include <QTest>
 
-using httpAgent::responseReader;
-using P = responseReader::Phase;
+using http::ResponseReader;
+using P = ResponseReader::Phase;
 
 namespace {
 
@@ -22,7 +22,7 @@ struct Outcome
 // Feeds the pieces the way the agent does: after a head, the rest of the piece is fed again.
 Outcome read(const QList<QByteArray> &pieces, bool peerCloses)
 {
-    responseReader reader;
+    ResponseReader reader;
     Outcome o;
     const auto sink = [&o](QByteArrayView bytes) { o.body += bytes.toByteArray(); };
     for (const QByteArray &piece : pieces) {
@@ -129,7 +129,7 @@ void tst_responseReader::sameResultForEveryChunking()
 
 void tst_responseReader::headIsBounded()
 {
-    const qsizetype limit = responseReader::MAX_HEAD_BYTES;
+    const qsizetype limit = ResponseReader::MAX_HEAD_BYTES;
     const QByteArray start("HTTP/1.1 200 OK\r\nContent-Length: 1\r\nX: ");
     const QByteArray end("\r\n\r\nz");
 
@@ -175,9 +175,9 @@ void tst_responseReader::headerFields()
 {
     QFETCH(QString, head);
     QFETCH(QString, fields);
-    QCOMPARE(QStringList({QString::number(httpAgent::parseStatusCode(head)),
-                          QString::number(httpAgent::parseContentLength(head)), httpAgent::parseCookie(head),
-                          httpAgent::parseLocation(head)})
+    QCOMPARE(QStringList({QString::number(http::parseStatusCode(head)),
+                          QString::number(http::parseContentLength(head)), http::parseCookie(head),
+                          http::parseLocation(head)})
                  .join('|'),
              fields);
 }

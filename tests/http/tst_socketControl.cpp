@@ -36,7 +36,7 @@ void tst_socketControl::hostTextPortWins()
     socket.setRemoteHost(hostPattern.contains("%1") ? hostPattern.arg(server.serverPort()) : hostPattern);
     socket.setRemotePort(portArgument < 0 ? server.serverPort() : portArgument);
     socket.connectToRemote();
-    QTRY_COMPARE(socket.state(), SocketControl::STATE_CONNECTED);
+    QTRY_COMPARE(socket.state(), SocketControl::State::Connected);
     QTRY_VERIFY(server.hasPendingConnections());
 }
 

@@ -1,8 +1,7 @@
 // Artist pictures through the cache, and the genre-artists tree, against a scripted loopback server.
 #include "../ui/windowTestEnvironment.h"
 
-#include "core/appGlobals.h"
-#include "core/httpGlobals.h"
+#include "core/settings.h"
 #include "core/startup.h"
 #include "http/httpAgent.h"
 #include "media/artistPictures.h"
@@ -35,7 +34,6 @@ private Q_SLOTS:
     void pictureFallsBack();
     void brokenCachedFileIsFetchedAgain();
     void genreGroupWithMissingPictures();
-    void genreSelectionTakesTheEntryAtTheCount();
 
 private:
     // One reply for each connection in turn, the last for every later one; an empty reply closes.
@@ -57,18 +55,14 @@ private:
     }
     bool showPicture(const QString &artist)
     {
-        localMedia::showArtistPicture(artist, m_box, m_socket, httpGlobals::resultImageSlot);
+        media::showArtistPicture(artist, m_box, m_socket, http::Slot::ChooserPicture);
         return !m_box.pixmap().isNull();
     }
     bool loadGenre(const QStringList &names)
     {
-        appGlobals::genreSelection.fill(QString());
-        // Empty entries in between are skipped.
-        for (int i = 0; i < names.size(); ++i)
-            appGlobals::genreSelection[std::size_t(i) * 2] = names[i];
         m_tree.clear();
         m_images.clear();
-        return guiRepositioning::loadGenreArtists(m_socket, m_tree, m_images, httpGlobals::resultImageSlot);
+        return media::loadGenreArtists(names, m_socket, m_tree, m_images, http::Slot::ChooserPicture);
     }
 
     ScriptedServer m_server;
@@ -81,15 +75,15 @@ private:
 
 void tst_artistPictures::initTestCase()
 {
-    QVERIFY(startup::runStartupSequence());
-    httpAgent::attachSocket(m_socket, httpGlobals::resultImageSlot);
+    QVERIFY(core::startUp());
+    http::attachSocket(m_socket, http::Slot::ChooserPicture);
     m_box.resize(96, 96);
     m_images.setPictureSize(QSize(150, 142));
 }
 
 void tst_artistPictures::init()
 {
-    QDir cache(httpGlobals::imageCacheFolder);
+    QDir cache(core::settings().imageCacheFolder);
     for (const QString &name : cache.entryList(QDir::Files | QDir::Hidden))
         QVERIFY(cache.remove(name));
     m_box.clear();
@@ -128,8 +122,8 @@ void tst_artistPictures::requestAndCacheName()
     const int before = int(m_server.requests().size());
     QVERIFY(show());
     QCOMPARE(requestLinesSince(before), Lines{request});
-    QVERIFY(m_server.requests().last().contains("\r\nReferer: " + httpGlobals::serverBaseUrl.toLatin1()));
-    const QDir cache(httpGlobals::imageCacheFolder);
+    QVERIFY(m_server.requests().last().contains("\r\nReferer: " + core::settings().serverBaseUrl.toLatin1()));
+    const QDir cache(core::settings().imageCacheFolder);
     QCOMPARE(cache.entryList(QDir::Files | QDir::Hidden), QStringList{cacheName});
     // From the cache the next time.
     m_box.clear();
@@ -169,12 +163,12 @@ void tst_artistPictures::pictureFallsBack()
         expected << "GET /artistImages/" + name.toLatin1() + " HTTP/1.1";
     QCOMPARE(requestLinesSince(before), expected);
     QCOMPARE(boxes.count(), 0);
-    QVERIFY(!QFile::exists(localMedia::artistCacheFile(artist)));
+    QVERIFY(!QFile::exists(media::artistCacheFile(artist)));
 }
 
 void tst_artistPictures::brokenCachedFileIsFetchedAgain()
 {
-    QFile junk(localMedia::artistCacheFile("Broken"));
+    QFile junk(media::artistCacheFile("Broken"));
     QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write("junk") == 4);
     junk.close();
     const int before = int(m_server.requests().size());
@@ -187,7 +181,7 @@ void tst_artistPictures::genreGroupWithMissingPictures()
     // The second "One" makes no second node.
     script({picture, notFound, picture, QByteArray(), picture});
     MessageBoxCatcher boxes;
-    QVERIFY(loadGenre({"One", "Two", "Three", "Four", "Five", "One"}));
+    QVERIFY(loadGenre({"One", "Two", "", "Three", "Four", "Five", "One"}));
     const QString missing =
         "An error occurred while retrieving artist image\r\nHTTP Response: 404 = HTTP_NOT_FOUND";
     QCOMPARE(boxes.texts(), (QStringList{missing, "A Socket error occurred while retrieving artist image"}));
@@ -199,32 +193,7 @@ void tst_artistPictures::genreGroupWithMissingPictures()
     }
     QCOMPARE(nodes, (QStringList{"One", "Three", "Five"}));
     QCOMPARE(m_images.picture("Five").size(), QSize(150, 142));
-    QVERIFY(!QFile::exists(localMedia::artistCacheFile("Two")));
-}
-
-void tst_artistPictures::genreSelectionTakesTheEntryAtTheCount()
-{
-    appGlobals::recommendedArtistCategories.fill(0);
-    const QStringList names{"Ann", "Bob", "Cleo"};
-    const int groups[] = {2, 1, 2};
-    for (std::size_t i = 0; i < 3; ++i) {
-        appGlobals::recommendedArtistNames[i] = names[qsizetype(i)];
-        appGlobals::recommendedArtistCategories[i] = groups[i];
-    }
-    appGlobals::recommendedArtistCount = 2;
-    appGlobals::genreSelection[5] = "left over";
-    guiRepositioning::selectGenreArtists(2);
-    const QStringList selected(appGlobals::genreSelection.begin(), appGlobals::genreSelection.end());
-    QCOMPARE(selected.first(2), (QStringList{"Ann", "Cleo"}));
-    QCOMPARE(selected.join(QString()), QString("AnnCleo"));
-
-    // A group nobody belongs to asks for nothing.
-    guiRepositioning::selectGenreArtists(3);
-    const int before = m_server.connectionCount();
-    m_tree.clear();
-    QVERIFY(guiRepositioning::loadGenreArtists(m_socket, m_tree, m_images, httpGlobals::resultImageSlot));
-    QCOMPARE(m_tree.topLevelItemCount(), 0);
-    QCOMPARE(m_server.connectionCount(), before);
+    QVERIFY(!QFile::exists(media::artistCacheFile("Two")));
 }
 
 QTEST_MAIN(tst_artistPictures)

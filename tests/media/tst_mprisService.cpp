@@ -104,7 +104,7 @@ void tst_mprisService::callsReachThePlayerAndChangesAreAnnounced()
     platform::MediaPlayerControl player(&window);
     QTimer timer;
     timer.setInterval(1000);
-    localMedia::MprisService service(player, timer, &window);
+    media::MprisService service(player, timer, &window);
     const QString name = service.serviceName();
     QCOMPARE(name, QString("org.mpris.MediaPlayer2.sonavex"));
     QCOMPARE(property(name, "PlaybackStatus").toString(), QString("Stopped"));
@@ -114,9 +114,7 @@ void tst_mprisService::callsReachThePlayerAndChangesAreAnnounced()
                                               "org.freedesktop.DBus.Properties", "PropertiesChanged",
                                               &recorder, SLOT(changed(QString, QVariantMap, QStringList))));
 
-    player.setWait(true);
-    player.setFileName(m_dir.filePath("Band - Song.mp3"));
-    player.setCommand("Open");
+    player.open(m_dir.filePath("Band - Song.mp3"));
     const QVariantMap metadata = qdbus_cast<QVariantMap>(property(name, "Metadata"));
     QCOMPARE(metadata.value("xesam:artist").toStringList(), QStringList{"Band"});
     QCOMPARE(metadata.value("xesam:title").toString(), QString("Song"));
@@ -142,7 +140,7 @@ void tst_mprisService::callsReachThePlayerAndChangesAreAnnounced()
         QTRY_COMPARE(recorder.last("PlaybackStatus").toString(), step.status);
     }
 
-    player.setCommand("Close");
+    player.close();
     QVERIFY(qdbus_cast<QVariantMap>(property(name, "Metadata")).isEmpty());
 }
 
@@ -152,15 +150,13 @@ void tst_mprisService::secondPlayerTakesAnInstanceName()
     platform::MediaPlayerControl firstPlayer(&window);
     platform::MediaPlayerControl secondPlayer(&window);
     QTimer timer;
-    auto *first = new localMedia::MprisService(firstPlayer, timer, &window);
-    localMedia::MprisService second(secondPlayer, timer, &window);
+    auto *first = new media::MprisService(firstPlayer, timer, &window);
+    media::MprisService second(secondPlayer, timer, &window);
     QVERIFY(first->isRegistered());
     QVERIFY(second.serviceName().startsWith("org.mpris.MediaPlayer2.sonavex.instance"));
 
     // Each answers for its own player.
-    firstPlayer.setWait(true);
-    firstPlayer.setFileName(m_dir.filePath("Band - Song.mp3"));
-    firstPlayer.setCommand("Open");
+    firstPlayer.open(m_dir.filePath("Band - Song.mp3"));
     QVERIFY(call(second.serviceName(), "Play"));
     QCOMPARE(firstPlayer.mode(), Mode::Stopped);
     QCOMPARE(property(first->serviceName(), "PlaybackStatus").toString(), QString("Stopped"));

@@ -1,6 +1,6 @@
 #include "../ui/windowTestEnvironment.h"
 
-#include "core/httpGlobals.h"
+#include "core/settings.h"
 #include "media/mprisService.h"
 #include "media/playback.h"
 #include "messageBoxCatcher.h"
@@ -75,14 +75,14 @@ void tst_playback::init()
     QVERIFY(m_window->isLoaded());
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    QDir music(httpGlobals::mp3Folder);
+    QDir music(core::settings().mp3Folder);
     for (const QString &name : music.entryList(QDir::Files))
         QVERIFY(music.remove(name));
-    QVERIFY(writeTestMp3(httpGlobals::mp3Folder + "A - One.mp3", 4000, 440));
-    QVERIFY(writeTestMp3(httpGlobals::mp3Folder + "Ann & Bob - Duet.mp3", 3000, 550));
+    QVERIFY(writeTestMp3(core::settings().mp3Folder + "A - One.mp3", 4000, 440));
+    QVERIFY(writeTestMp3(core::settings().mp3Folder + "Ann & Bob - Duet.mp3", 3000, 550));
     // Without the Info frame the player learns the length only by running the file.
-    QVERIFY(writeTestMp3(httpGlobals::mp3Folder + "C - Three.mp3", 6000, 660, false));
-    QVERIFY(writeTestMp3(httpGlobals::mp3Folder + "B - Two.tmp", 1000));
+    QVERIFY(writeTestMp3(core::settings().mp3Folder + "C - Three.mp3", 6000, 660, false));
+    QVERIFY(writeTestMp3(core::settings().mp3Folder + "B - Two.tmp", 1000));
 }
 
 void tst_playback::timeText_data()
@@ -102,7 +102,7 @@ void tst_playback::timeText()
 {
     QFETCH(int, milliseconds);
     QFETCH(QString, text);
-    QCOMPARE(localMedia::timeText(milliseconds), text);
+    QCOMPARE(media::timeText(milliseconds), text);
 }
 
 void tst_playback::myMusicThenArrowKeysPlayEachLine()
@@ -120,7 +120,7 @@ void tst_playback::myMusicThenArrowKeysPlayEachLine()
     QCOMPARE(player()->mode(), Mode::NotOpen);
     QCOMPARE(m_window->Label11->text(), QString("Earlier"));
     QVERIFY(!m_window->Timer2->isActive());
-    QVERIFY(!m_window->findChild<localMedia::MprisService *>("mprisService")->isRegistered());
+    QVERIFY(!m_window->findChild<media::MprisService *>("mprisService")->isRegistered());
 
     const QMap<QString, int> lengths{{"A - One", 4000}, {"Ann & Bob - Duet", 3000}, {"C - Three", 6000}};
     m_window->List1->setFocus();
@@ -132,7 +132,7 @@ void tst_playback::myMusicThenArrowKeysPlayEachLine()
             // The new track starts at its beginning, not where the one before was.
             QVERIFY2(player()->position() < 900, qPrintable(QString::number(player()->position())));
         }
-        QCOMPARE(player()->fileName(), httpGlobals::mp3Folder + all[row] + ".mp3");
+        QCOMPARE(player()->fileName(), core::settings().mp3Folder + all[row] + ".mp3");
         QCOMPARE(player()->mode(), Mode::Playing);
         QCOMPARE(m_window->Label11->text() + " - " + m_window->Label12->text(), all[row]);
         QVERIFY(m_window->Timer2->isActive());
@@ -148,7 +148,7 @@ void tst_playback::myMusicThenArrowKeysPlayEachLine()
 
     // Refilling the list changes the selection, but starts nothing and stops nothing.
     m_window->Command7->click();
-    QCOMPARE(player()->fileName(), httpGlobals::mp3Folder + "Ann & Bob - Duet.mp3");
+    QCOMPARE(player()->fileName(), core::settings().mp3Folder + "Ann & Bob - Duet.mp3");
     QCOMPARE(player()->mode(), Mode::Playing);
     m_window->Command8->click();
     QCOMPARE(guiRepositioning::topTwips(*m_window->Frame8), 10500);
@@ -200,7 +200,7 @@ void tst_playback::buttonsSliderAndTimes()
     QTest::qWait(1100);
     const int position = player()->position();
     QVERIFY(position < 5000);
-    QVERIFY2(QStringList({localMedia::timeText(position - 1000), localMedia::timeText(position)})
+    QVERIFY2(QStringList({media::timeText(position - 1000), media::timeText(position)})
                  .contains(m_window->Label9->text()),
              qPrintable(m_window->Label9->text()));
     QCOMPARE(slider->value(), 5500);
@@ -215,7 +215,7 @@ void tst_playback::selectionWhileOpeningTakesOver()
     // The second selection arrives while the first lets pending events run.
     QTimer::singleShot(0, m_window.get(), [this] { select("C - Three"); });
     select("A - One");
-    QCOMPARE(player()->fileName(), httpGlobals::mp3Folder + "C - Three.mp3");
+    QCOMPARE(player()->fileName(), core::settings().mp3Folder + "C - Three.mp3");
     QCOMPARE(m_window->Label12->text(), QString("Three"));
     QCOMPARE(player()->mode(), Mode::Playing);
     QVERIFY(qAbs(m_window->Slider1->maximum() - 6000) <= 100);
@@ -239,14 +239,14 @@ void tst_playback::unplayableLinePlaysNothingAndSaysNothing()
     QFETCH(QString, file);
     QFETCH(QByteArray, content);
     QFETCH(QString, line);
-    QFile written(httpGlobals::mp3Folder + file);
+    QFile written(core::settings().mp3Folder + file);
     QVERIFY(content.isNull() ||
             (written.open(QIODevice::WriteOnly) && written.write(content) == content.size()));
     written.close();
     MessageBoxCatcher boxes;
     m_window->Command7->click();
     if (content.isNull())
-        QVERIFY(QFile::remove(httpGlobals::mp3Folder + file));
+        QVERIFY(QFile::remove(core::settings().mp3Folder + file));
     select("A - One");
     QTRY_COMPARE(m_window->Label10->text(), QString("0:04"));
 

@@ -2,10 +2,10 @@
 // list and progress display, the cancel button, and the chooser opened by a click in the results grid.
 #include "messageBoxCatcher.h"
 #include "scriptedServer.h"
+#include "testHelpers.h"
 #include "windowTestEnvironment.h"
 
-#include "core/appGlobals.h"
-#include "core/httpGlobals.h"
+#include "core/settings.h"
 #include "downloads/downloadQueue.h"
 #include "downloads/transfer.h"
 #include "http/httpAgent.h"
@@ -25,15 +25,6 @@
 #include <memory>
 
 using S = ScriptedServer;
-using httpGlobals::mp3Folder;
-
-namespace {
-QByteArray okResponse(const QByteArray &body, const QByteArray &extraHeaders = {})
-{
-    return "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n" + extraHeaders +
-           "\r\n" + body;
-}
-} // namespace
 
 class tst_downloadHandlers : public QObject
 {
@@ -85,7 +76,7 @@ void tst_downloadHandlers::initTestCase()
     m_window = std::make_unique<formQueryDb>();
     QVERIFY(m_window->isLoaded());
     m_window->show();
-    httpAgent::setTimeouts(5000, 5000);
+    http::setTimeouts(5000, 5000);
     // A quicker pump tick keeps the test short; one step at a time is what is tested.
     m_window->Timer3->setInterval(20);
     QVERIFY(m_window->Timer3->isActive());
@@ -98,9 +89,9 @@ void tst_downloadHandlers::init()
 
 void tst_downloadHandlers::cleanup()
 {
-    QTRY_VERIFY_WITH_TIMEOUT(!handleDownloads::pumpStepRunning(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->downloadQueue.pumpStepRunning(), 20000);
     for (const QString &name : musicFiles())
-        QFile::remove(mp3Folder + name);
+        QFile::remove(core::settings().mp3Folder + name);
 }
 
 void tst_downloadHandlers::cleanupTestCase()
@@ -124,20 +115,28 @@ QStringList tst_downloadHandlers::queueLines() const
 
 QStringList tst_downloadHandlers::musicFiles() const
 {
-    return QDir(mp3Folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    return QDir(core::settings().mp3Folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
 void tst_downloadHandlers::enqueue(const QString &track, const QString &address)
 {
-    handleDownloads::enqueueDownload("Band", track, address, *m_window->List2);
+    downloads::enqueueDownload(m_window->downloadQueue, {"Band", track, address}, *m_window->List2);
 }
 
 void tst_downloadHandlers::setResult(int row, const QString &artist, const QString &track)
 {
-    appGlobals::searchResults[row] = {artist, track, "Rock", fileAddress("/" + track + ".mp3")};
-    appGlobals::searchResultCount = qMax(appGlobals::searchResultCount, row);
-    m_window->MSFlexGrid1->setRowCount(
-        qMax(m_window->MSFlexGrid1->rowCount(), appGlobals::searchResultCount + 2));
+    // Rows above `row` stay; the row itself replaces whatever was there and after it.
+    webservice::SearchResults &results = m_window->searchResults;
+    QList<webservice::SearchResult> kept;
+    for (int i = 0; i < qMin(results.count(), row - 1); ++i)
+        kept << results.at(i);
+    while (kept.size() < row - 1)
+        kept << webservice::SearchResult{};
+    results.clear();
+    for (const webservice::SearchResult &keptRow : kept)
+        results.add(keptRow);
+    results.add({artist, track, "Rock", fileAddress("/" + track + ".mp3")});
+    m_window->MSFlexGrid1->setRowCount(qMax(m_window->MSFlexGrid1->rowCount(), results.count() + 2));
     m_window->MSFlexGrid1->setEnabled(true);
 }
 
@@ -173,7 +172,7 @@ void tst_downloadHandlers::pumpTakesTracksInOrder()
     connect(&look, &QTimer::timeout, this, [&] {
         const QString text = m_window->Text3->text();
         if (!text.isEmpty() && (seen.isEmpty() || !seen.last().startsWith(text)) &&
-            httpGlobals::slotBytesReceived[httpGlobals::downloadSlot] > 0)
+            http::slotRecord(http::Slot::Download).bytesReceived > 0)
             seen << text + " | " + queueLines().join(", ");
     });
     look.start(5);
@@ -182,7 +181,7 @@ void tst_downloadHandlers::pumpTakesTracksInOrder()
     enqueue("Three", fileAddress("/3.mp3"));
 
     QTRY_COMPARE_WITH_TIMEOUT(musicFiles().size(), 3, 20000);
-    QTRY_VERIFY(!handleDownloads::pumpStepRunning());
+    QTRY_VERIFY(!m_window->downloadQueue.pumpStepRunning());
     look.stop();
     QCOMPARE(seen, (QStringList{"Band - One | Band - Two, Band - Three", "Band - Two | Band - Three",
                                 "Band - Three | "}));
@@ -190,7 +189,7 @@ void tst_downloadHandlers::pumpTakesTracksInOrder()
     for (const QByteArray &request : m_server->requests().mid(firstRequest))
         lines << requestLineOf(request);
     QCOMPARE(lines, (QList<QByteArray>{"GET /1.mp3 HTTP/1.1", "GET /2.mp3 HTTP/1.1", "GET /3.mp3 HTTP/1.1"}));
-    QCOMPARE(QFileInfo(mp3Folder + "Band - Three.mp3").size(), body.size() + 3);
+    QCOMPARE(QFileInfo(core::settings().mp3Folder + "Band - Three.mp3").size(), body.size() + 3);
     QCOMPARE(m_boxes->texts(), QStringList());
     // Afterwards the display is empty again and the progress timer is off.
     QCOMPARE(m_window->Text3->text() + m_window->Text4->text() + m_window->Text5->text(), QString());
@@ -208,17 +207,16 @@ void tst_downloadHandlers::cancelEndsOnlyTheRunningStep()
     bool stepStillRunning = false;
     QTimer watch;
     connect(&watch, &QTimer::timeout, this, [&] {
-        if (httpGlobals::slotBytesReceived[httpGlobals::downloadSlot] < 20000 ||
-            m_window->Text3->text().isEmpty())
+        if (http::slotRecord(http::Slot::Download).bytesReceived < 20000 || m_window->Text3->text().isEmpty())
             return;
         watch.stop();
         QTest::mouseClick(m_window->Command2, Qt::LeftButton);
         // A tick now finds Text3 empty, yet the cancelled step has not returned.
-        handleDownloads::DownloadPanel panel{
-            m_window->Text3, m_window->List2,  m_window->ProgressBar1, m_window->Text4,
-            m_window->Text5, m_window->Timer1, m_window->Winsock2,     httpGlobals::downloadSlot};
-        stepStillRunning = handleDownloads::pumpStepRunning();
-        secondTickStarted = handleDownloads::pumpDownloadQueue(panel);
+        downloads::DownloadPanel panel{&m_window->downloadQueue, m_window->Text3,    m_window->List2,
+                                       m_window->ProgressBar1,   m_window->Text4,    m_window->Text5,
+                                       m_window->Timer1,         m_window->Winsock2, http::Slot::Download};
+        stepStillRunning = m_window->downloadQueue.pumpStepRunning();
+        secondTickStarted = downloads::pumpDownloadQueue(panel);
     });
     watch.start(5);
     enqueue("Cancelled", fileAddress("/c.mp3"));
@@ -228,7 +226,7 @@ void tst_downloadHandlers::cancelEndsOnlyTheRunningStep()
     QVERIFY(stepStillRunning);
     QVERIFY(!secondTickStarted);
     QCOMPARE(m_boxes->texts(), QStringList());
-    QFile after(mp3Folder + "Band - After.mp3");
+    QFile after(core::settings().mp3Folder + "Band - After.mp3");
     QVERIFY(after.open(QIODevice::ReadOnly));
     QCOMPARE(after.readAll(), "next track");
 }
@@ -269,7 +267,7 @@ void tst_downloadHandlers::chooserDownloadsTheClickedTrack()
                                     "Google for A & B "}));
     QVERIFY(!doItEnabledBeforeChoice);
     QVERIFY(!chooser->isVisible());
-    QCOMPARE(appGlobals::chosenAction, "done");
+    QCOMPARE(m_window->chooser()->chosenAction, "done");
     QCOMPARE(queueLines(), QStringList{"A & B  - Song"});
     QTRY_COMPARE_WITH_TIMEOUT(musicFiles(), QStringList{"A & B  - Song.mp3"}, 20000);
 }
@@ -292,7 +290,7 @@ void tst_downloadHandlers::choicesThatQueueNothing()
     setResult(1, artist, "Left");
     m_window->Text1->setText("kept");
     formHandleDownload *chooser = m_window->chooser();
-    const int queued = appGlobals::downloadCount;
+    const int queued = m_window->downloadQueue.count();
     const qsizetype requests = m_server->requests().size();
     whenChooserShows("Download Left", [&] {
         if (close) {
@@ -303,9 +301,9 @@ void tst_downloadHandlers::choicesThatQueueNothing()
         }
     });
     clickRow(1);
-    QCOMPARE(appGlobals::chosenAction, "done");
+    QCOMPARE(m_window->chooser()->chosenAction, "done");
     QCOMPARE(m_boxes->texts(), messages);
-    QCOMPARE(appGlobals::downloadCount, queued);
+    QCOMPARE(m_window->downloadQueue.count(), queued);
     QCOMPARE(m_server->requests().size(), requests);
     QCOMPARE(m_window->Text1->text(), "kept");
 }
@@ -325,21 +323,20 @@ void tst_downloadHandlers::nestedClickActsOnNewestRowOnly()
     });
     clickRow(1);
 
-    QCOMPARE(appGlobals::chosenAction, "done");
+    QCOMPARE(m_window->chooser()->chosenAction, "done");
     QTRY_COMPARE_WITH_TIMEOUT(musicFiles(), QStringList{"Band - Second.mp3"}, 20000);
-    QTRY_VERIFY(!handleDownloads::pumpStepRunning());
-    QCOMPARE(appGlobals::downloadCount, 0);
+    QTRY_VERIFY(!m_window->downloadQueue.pumpStepRunning());
+    QCOMPARE(m_window->downloadQueue.count(), 0);
 }
 
 void tst_downloadHandlers::clicksOutsideTheResultsDoNothing()
 {
     setResult(1, "Band", "Only");
-    appGlobals::searchResultCount = 1;
-    appGlobals::chosenAction = "done";
+    m_window->chooser()->chosenAction = "done";
     clickRow(0); // the heading
     clickRow(2); // the empty row after the last result
     QVERIFY(!m_window->chooser()->isVisible());
-    QCOMPARE(appGlobals::chosenAction, "done");
+    QCOMPARE(m_window->chooser()->chosenAction, "done");
 }
 
 QTEST_MAIN(tst_downloadHandlers)

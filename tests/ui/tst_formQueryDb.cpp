@@ -2,8 +2,7 @@
 // sequence against a scripted loopback server.
 #include "windowTestEnvironment.h"
 
-#include "core/appGlobals.h"
-#include "core/httpGlobals.h"
+#include "core/settings.h"
 #include "messageBoxCatcher.h"
 #include "platform/imageList.h"
 #include "platform/webBrowserControl.h"
@@ -122,7 +121,7 @@ void tst_formQueryDb::compareTops(const Tops &tops) const
 void tst_formQueryDb::loadEventState()
 {
     QCOMPARE(m_window->windowTitle(), "Sonavex : Not connected to server");
-    QCOMPARE(appGlobals::searchPanelShown, false);
+    QCOMPARE(m_window->searchPanelShown, false);
     for (const QString &name : connectedControls)
         QVERIFY2(!control(name)->isEnabled(), qPrintable(name));
     QVERIFY(m_window->Command3->isEnabled());
@@ -245,12 +244,12 @@ void tst_formQueryDb::connectSucceeds()
     QCOMPARE(m_window->Combo1->count(), 3);
     QCOMPARE(m_window->Combo1->itemText(0), "Any");
     QCOMPARE(m_window->Combo1->currentIndex(), 0);
-    QCOMPARE(appGlobals::recommendedArtistNames[2], "Cleo");
+    QCOMPARE(m_window->recommendedArtists.at(2).name, "Cleo");
     for (const QString &name : connectedControls + QStringList{"Command3"})
         QVERIFY2(control(name)->isEnabled(), qPrintable(name));
     compareTops(searchView);
-    QCOMPARE(appGlobals::searchPanelShown, true);
-    QVERIFY(!QFile::exists(httpGlobals::tempFolder + "webService_tmp.html"));
+    QCOMPARE(m_window->searchPanelShown, true);
+    QVERIFY(!QFile::exists(core::settings().tempFolder + "webService_tmp.html"));
 }
 
 void tst_formQueryDb::connectFailures_data()
@@ -296,10 +295,10 @@ void tst_formQueryDb::connectFailures()
     for (const QString &name : connectedControls)
         QVERIFY2(!control(name)->isEnabled(), qPrintable(name));
     compareTops({{"Frame7", 120}, {"Frame1", 10500}});
-    QCOMPARE(appGlobals::searchPanelShown, false);
+    QCOMPARE(m_window->searchPanelShown, false);
     // The user may try again.
     QVERIFY(m_window->Command3->isEnabled());
-    QVERIFY(!QFile::exists(httpGlobals::tempFolder + "webService_tmp.html"));
+    QVERIFY(!QFile::exists(core::settings().tempFolder + "webService_tmp.html"));
 }
 
 void tst_formQueryDb::connectButtonDisabledWhileConnecting()
@@ -342,7 +341,7 @@ void tst_formQueryDb::panelSwitches()
     for (const QString &name : clicks)
         QTest::mouseClick(qobject_cast<QPushButton *>(control(name)), Qt::LeftButton);
     compareTops(tops);
-    QCOMPARE(appGlobals::searchPanelShown, searchShown);
+    QCOMPARE(m_window->searchPanelShown, searchShown);
 }
 
 void tst_formQueryDb::libraryFrameLiesInFront()
@@ -399,11 +398,12 @@ void tst_formQueryDb::countryButtons()
     QCOMPARE(shop->toolTip(), store);
     // A click reloads the last term for the new store.
     connectToScriptedServer();
-    appLocalisation::lastShopTerm = QStringLiteral("Ann%20%26%20Bob");
+    m_window->shopSuggestions.lastTerm = QStringLiteral("Ann%20%26%20Bob");
     QTest::mouseClick(shop, Qt::LeftButton);
-    QCOMPARE(appLocalisation::shopLocale, country);
+    QCOMPARE(m_window->shopSuggestions.country, country);
     QCOMPARE(m_window->WebBrowser1->address(),
-             httpGlobals::serverBaseUrl + "trelvoAmazonSearch.php?searchTerm=Ann%20%26%20Bob&locale=" + code);
+             core::settings().serverBaseUrl +
+                 "trelvoAmazonSearch.php?searchTerm=Ann%20%26%20Bob&locale=" + code);
 }
 
 QTEST_MAIN(tst_formQueryDb)

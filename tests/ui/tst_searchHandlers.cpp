@@ -2,12 +2,12 @@
 // loopback server: the requests sent, the grid and its caption, the panels, the stations opened.
 #include "windowTestEnvironment.h"
 
-#include "core/appGlobals.h"
-#include "core/httpGlobals.h"
+#include "core/settings.h"
 #include "messageBoxCatcher.h"
 #include "platform/imageList.h"
 #include "platform/webBrowserControl.h"
 #include "scriptedServer.h"
+#include "testHelpers.h"
 #include "ui/formQueryDb.h"
 #include "ui/guiRepositioning.h"
 #include "webservice/radio.h"
@@ -46,16 +46,6 @@ S::Script ok(const QByteArray &body)
 const S::Script notFound{S::send(httpReply(404, "Not Found", ""))};
 
 } // namespace
-
-// Records what the window hands to the desktop's default handler.
-class UrlRecorder : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public Q_SLOTS:
-    void open(const QUrl &url) { opened << url; }
-};
 
 class tst_searchHandlers : public QObject
 {
@@ -113,7 +103,7 @@ void tst_searchHandlers::init()
     m_window->Command3->click();
     QVERIFY(m_window->Command5->isEnabled());
     // Every case fetches its pictures afresh.
-    QDir cache(httpGlobals::imageCacheFolder);
+    QDir cache(core::settings().imageCacheFolder);
     for (const QString &file : cache.entryList(QDir::Files))
         cache.remove(file);
     m_boxes = new MessageBoxCatcher(m_window.get());
@@ -209,10 +199,10 @@ void tst_searchHandlers::searchRequests()
     QCOMPARE(requestsWhenShopLoaded, m_requestsBefore);
     const QByteArray &line = requests.first();
     QCOMPARE(m_window->Text2->text(),
-             httpGlobals::serverBaseUrl.chopped(1) + QString::fromLatin1(line.mid(4, line.size() - 13)));
+             core::settings().serverBaseUrl.chopped(1) + QString::fromLatin1(line.mid(4, line.size() - 13)));
     QVERIFY(m_server->requests()
                 .at(m_requestsBefore)
-                .contains("\r\nReferer: " + httpGlobals::serverBaseUrl.toLatin1() + "\r\n"));
+                .contains("\r\nReferer: " + core::settings().serverBaseUrl.toLatin1() + "\r\n"));
     QCOMPARE(m_window->Frame2->title(), "Search Results : 1 free track found");
     QCOMPARE(gridRow(1), (QStringList{"Ann", "Blue", "Jazz"}));
     QVERIFY(!m_window->Picture2->pixmap().isNull());
@@ -262,10 +252,10 @@ void tst_searchHandlers::searchOutcome()
     QCOMPARE(gridRow(0), (QStringList{"Artist", "Track", "Genre"}));
     for (int i = 0; i < rows.size(); ++i) {
         QCOMPARE(gridRow(i + 1), rows.at(i).first(3));
-        QCOMPARE(appGlobals::searchResults[i + 1][appGlobals::RESULT_SOURCE], rows.at(i).at(3));
+        QCOMPARE(m_window->searchResults.at(i).source, rows.at(i).at(3));
     }
     QCOMPARE(gridRow(int(rows.size()) + 1), (QStringList{"", "", ""}));
-    QCOMPARE(appGlobals::searchResultCount, int(rows.size()));
+    QCOMPARE(m_window->searchResults.count(), int(rows.size()));
 }
 
 void tst_searchHandlers::treeClicks_data()
@@ -299,7 +289,7 @@ void tst_searchHandlers::treeClicks()
     clickNode(*m_window->findChild<QTreeWidget *>(tree), node);
     QCOMPARE(m_boxes->count(), 0);
     QCOMPARE(recommendationsShown(), !switches);
-    QCOMPARE(appGlobals::searchPanelShown, switches);
+    QCOMPARE(m_window->searchPanelShown, switches);
     QCOMPARE(m_window->Text1->text(), node.trimmed());
     QCOMPARE(newRequestLines(), requests);
     QCOMPARE(m_window->Frame2->title(), "Search Results : 1 free track found");
@@ -325,7 +315,7 @@ void tst_searchHandlers::treeClickDuringASearchTakesOver()
     QCOMPARE(m_boxes->texts(), QStringList{});
     QCOMPARE(m_window->Frame2->title(), "Search Results : 2 free tracks found");
     QCOMPARE(gridRow(1), (QStringList{"New", "Fast", "Jazz"}));
-    QCOMPARE(appGlobals::searchResultCount, 2);
+    QCOMPARE(m_window->searchResults.count(), 2);
     QVERIFY(m_window->Text2->text().endsWith("artist=New%&track="));
 }
 
@@ -339,7 +329,7 @@ void tst_searchHandlers::radioLineClickOpensItsAddress()
         "4,Silent,<br>\r\n");
     reply.close();
     QListWidget *list = m_window->List3;
-    webService::parseRadioRecommendations(reply.fileName(), *list);
+    webservice::parseRadioRecommendations(reply.fileName(), m_window->radioStations, *list);
     const auto clickLine = [list](int line) {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualItemRect(list->item(line)).center());

@@ -31,8 +31,8 @@ public:
         else
             qputenv("SONAVEX_SITE_SUFFIX", siteSuffix.toLocal8Bit());
         QDir(m_home.path()).mkpath("tmp");
-        configuration::reload();
-        sourceSites::reload();
+        core::reloadConfiguration();
+        downloads::reloadSourceSites();
     }
 
     QString home() const { return m_home.path(); }

@@ -2,12 +2,13 @@
 // controls offscreen: the requests sent, what the controls show, where each failure stops.
 #include "../ui/windowTestEnvironment.h"
 
-#include "core/appGlobals.h"
-#include "core/httpGlobals.h"
+#include "core/settings.h"
+#include "core/startup.h"
 #include "messageBoxCatcher.h"
 #include "platform/imageList.h"
 #include "platform/socketControl.h"
 #include "scriptedServer.h"
+#include "testHelpers.h"
 #include "ui/designPictures.h"
 #include "webservice/radio.h"
 #include "webservice/similarArtists.h"
@@ -28,15 +29,6 @@ namespace {
 S::Script ok(const QByteArray &body)
 {
     return {S::send(okReply(body))};
-}
-
-// The lines of a tree's top level or of a list.
-QStringList texts(const QAbstractItemView &view)
-{
-    QStringList texts;
-    for (int row = 0; row < view.model()->rowCount(); ++row)
-        texts << view.model()->index(row, 0).data().toString();
-    return texts;
 }
 
 S::Script failing(int code, const QByteArray &reason)
@@ -69,8 +61,10 @@ private:
     void lookup(const QString &typed);
     QList<QByteArray> requestLines() const;
 
-    QTemporaryDir m_dir;
     ScriptedServer *m_server = nullptr;
+    std::unique_ptr<WindowTestEnvironment> m_env;
+    webservice::SimilarArtists m_similar;
+    webservice::RadioStations m_radio;
     int m_requestsBefore = 0;
     std::unique_ptr<QWidget> m_owner;
     QLineEdit *m_echo = nullptr;
@@ -86,15 +80,14 @@ private:
 void tst_similarArtistsLookup::initTestCase()
 {
     m_server = new ScriptedServer(this);
-    httpGlobals::serverBaseUrl = QStringLiteral("http://%1/").arg(m_server->hostText());
-    httpGlobals::similarArtistsBaseUrl = httpGlobals::serverBaseUrl + "artistSimilar/";
-    httpGlobals::userAgent = "TestAgent/1.0";
-    httpGlobals::tempFolder = m_dir.path() + '/';
+    m_env = std::make_unique<WindowTestEnvironment>(QStringLiteral("http://%1/").arg(m_server->hostText()));
+    QVERIFY(core::startUp());
 }
 
 void tst_similarArtistsLookup::init()
 {
-    appGlobals::onlyShowAvailable = true;
+    m_similar = {};
+    m_radio = {};
     m_owner = std::make_unique<QWidget>();
     m_echo = new QLineEdit(m_owner.get());
     m_socket = new platform::SocketControl(m_owner.get());
@@ -115,7 +108,7 @@ void tst_similarArtistsLookup::cleanup()
 {
     m_owner.reset();
     // Work files never outlive the request.
-    QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList());
+    QCOMPARE(QDir(core::settings().tempFolder).entryList(QDir::Files), QStringList());
 }
 
 void tst_similarArtistsLookup::setScripts(const Scripts &scripts)
@@ -143,8 +136,8 @@ void tst_similarArtistsLookup::startOnceRequested(const std::function<void()> &a
 
 void tst_similarArtistsLookup::lookup(const QString &typed)
 {
-    webService::findSimilarArtists(typed, *m_echo, *m_socket, *m_tree, *m_icons, *m_label, *m_stations,
-                                   [this](const QString &artist) { m_pictures << artist; });
+    webservice::findSimilarArtists(typed, *m_echo, *m_socket, m_similar, *m_tree, *m_icons, *m_label, m_radio,
+                                   *m_stations, [this](const QString &artist) { m_pictures << artist; });
 }
 
 QList<QByteArray> tst_similarArtistsLookup::requestLines() const
@@ -215,14 +208,14 @@ void tst_similarArtistsLookup::similarArtistsLookup()
     // The echo shows the last address asked for.
     const QByteArray &last = requests.last();
     QCOMPARE(m_echo->text(),
-             httpGlobals::serverBaseUrl.chopped(1) + QString::fromLatin1(last.mid(4, last.size() - 13)));
+             core::settings().serverBaseUrl.chopped(1) + QString::fromLatin1(last.mid(4, last.size() - 13)));
 }
 
 void tst_similarArtistsLookup::radioQueryForName()
 {
     // Outer blanks and slashes dropped, the ampersand encoded.
     m_server->setScript(ok("1,Only,http://only<br>\r\n"));
-    webService::recommendRadioStations("  AC/DC \\ & Co ", *m_echo, *m_socket, *m_stations);
+    webservice::recommendRadioStations("  AC/DC \\ & Co ", *m_echo, *m_socket, m_radio, *m_stations);
     QCOMPARE(requestLines(),
              QList<QByteArray>{"GET /trelvoRadioByKeyword.php?search=%ACDC%20%20%26%20Co% HTTP/1.1"});
     QCOMPARE(texts(*m_stations), QStringList{"Only"});

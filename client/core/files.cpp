@@ -1,13 +1,11 @@
-#include "core/utilityFunctions.h"
-
-#include "platform/specialFolders.h"
+#include "core/files.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QIODevice>
 
-namespace utilityFunctions {
+namespace core {
 
 namespace {
 QString readUntil(QIODevice &file, bool stopAtCarriageReturn)
@@ -23,7 +21,7 @@ QString readUntil(QIODevice &file, bool stopAtCarriageReturn)
 }
 } // namespace
 
-QString readLineLF(QIODevice &file)
+QString readLineToLf(QIODevice &file)
 {
     return readUntil(file, false);
 }
@@ -45,26 +43,6 @@ bool fileExists(const QString &path)
     return !dir.entryList().isEmpty();
 }
 
-QString getSpecialFolder(int folderNumber, int flags, qintptr ownerWindow)
-{
-    Q_UNUSED(flags)
-    Q_UNUSED(ownerWindow)
-    switch (folderNumber) {
-    case FOLDER_MUSIC:
-        return trimAtNul(platform::musicFolder());
-    case FOLDER_DOCUMENTS:
-        return trimAtNul(platform::documentsFolder());
-    default:
-        return {};
-    }
-}
-
-QString trimAtNul(const QString &text)
-{
-    const qsizetype nul = text.indexOf(QChar(0));
-    return nul < 0 ? text : text.left(nul);
-}
-
 QString stripFileNameChars(const QString &text)
 {
     QString result = text;
@@ -73,7 +51,7 @@ QString stripFileNameChars(const QString &text)
     return result;
 }
 
-QStringList listFolderFiles(const QString &folder)
+QStringList folderFileNames(const QString &folder)
 {
     QStringList names;
     QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System);
@@ -86,4 +64,4 @@ QStringList listFolderFiles(const QString &folder)
     return names;
 }
 
-} // namespace utilityFunctions
+} // namespace core

@@ -1,15 +1,12 @@
 #include "http/httpAgent.h"
 
-#include "core/httpGlobals.h"
-
 #include <array>
 #include <utility>
 
-namespace httpAgent {
+namespace http {
 
 QString statusCodeName(int code)
 {
-    using namespace httpGlobals;
     static const std::array<std::pair<int, const char *>, 40> names{{
         {HTTP_CONTINUE, "HTTP_CONTINUE"},
         {HTTP_SWITCHING_PROTOCOLS, "HTTP_SWITCHING_PROTOCOLS"},
@@ -61,8 +58,8 @@ QString statusCodeName(int code)
 
 QString httpErrorMessage(const QString &errorText, int code)
 {
-    return errorText + QStringLiteral("\r\nHTTP Response: ") + QString::number(code) + QStringLiteral(" = ")
-           + statusCodeName(code);
+    return errorText + QStringLiteral("\r\nHTTP Response: ") + QString::number(code) + QStringLiteral(" = ") +
+           statusCodeName(code);
 }
 
-} // namespace httpAgent
+} // namespace http
