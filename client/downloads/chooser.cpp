@@ -3,43 +3,30 @@
 #include "platform/eventPump.h"
 
 #include <QAbstractButton>
-#include <QWidget>
 
 #include <array>
 
 namespace downloads {
 
 namespace {
-struct Choice
-{
-    const char *control;
-    const char *action;
-};
+// The action word of each option, in the options' order.
+constexpr std::array<const char *, 5> actions{"download", "artist", "forget", "source", "google"};
 
-// In the order "do it" tests them.
-constexpr std::array<Choice, 5> choices{{
-    {"Option1", "download"},
-    {"Option2", "artist"},
-    {"Option3", "forget"},
-    {"Option4", "source"},
-    {"Option5", "google"},
-}};
-
-void setCaption(QWidget &chooser, const char *control, const QString &caption)
+void setCaption(QAbstractButton *option, const QString &caption)
 {
-    if (auto *option = chooser.findChild<QAbstractButton *>(QLatin1String(control)))
+    if (option)
         option->setText(caption);
 }
 } // namespace
 
-void prepareChoices(QWidget &chooser, const QString &artist, const QString &track, QLabel &picture,
-                    platform::SocketControl &imageSocket, http::Slot imageSlot,
+void prepareChoices(const ChoiceButtons &options, const QString &artist, const QString &track,
+                    QLabel &picture, platform::SocketControl &imageSocket, http::Slot imageSlot,
                     const ArtistPictureFunction &showArtistPicture)
 {
-    setCaption(chooser, "Option1", QStringLiteral("Download ") + track);
-    setCaption(chooser, "Option2", QStringLiteral("Find more from ") + artist);
-    setCaption(chooser, "Option3", QStringLiteral("Forget about it.  Changed my mind."));
-    setCaption(chooser, "Option5", QStringLiteral("Google for ") + artist);
+    setCaption(options[0], QStringLiteral("Download ") + track);
+    setCaption(options[1], QStringLiteral("Find more from ") + artist);
+    setCaption(options[2], QStringLiteral("Forget about it.  Changed my mind."));
+    setCaption(options[4], QStringLiteral("Google for ") + artist);
     if (showArtistPicture)
         showArtistPicture(artist, picture, imageSocket, imageSlot);
 }
@@ -53,13 +40,13 @@ void waitForChoice(QString &chosenAction)
         chosenAction = QStringLiteral("forget");
 }
 
-QString selectedAction(const QWidget &chooser)
+QString selectedAction(const ChoiceButtons &options)
 {
+    // The last checked option wins, as "do it" tests them in order.
     QString action;
-    for (const Choice &choice : choices) {
-        const auto *option = chooser.findChild<QAbstractButton *>(QLatin1String(choice.control));
-        if (option && option->isChecked())
-            action = QString::fromLatin1(choice.action);
+    for (std::size_t i = 0; i < options.size(); ++i) {
+        if (options[i] && options[i]->isChecked())
+            action = QString::fromLatin1(actions[i]);
     }
     return action.isEmpty() ? QStringLiteral("forget") : action;
 }

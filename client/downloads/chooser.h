@@ -4,10 +4,11 @@
 
 #include <QString>
 
+#include <array>
 #include <functional>
 
+class QAbstractButton;
 class QLabel;
-class QWidget;
 
 namespace platform {
 class SocketControl;
@@ -21,10 +22,14 @@ namespace downloads {
 using ArtistPictureFunction = std::function<void(const QString &artist, QLabel &picture,
                                                  platform::SocketControl &socket, http::Slot slot)>;
 
-// Sets the option captions of the chooser window for the track (texts joined as they stand) and
-// starts its artist picture.
-void prepareChoices(QWidget &chooser, const QString &artist, const QString &track, QLabel &picture,
-                    platform::SocketControl &imageSocket, http::Slot imageSlot,
+// The chooser's five options in their fixed order: download, more from the artist, forget,
+// source page, web search.
+using ChoiceButtons = std::array<QAbstractButton *, 5>;
+
+// Sets the option captions for the track (texts joined as they stand) and starts the chooser's
+// artist picture.
+void prepareChoices(const ChoiceButtons &options, const QString &artist, const QString &track,
+                    QLabel &picture, platform::SocketControl &imageSocket, http::Slot imageSlot,
                     const ArtistPictureFunction &showArtistPicture);
 
 // Empties chosenAction and lets events run until the chooser has recorded a choice there.
@@ -32,6 +37,6 @@ void waitForChoice(QString &chosenAction);
 
 // The action word of the chooser's selected option ("download", "artist", "forget", "source",
 // "google"); "forget" when none is selected.
-QString selectedAction(const QWidget &chooser);
+QString selectedAction(const ChoiceButtons &options);
 
 } // namespace downloads

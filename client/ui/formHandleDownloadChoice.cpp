@@ -60,7 +60,8 @@ void setupChoiceHandlers(formHandleDownload &chooser)
     updateDoIt(chooser);
 
     QObject::connect(chooser.Command1, &QPushButton::clicked, &chooser, [&chooser] {
-        chooser.chosenAction = downloads::selectedAction(chooser);
+        chooser.chosenAction = downloads::selectedAction(
+            {chooser.Option1, chooser.Option2, chooser.Option3, chooser.Option4, chooser.Option5});
         chooser.hide();
     });
 }

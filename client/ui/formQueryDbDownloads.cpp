@@ -14,6 +14,7 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -54,8 +55,9 @@ void formQueryDb::on_MSFlexGrid1_cellClicked(int row, int column)
     const QString track = result.track;
     const QString source = result.source;
 
-    downloads::prepareChoices(*m_chooser, artist, track, *m_chooser->Picture1, *Winsock3,
-                              http::Slot::PlayerPicture, &media::showArtistPicture);
+    downloads::prepareChoices(
+        {m_chooser->Option1, m_chooser->Option2, m_chooser->Option3, m_chooser->Option4, m_chooser->Option5},
+        artist, track, *m_chooser->Picture1, *Winsock3, http::Slot::PlayerPicture, &media::showArtistPicture);
     m_chooser->show();
     m_chooser->raise();
     m_chooser->activateWindow();

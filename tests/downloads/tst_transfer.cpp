@@ -69,8 +69,8 @@ void tst_transfer::savesServedBytesUnderSafeNameOnce()
     for (int i = 0; i < 5000; ++i)
         body += char(i * 7);
     const QByteArray response = okResponse(body);
-    m_server.setScript({S::send(response.left(60)), S::pause(20), S::send(response.mid(60))});
     const qsizetype first = m_server.requests().size();
+    m_server.setScript({S::send(response.left(60)), S::pause(20), S::send(response.mid(60))});
 
     // Blanks become %20 in the caller's copy too; "%" and other bytes go out as they are.
     QString address = fileAddress(QString::fromLatin1("/dir/my song%41\xe9.mp3"));
@@ -154,17 +154,16 @@ void tst_transfer::cancelIsQuietAndLeavesNoFile()
     panel.slot = http::Slot::Download;
 
     m_server.setScript(script);
-    const qsizetype first = m_server.requests().size();
     http::forgetSlotHistory(http::Slot::Download);
-    QTimer watch;
-    connect(&watch, &QTimer::timeout, this, [&] {
-        if (cancelAfterBytes < 0 ? m_server.requests().size() > first
-                                 : http::slotRecord(http::Slot::Download).bytesReceived >= cancelAfterBytes)
-            downloads::cancelDownload(panel);
-    });
-    watch.start(5);
+    const auto cancel = [&panel] { downloads::cancelDownload(panel); };
+    if (cancelAfterBytes < 0)
+        onceWhen(
+            &m_server, &ScriptedServer::requestReceived, [] { return true; }, cancel);
+    else
+        onceWhen(
+            &m_socket, &platform::SocketControl::dataArrival,
+            [=] { return http::slotRecord(http::Slot::Download).bytesReceived >= cancelAfterBytes; }, cancel);
     transfer("Art", "Track", fileAddress("/t.mp3"));
-    watch.stop();
 
     QCOMPARE(current.text(), QString());
     QCOMPARE(m_boxes.texts(), QStringList());

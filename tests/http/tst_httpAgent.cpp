@@ -11,8 +11,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <functional>
-
 using http::Slot;
 using S = ScriptedServer;
 
@@ -27,18 +25,6 @@ QByteArray readAll(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
-}
-
-// Runs `act` once, from the event loop, as soon as `when` holds: a click during a wait.
-void whenever(QTimer &timer, std::function<bool()> when, std::function<void()> act)
-{
-    QObject::connect(&timer, &QTimer::timeout, &timer, [&timer, when, act] {
-        if (when()) {
-            timer.stop();
-            act();
-        }
-    });
-    timer.start(5);
 }
 
 } // namespace
@@ -305,19 +291,17 @@ void tst_http::brokenOffWaitLeavesNoFile()
     QFETCH(bool, cancel);
     S server;
     server.setScript(script);
-    QTimer button;
-    whenever(
-        button,
-        [&] {
-            const http::SlotRecord &record = http::slotRecord(Slot::Download);
-            return afterBytes ? record.bytesReceived > 0
-                              : record.state == http::SlotRecord::State::RequestSent;
-        },
-        [&] {
-            if (cancel)
-                http::cancel(Slot::Download);
-            m_socket2.close();
-        });
+    const auto pressCancel = [this, cancel] {
+        if (cancel)
+            http::cancel(Slot::Download);
+        m_socket2.close();
+    };
+    if (afterBytes)
+        onceWhen(
+            &m_socket2, &platform::SocketControl::dataArrival, [] { return true; }, pressCancel);
+    else
+        onceWhen(
+            &server, &ScriptedServer::requestReceived, [] { return true; }, pressCancel);
     QCOMPARE(get(server.hostText(), "/track.mp3", Slot::Download), 0);
     QCOMPARE(http::slotRecord(Slot::Download).state == http::SlotRecord::State::Cancelled, cancel);
     QVERIFY(!QFile::exists(m_file));
@@ -354,9 +338,8 @@ void tst_http::requestFromInsideAWait()
 
     int innerResult = -1;
     bool outerDoneWhileInnerWaited = false;
-    QTimer click;
-    whenever(
-        click, [] { return http::slotRecord(Slot::Download).bytesReceived > 0; },
+    onceWhen(
+        &m_socket2, &platform::SocketControl::dataArrival, [] { return true; },
         [&] {
             innerResult = get(inner.hostText(), "/search", innerSlot, innerFile);
             outerDoneWhileInnerWaited = readAll(m_file) == outerBody;

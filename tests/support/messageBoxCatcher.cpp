@@ -3,8 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
-MessageBoxCatcher::MessageBoxCatcher(QObject *parent)
-    : QObject(parent)
+MessageBoxCatcher::MessageBoxCatcher(QObject *parent) : QObject(parent)
 {
     m_timer.setInterval(10);
     connect(&m_timer, &QTimer::timeout, this, &MessageBoxCatcher::poll);

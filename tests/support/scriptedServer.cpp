@@ -71,6 +71,7 @@ void ScriptedServer::onNewConnection()
                 return;
             m_requests.append(connection->received.left(end + 4));
             connection->answering = true;
+            Q_EMIT requestReceived();
             runNext(connection);
         });
     }

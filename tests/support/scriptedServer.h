@@ -49,6 +49,10 @@ public:
     // Open connections the client has not closed yet.
     int openConnections() const;
 
+Q_SIGNALS:
+    // A request head has arrived; its answer has not started yet.
+    void requestReceived();
+
 private:
     struct Connection;
     void onNewConnection();

@@ -40,10 +40,11 @@ bool SonavexServerProcess::start(const QString &dataDir, int artists, int tracks
     if (!QFileInfo::exists(QDir(dataDir).filePath(QStringLiteral("catalogue.sqlite")))) {
         QProcess init;
         init.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        init.start(binary, {QStringLiteral("init"), QStringLiteral("--data"), dataDir, QStringLiteral("--artists"),
-                            QString::number(artists), QStringLiteral("--tracks"), QString::number(tracks),
-                            QStringLiteral("--seed"), QStringLiteral("7")});
-        if (!init.waitForFinished(initTimeoutMs) || init.exitStatus() != QProcess::NormalExit || init.exitCode() != 0) {
+        init.start(binary, {QStringLiteral("init"), QStringLiteral("--data"), dataDir,
+                            QStringLiteral("--artists"), QString::number(artists), QStringLiteral("--tracks"),
+                            QString::number(tracks), QStringLiteral("--seed"), QStringLiteral("7")});
+        if (!init.waitForFinished(initTimeoutMs) || init.exitStatus() != QProcess::NormalExit ||
+            init.exitCode() != 0) {
             m_error = QStringLiteral("sonavex-server init failed: ") + init.errorString();
             init.kill();
             init.waitForFinished();
@@ -56,8 +57,9 @@ bool SonavexServerProcess::start(const QString &dataDir, int artists, int tracks
     // A test that crashes never runs its destructors; the server must not outlive it (and hold
     // the test runner's output pipe open).
     m_process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-    QStringList arguments = {QStringLiteral("serve"), QStringLiteral("--data"), dataDir, QStringLiteral("--listen"),
-                             QStringLiteral("127.0.0.1:0"), QStringLiteral("--quiet")};
+    QStringList arguments = {
+        QStringLiteral("serve"),    QStringLiteral("--data"),      dataDir,
+        QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--quiet")};
     arguments += m_extraArguments;
     m_process->start(binary, arguments);
     if (!m_process->waitForStarted(startTimeoutMs)) {

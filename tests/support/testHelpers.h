@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QStringList>
 #include <QUrl>
+#include <QVariant>
 
 // A 200 answer with a length, the extra header lines (each ending in CR LF) before the blank line.
 inline QByteArray okResponse(const QByteArray &body, const QByteArray &extraHeaders = {})
@@ -21,6 +22,25 @@ inline QStringList texts(const QAbstractItemView &view)
     for (int row = 0; row < view.model()->rowCount(); ++row)
         lines << view.model()->index(row, 0).data().toString();
     return lines;
+}
+
+// Runs `act` once, from the event loop, at the first `signal` of `sender` after which `when`
+// holds: a click that lands while the program waits. Queued, so the program has handled the
+// same signal first.
+template <typename Sender, typename Signal, typename When, typename Act>
+void onceWhen(Sender *sender, Signal signal, When when, Act act)
+{
+    auto *guard = new QObject(sender);
+    QObject::connect(
+        sender, signal, guard,
+        [guard, when, act] {
+            if (!when() || guard->property("done").toBool())
+                return;
+            guard->setProperty("done", true);
+            guard->deleteLater();
+            act();
+        },
+        Qt::QueuedConnection);
 }
 
 // Records what the program hands to the desktop's default handler

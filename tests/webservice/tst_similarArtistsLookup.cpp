@@ -122,16 +122,8 @@ void tst_similarArtistsLookup::setScripts(const Scripts &scripts)
 // action lands while the client waits for the reply.
 void tst_similarArtistsLookup::startOnceRequested(const std::function<void()> &action)
 {
-    const qsizetype seen = m_server->requests().size();
-    auto *poll = new QTimer(this);
-    connect(poll, &QTimer::timeout, this, [this, poll, seen, action] {
-        if (m_server->requests().size() == seen)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        action();
-    });
-    poll->start(5);
+    onceWhen(
+        m_server, &ScriptedServer::requestReceived, [] { return true; }, action);
 }
 
 void tst_similarArtistsLookup::lookup(const QString &typed)
