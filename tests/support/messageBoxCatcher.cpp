@@ -1,20 +1,29 @@
 #include "messageBoxCatcher.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QMessageBox>
+#include <QPointer>
 
 MessageBoxCatcher::MessageBoxCatcher(QObject *parent) : QObject(parent)
 {
-    m_timer.setInterval(10);
-    connect(&m_timer, &QTimer::timeout, this, &MessageBoxCatcher::poll);
-    m_timer.start();
+    qApp->installEventFilter(this);
 }
 
-void MessageBoxCatcher::poll()
+bool MessageBoxCatcher::eventFilter(QObject *watched, QEvent *event)
 {
-    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-    if (!box || !box->isVisible())
-        return;
-    m_texts.append(box->text());
-    box->accept();
+    auto *box = event->type() == QEvent::Show ? qobject_cast<QMessageBox *>(watched) : nullptr;
+    if (box) {
+        // Answered once its own event loop runs; another catcher may have answered it already.
+        QMetaObject::invokeMethod(
+            this,
+            [this, shown = QPointer<QMessageBox>(box)] {
+                if (!shown || !shown->isVisible())
+                    return;
+                m_texts.append(shown->text());
+                shown->accept();
+            },
+            Qt::QueuedConnection);
+    }
+    return false;
 }

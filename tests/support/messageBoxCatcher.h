@@ -2,9 +2,8 @@
 
 #include <QObject>
 #include <QStringList>
-#include <QTimer>
 
-// Answers every modal message box that opens while it lives, and records its text.
+// Answers every message box that is shown while it lives, and records its text.
 class MessageBoxCatcher : public QObject
 {
     Q_OBJECT
@@ -15,9 +14,9 @@ public:
     int count() const { return int(m_texts.size()); }
     void clear() { m_texts.clear(); }
 
-private:
-    void poll();
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
-    QTimer m_timer;
+private:
     QStringList m_texts;
 };
