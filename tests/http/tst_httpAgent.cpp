@@ -1,5 +1,4 @@
 #include "http/httpAgent.h"
-#include "platform/eventPump.h"
 #include "platform/socketControl.h"
 #include "scriptedServer.h"
 #include "testHelpers.h"
@@ -9,7 +8,6 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 using http::Slot;
 using S = ScriptedServer;
@@ -49,7 +47,6 @@ private Q_SLOTS:
     void brokenOffWaitLeavesNoFile();
     void requestFromInsideAWait_data();
     void requestFromInsideAWait();
-    void waitEndsOnceAnEventWasHandled();
 
 private:
     int get(const QString &host, const QString &path, Slot slot = Slot::Service, const QString &file = {});
@@ -349,15 +346,6 @@ void tst_http::requestFromInsideAWait()
     QCOMPARE(readAll(innerFile), QByteArray("search results"));
     QCOMPARE(readAll(m_file), outerBody);
     QVERIFY(outerDoneWhileInnerWaited);
-}
-
-void tst_http::waitEndsOnceAnEventWasHandled()
-{
-    bool ran = false;
-    QTimer::singleShot(0, this, [&] { ran = true; });
-    // A wait that sat out its whole bound would trip the test's own time-out.
-    platform::waitForEvents(600000);
-    QVERIFY(ran);
 }
 
 QTEST_MAIN(tst_http)
