@@ -138,9 +138,10 @@ void tst_resolvers::requestsOfEachSite()
     QFETCH(QStringList, messages);
     QFETCH(QByteArray, saved);
 
-    for (qsizetype i = 0; i < responses.size(); ++i)
-        (i == 0 ? m_server.setScript({ScriptedServer::send(responses[i])})
-                : m_server.addScript({ScriptedServer::send(responses[i])}));
+    QList<ScriptedServer::Script> scripts;
+    for (const QByteArray &response : responses)
+        scripts.append({ScriptedServer::send(response)});
+    m_server.setScripts(scripts);
     const qsizetype first = m_server.requests().size();
     MessageBoxCatcher boxes;
     http::forgetSlotHistory(http::Slot::Download);

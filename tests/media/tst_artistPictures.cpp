@@ -42,16 +42,7 @@ private:
         QList<ScriptedServer::Script> scripts;
         for (const QByteArray &reply : replies)
             scripts.append({reply.isEmpty() ? ScriptedServer::close() : ScriptedServer::send(reply)});
-        m_server.setScript(scripts.takeFirst());
-        for (const ScriptedServer::Script &next : scripts)
-            m_server.addScript(next);
-    }
-    Lines requestLinesSince(int before) const
-    {
-        Lines lines;
-        for (const QByteArray &request : m_server.requests().mid(before))
-            lines << requestLineOf(request);
-        return lines;
+        m_server.setScripts(scripts);
     }
     bool showPicture(const QString &artist)
     {
@@ -121,7 +112,7 @@ void tst_artistPictures::requestAndCacheName()
     };
     const int before = int(m_server.requests().size());
     QVERIFY(show());
-    QCOMPARE(requestLinesSince(before), Lines{request});
+    QCOMPARE(m_server.requestLines(before), Lines{request});
     QVERIFY(m_server.requests().last().contains("\r\nReferer: " + core::settings().serverBaseUrl.toLatin1()));
     const QDir cache(core::settings().imageCacheFolder);
     QCOMPARE(cache.entryList(QDir::Files | QDir::Hidden), QStringList{cacheName});
@@ -161,7 +152,7 @@ void tst_artistPictures::pictureFallsBack()
     Lines expected;
     for (const QString &name : requests)
         expected << "GET /artistImages/" + name.toLatin1() + " HTTP/1.1";
-    QCOMPARE(requestLinesSince(before), expected);
+    QCOMPARE(m_server.requestLines(before), expected);
     QCOMPARE(boxes.count(), 0);
     QVERIFY(!QFile::exists(media::artistCacheFile(artist)));
 }

@@ -9,7 +9,6 @@
 #include "scriptedServer.h"
 #include "testMp3.h"
 #include "ui/formQueryDb.h"
-#include "ui/guiRepositioning.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -86,7 +85,7 @@ void tst_playback::init()
 
 void tst_playback::myMusicThenArrowKeysPlayEachLine()
 {
-    // Pressed twice, "my music" lists each track once, moves the frame up and plays nothing.
+    // Pressed twice, "my music" lists each track once and plays nothing.
     m_window->Label11->setText("Earlier");
     m_window->Command7->click();
     const QStringList all = lines();
@@ -95,7 +94,6 @@ void tst_playback::myMusicThenArrowKeysPlayEachLine()
     QStringList sorted = all;
     sorted.sort();
     QCOMPARE(sorted, (QStringList{"A - One", "Ann & Bob - Duet", "C - Three"}));
-    QCOMPARE(guiRepositioning::topTwips(*m_window->Frame8), 120);
     QCOMPARE(player()->mode(), Mode::NotOpen);
     QCOMPARE(m_window->Label11->text(), QString("Earlier"));
     QVERIFY(!m_window->Timer2->isActive());
@@ -120,17 +118,13 @@ void tst_playback::myMusicThenArrowKeysPlayEachLine()
     // The shop gets the artist encoded once; the picture lookup encodes the plain name itself.
     select("Ann & Bob - Duet");
     QVERIFY(m_window->WebBrowser1->address().contains("searchTerm=Ann%20%26%20Bob&"));
-    QList<QByteArray> requests;
-    for (const QByteArray &request : m_server.requests())
-        requests << requestLineOf(request);
-    QVERIFY(requests.contains("GET /artistImages/Ann%20%26%20Bob.jpg HTTP/1.1"));
+    QVERIFY(m_server.requestLines().contains("GET /artistImages/Ann%20%26%20Bob.jpg HTTP/1.1"));
 
     // Refilling the list changes the selection, but starts nothing and stops nothing.
     m_window->Command7->click();
     QCOMPARE(player()->fileName(), core::settings().mp3Folder + "Ann & Bob - Duet.mp3");
     QCOMPARE(player()->mode(), Mode::Playing);
     m_window->Command8->click();
-    QCOMPARE(guiRepositioning::topTwips(*m_window->Frame8), 10500);
     QCOMPARE(player()->mode(), Mode::Playing);
 }
 

@@ -77,6 +77,14 @@ void ScriptedServer::onNewConnection()
     }
 }
 
+QList<QByteArray> ScriptedServer::requestLines(qsizetype from) const
+{
+    QList<QByteArray> lines;
+    for (const QByteArray &request : m_requests.mid(from))
+        lines << request.left(request.indexOf("\r\n"));
+    return lines;
+}
+
 void ScriptedServer::runNext(Connection *connection)
 {
     QTcpSocket *socket = connection->socket;

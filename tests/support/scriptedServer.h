@@ -42,9 +42,12 @@ public:
     // Connections take the scripts in order; the last one answers every later connection.
     void addScript(const Script &script) { m_scripts.append(script); }
     void setScript(const Script &script) { m_scripts = {script}; }
+    void setScripts(const QList<Script> &scripts) { m_scripts = scripts; }
 
     // Each request's bytes, up to and with the blank line, in arrival order.
     QList<QByteArray> requests() const { return m_requests; }
+    // The request lines ("GET /x HTTP/1.1") of the requests after the first `from`.
+    QList<QByteArray> requestLines(qsizetype from = 0) const;
     int connectionCount() const { return m_connections; }
     // Open connections the client has not closed yet.
     int openConnections() const;

@@ -9,7 +9,6 @@
 #include "platform/socketControl.h"
 #include "scriptedServer.h"
 #include "testHelpers.h"
-#include "ui/designPictures.h"
 #include "webservice/radio.h"
 #include "webservice/similarArtists.h"
 
@@ -18,8 +17,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTreeWidget>
-
-#include <functional>
 
 using S = ScriptedServer;
 using Scripts = QList<S::Script>;
@@ -56,10 +53,8 @@ private Q_SLOTS:
     void lookupStartedDuringAWaitTakesOver();
 
 private:
-    void setScripts(const Scripts &scripts);
-    void startOnceRequested(const std::function<void()> &action);
     void lookup(const QString &typed);
-    QList<QByteArray> requestLines() const;
+    QList<QByteArray> requestLines() const { return m_server->requestLines(m_requestsBefore); }
 
     ScriptedServer *m_server = nullptr;
     std::unique_ptr<WindowTestEnvironment> m_env;
@@ -93,8 +88,6 @@ void tst_similarArtistsLookup::init()
     m_socket = new platform::SocketControl(m_owner.get());
     m_tree = new QTreeWidget(m_owner.get());
     m_icons = new platform::ImageList(m_owner.get());
-    for (int level = 0; level < designPictures::RELEVANCE_LEVELS; ++level)
-        m_icons->add(designPictures::relevanceKey(level), designPictures::relevanceIcon(level));
     platform::addTreeNode(*m_tree, "Earlier", "Earlier", m_icons, "level_9");
     m_label = new QLabel("Similar Artists : None so far", m_owner.get());
     m_stations = new QListWidget(m_owner.get());
@@ -111,33 +104,10 @@ void tst_similarArtistsLookup::cleanup()
     QCOMPARE(QDir(core::settings().tempFolder).entryList(QDir::Files), QStringList());
 }
 
-void tst_similarArtistsLookup::setScripts(const Scripts &scripts)
-{
-    m_server->setScript(scripts.first());
-    for (qsizetype i = 1; i < scripts.size(); ++i)
-        m_server->addScript(scripts.at(i));
-}
-
-// Runs `action` from the event loop as soon as the server has the next request in hand, so the
-// action lands while the client waits for the reply.
-void tst_similarArtistsLookup::startOnceRequested(const std::function<void()> &action)
-{
-    onceWhen(
-        m_server, &ScriptedServer::requestReceived, [] { return true; }, action);
-}
-
 void tst_similarArtistsLookup::lookup(const QString &typed)
 {
     webservice::findSimilarArtists(typed, *m_echo, *m_socket, m_similar, *m_tree, *m_icons, *m_label, m_radio,
                                    *m_stations, [this](const QString &artist) { m_pictures << artist; });
-}
-
-QList<QByteArray> tst_similarArtistsLookup::requestLines() const
-{
-    QList<QByteArray> lines;
-    for (const QByteArray &request : m_server->requests().mid(m_requestsBefore))
-        lines << requestLineOf(request);
-    return lines;
 }
 
 void tst_similarArtistsLookup::similarArtistsLookup_data()
@@ -189,7 +159,7 @@ void tst_similarArtistsLookup::similarArtistsLookup()
     QFETCH(QString, label);
     QFETCH(QStringList, pictures);
     QFETCH(QStringList, stations);
-    setScripts(scripts + Scripts{ok(twoStations)});
+    m_server->setScripts(scripts + Scripts{ok(twoStations)});
     lookup("Salt/Pepper & Co");
     QCOMPARE(requestLines(), requests);
     QCOMPARE(m_boxes->texts(), message.isEmpty() ? QStringList() : QStringList{message});
@@ -216,11 +186,12 @@ void tst_similarArtistsLookup::radioQueryForName()
 void tst_similarArtistsLookup::lookupStartedDuringAWaitTakesOver()
 {
     // The first name check is held back; a second press comes while it waits and runs through.
-    setScripts({{S::pause(400), S::send(okReply("x\r\nFirst Band\r\n"))},
-                ok("x\r\nSecond Band\r\n"),
-                ok("1,Near Second\r\n"),
-                ok(twoStations)});
-    startOnceRequested([this] { lookup("Second Band"); });
+    m_server->setScripts({{S::pause(400), S::send(okReply("x\r\nFirst Band\r\n"))},
+                          ok("x\r\nSecond Band\r\n"),
+                          ok("1,Near Second\r\n"),
+                          ok(twoStations)});
+    onceWhen(
+        m_server, &ScriptedServer::requestReceived, [] { return true; }, [this] { lookup("Second Band"); });
     lookup("First Band");
     QCOMPARE(m_boxes->texts(), QStringList{});
     QCOMPARE(requestLines().size(), 4);
