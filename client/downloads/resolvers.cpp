@@ -56,19 +56,19 @@ void downloadTrack(const QString &artist, const QString &track, const QString &s
     // Each test on its own: an address naming two sites goes through both resolvers.
     if (containsText(source, s.epitonicDomain)) {
         matched = true;
-        fromSiteEpitonic(artist, track, source, socket, slot);
+        downloadFromEpitonic(artist, track, source, socket, slot);
     }
     if (containsText(source, s.downloadComDomain)) {
         matched = true;
-        fromSiteDownloadCom(artist, track, source, socket, slot);
+        downloadFromDownloadCom(artist, track, source, socket, slot);
     }
     if (containsText(source, s.raveDomain)) {
         matched = true;
-        fromSiteRave(artist, track, source, socket, slot);
+        downloadFromRave(artist, track, source, socket, slot);
     }
     if (containsText(source, s.shutEmDownDomain)) {
         matched = true;
-        fromSiteShutEmDown(artist, track, source, socket, slot);
+        downloadFromShutEmDown(artist, track, source, socket, slot);
     }
     if (!matched) {
         QString fileAddress = source;
@@ -76,8 +76,8 @@ void downloadTrack(const QString &artist, const QString &track, const QString &s
     }
 }
 
-void fromSiteEpitonic(const QString &artist, const QString &track, const QString &source,
-                      platform::SocketControl &socket, http::Slot slot)
+void downloadFromEpitonic(const QString &artist, const QString &track, const QString &source,
+                          platform::SocketControl &socket, http::Slot slot)
 {
     const qsizetype slash = source.lastIndexOf(QLatin1Char('/'));
     if (slash < 0)
@@ -90,8 +90,8 @@ void fromSiteEpitonic(const QString &artist, const QString &track, const QString
     transferTrackFile(artist, track, fileAddress, socket, slot, s.epitonicHome);
 }
 
-void fromSiteRave(const QString &artist, const QString &track, const QString &source,
-                  platform::SocketControl &socket, http::Slot slot)
+void downloadFromRave(const QString &artist, const QString &track, const QString &source,
+                      platform::SocketControl &socket, http::Slot slot)
 {
     static const QString marker = QStringLiteral("&track=");
     const qsizetype at = source.indexOf(marker, 0, Qt::CaseInsensitive);
@@ -104,8 +104,8 @@ void fromSiteRave(const QString &artist, const QString &track, const QString &so
     transferTrackFile(artist, track, fileAddress, socket, slot, source);
 }
 
-void fromSiteShutEmDown(const QString &artist, const QString &track, const QString &source,
-                        platform::SocketControl &socket, http::Slot slot)
+void downloadFromShutEmDown(const QString &artist, const QString &track, const QString &source,
+                            platform::SocketControl &socket, http::Slot slot)
 {
     const auto &s = downloads::sourceSites();
     const QString page = core::settings().tempFolder + QStringLiteral("tmp_shutEmDown.html");
@@ -118,8 +118,8 @@ void fromSiteShutEmDown(const QString &artist, const QString &track, const QStri
     transferTrackFile(artist, track, fileAddress, socket, slot, s.shutEmDownRefererPage);
 }
 
-void fromSiteDownloadCom(const QString &artist, const QString &track, const QString &source,
-                         platform::SocketControl &socket, http::Slot slot)
+void downloadFromDownloadCom(const QString &artist, const QString &track, const QString &source,
+                             platform::SocketControl &socket, http::Slot slot)
 {
     const QString page = core::settings().tempFolder + QStringLiteral("tmp_downloadCom.html");
     const int status = requestPage(source, downloads::webSearchAddress(artist), socket, page, slot);

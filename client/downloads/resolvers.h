@@ -17,14 +17,14 @@ namespace downloads {
 void downloadTrack(const QString &artist, const QString &track, const QString &source,
                    platform::SocketControl &socket, http::Slot slot);
 
-void fromSiteEpitonic(const QString &artist, const QString &track, const QString &source,
+void downloadFromEpitonic(const QString &artist, const QString &track, const QString &source,
+                          platform::SocketControl &socket, http::Slot slot);
+void downloadFromDownloadCom(const QString &artist, const QString &track, const QString &source,
+                             platform::SocketControl &socket, http::Slot slot);
+void downloadFromRave(const QString &artist, const QString &track, const QString &source,
                       platform::SocketControl &socket, http::Slot slot);
-void fromSiteDownloadCom(const QString &artist, const QString &track, const QString &source,
-                         platform::SocketControl &socket, http::Slot slot);
-void fromSiteRave(const QString &artist, const QString &track, const QString &source,
-                  platform::SocketControl &socket, http::Slot slot);
-void fromSiteShutEmDown(const QString &artist, const QString &track, const QString &source,
-                        platform::SocketControl &socket, http::Slot slot);
+void downloadFromShutEmDown(const QString &artist, const QString &track, const QString &source,
+                            platform::SocketControl &socket, http::Slot slot);
 
 // The redirector link that follows the track title in a saved page of the download site, or an
 // empty text.
