@@ -44,16 +44,17 @@ QString GenreNames::name(int id) const
 
 void RecommendedArtists::add(const QString &name, int category)
 {
-    if (m_artists.size() < MAX_ARTISTS)
-        m_artists.append(Artist{name, category});
+    m_artists[std::size_t(m_count)] = Artist{name, category};
+    if (m_count < MAX_COUNT)
+        ++m_count;
 }
 
 QStringList RecommendedArtists::namesInCategory(int category) const
 {
     QStringList names;
-    for (const Artist &artist : m_artists) {
-        if (artist.category == category)
-            names.append(artist.name);
+    for (int i = 0; i <= m_count; ++i) {
+        if (m_artists[std::size_t(i)].category == category)
+            names.append(m_artists[std::size_t(i)].name);
     }
     return names;
 }
@@ -148,7 +149,7 @@ void parseStatistics(const QString &responseFile, QComboBox &genreList, ServerSt
 
 void parseRecommendedArtists(const QString &responseFile, RecommendedArtists &artists)
 {
-    artists.clear();
+    artists.restart();
     QFile file(responseFile);
     if (!file.open(QIODevice::ReadOnly))
         return;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
@@ -35,12 +35,13 @@ private:
     std::array<QString, LAST_ID + 1> m_names;
 };
 
-// The artists the server recommends, with their genre group (1..3); at most 199, further ones
-// are dropped.
+// The artists the server recommends, with their category (the genre groups are 1..3). The count
+// stops at 199; every further artist lands in the place after the last counted one, which the
+// genre groups read too. A new list overwrites the places from the start without emptying them.
 class RecommendedArtists
 {
 public:
-    static constexpr int MAX_ARTISTS = 199;
+    static constexpr int MAX_COUNT = 199;
 
     struct Artist
     {
@@ -48,15 +49,17 @@ public:
         int category = 0;
     };
 
-    void clear() { m_artists.clear(); }
+    void restart() { m_count = 0; }
     void add(const QString &name, int category);
-    int count() const { return int(m_artists.size()); }
-    const Artist &at(int index) const { return m_artists.at(index); }
-    // The names of one genre group, in list order.
+    int count() const { return m_count; }
+    // Places 0..MAX_COUNT.
+    const Artist &at(int index) const { return m_artists.at(std::size_t(index)); }
+    // The names of one category in places 0 to the count, the place at the count included.
     QStringList namesInCategory(int category) const;
 
 private:
-    QList<Artist> m_artists;
+    std::array<Artist, MAX_COUNT + 1> m_artists;
+    int m_count = 0;
 };
 
 // tempFolder + "webService_tmp.html": shared by the connect requests and the searches.

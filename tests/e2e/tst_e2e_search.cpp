@@ -107,7 +107,7 @@ void tst_e2e_search::connectShowsTheCatalogue()
     m_boxes->clear();
 
     // A name long enough to search for and to be confirmed by the name check.
-    for (int i = 0; i < m_window->recommendedArtists.count() && m_artist.isEmpty(); ++i) {
+    for (int i = 0; i <= m_window->recommendedArtists.count() && m_artist.isEmpty(); ++i) {
         if (m_window->recommendedArtists.at(i).name.size() > 3)
             m_artist = m_window->recommendedArtists.at(i).name;
     }
@@ -123,7 +123,7 @@ void tst_e2e_search::genrePicturesListRecommendedArtists()
     int listed = 0;
     for (const auto &[image, group] : genres) {
         QStringList expected;
-        for (int i = 0; i < m_window->recommendedArtists.count(); ++i) {
+        for (int i = 0; i <= m_window->recommendedArtists.count(); ++i) {
             const QString &name = m_window->recommendedArtists.at(i).name;
             if (m_window->recommendedArtists.at(i).category == group && !expected.contains(name))
                 expected << name;

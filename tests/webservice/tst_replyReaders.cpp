@@ -217,14 +217,19 @@ void tst_replyReaders::recommendedArtists()
                                         artists);
     QCOMPARE(entries(), (QStringList{"Ann:3", "Eve:9"}));
 
-    // At most 199; further lines are dropped.
+    // The count stops at 199; the place after it takes each further line.
     QByteArray body;
     for (int i = 0; i < 250; ++i)
         body += QByteArray::number(i) + ",\"Artist " + QByteArray::number(i) + "\",x,1\r\n";
     webservice::parseRecommendedArtists(write(body), artists);
-    QCOMPARE(artists.count(), webservice::RecommendedArtists::MAX_ARTISTS);
+    QCOMPARE(artists.count(), webservice::RecommendedArtists::MAX_COUNT);
     QCOMPARE(artists.at(198).name, "Artist 198");
-    QCOMPARE(artists.namesInCategory(1).size(), 199);
+    QCOMPARE(artists.at(199).name, "Artist 249");
+    QCOMPARE(artists.namesInCategory(1).size(), 200);
+
+    // A shorter list leaves the place at its count as it was; the groups read it.
+    webservice::parseRecommendedArtists(write("1,\"Ann\",x,2\r\n"), artists);
+    QCOMPARE(artists.namesInCategory(1), QStringList{"Artist 1"});
 }
 
 QTEST_MAIN(tst_replyReaders)
