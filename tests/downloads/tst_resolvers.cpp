@@ -22,6 +22,9 @@ private Q_SLOTS:
     void initTestCase();
     void requestsOfEachSite_data();
     void requestsOfEachSite();
+    // The link scan over saved pages of the download site. "{P}" stands for the redirector prefix.
+    void redirectLinkScan_data();
+    void redirectLinkScan();
 
 private:
     ScriptedServer m_server;
@@ -158,6 +161,57 @@ void tst_resolvers::requestsOfEachSite()
     // The pages the resolvers fetched are gone too.
     QCOMPARE(QDir(core::settings().tempFolder).entryList(QDir::Files), QStringList());
     Env::emptyMusicFolder();
+}
+
+void tst_resolvers::redirectLinkScan_data()
+{
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("expected"); // empty: no link
+    const auto row = [](const char *name, const char *page, const char *expected,
+                        const char *title = "Song One") {
+        QTest::newRow(name) << QByteArray(page) << QString::fromLatin1(title)
+                            << QString::fromLatin1(expected);
+    };
+
+    row("title, prefix line, rest with closing pair",
+        "<td>Song One</td>\r\n<a href=\"{P}\r\nhttp://files/one.mp3\"><img src=x>\r\n",
+        "{P}http://files/one.mp3");
+    row("middle line loses its CR and the character before it",
+        "Song One\r\n{P}\r\nhttp://files/x\r\none.mp3\"><img src=x>\r\n", "{P}http://files/one.mp3");
+    row("text after the prefix on its line is not used",
+        "Song One\r\nhref=\"{P}ignored\r\nrest\"><img src=\r\n", "{P}rest");
+    row("prefix on the title's own line counts", "Song One {P}\r\nrest\"><img src=\r\n", "{P}rest");
+    row("prefix only before the title", "{P}\r\nrest\"><img src=\r\nSong One\r\n", "");
+    row("page ends while collecting", "Song One\r\n{P}\r\nrest\r\nmore\r\n", "");
+    row("last line without LF still read", "Song One\r\n{P}\r\nrest\"><img src=", "{P}rest");
+    row("case ignored for title, prefix and marker", "SONG one\r\n{P}\r\nrest\"><IMG SRC=\r\n", "{P}rest",
+        "song ONE");
+    row("a second prefix line starts the link afresh", "Song One\r\n{P}\r\nold\r\n{P}\r\nnew\"><img src=\r\n",
+        "{P}new");
+    row("only the first completed link", "Song One\r\n{P}\r\na\"><img src=\r\n{P}\r\nb\"><img src=\r\n",
+        "{P}a");
+    // Counts that would be negative append nothing instead of failing.
+    row("marker at the start of the line", "Song One\r\n{P}\r\nrest\r\n<img src=\r\n", "{P}res");
+    row("marker at the second position", "Song One\r\n{P}\r\nrest\r\nx<img src=\r\n", "{P}res");
+    row("one-character and empty continuation lines", "Song One\n{P}\nabcd\nx\n\nefgh\"><img src=\n",
+        "{P}abefgh");
+}
+
+void tst_resolvers::redirectLinkScan()
+{
+    QFETCH(QByteArray, page);
+    QFETCH(QString, title);
+    QFETCH(QString, expected);
+
+    const QString path = core::settings().tempFolder + "page.html";
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    const QString prefix = downloads::sourceSites().downloadComRedirectorPrefix;
+    file.write(page.replace("{P}", prefix.toLatin1()));
+    file.close();
+    QCOMPARE(downloads::findRedirectLink(path, title), expected.replace("{P}", prefix));
+    QFile::remove(path);
 }
 
 QTEST_MAIN(tst_resolvers)
