@@ -14,8 +14,7 @@ struct CatalogueConnection
 {
     SqliteHandle db;
     WordSplitter splitter; // after db: ends before it
-    SqliteStatement artist, artistInGenre, title, titleInGenre, lookup, byId, inGenre, track,
-        genreTracks;
+    SqliteStatement artist, artistInGenre, title, titleInGenre, lookup, byId, inGenre, track, genreTracks;
 };
 
 namespace {
@@ -23,12 +22,14 @@ namespace {
 // The catalogue is read-only while serving: no locking, memory-mapped pages shared by all threads.
 void prepare(CatalogueConnection &c)
 {
-    sqlite3_exec(c.db, "PRAGMA query_only=1; PRAGMA mmap_size=4294967296; PRAGMA cache_size=-8192;"
-                       "PRAGMA temp_store=MEMORY;",
+    sqlite3_exec(c.db,
+                 "PRAGMA query_only=1; PRAGMA mmap_size=4294967296; PRAGMA cache_size=-8192;"
+                 "PRAGMA temp_store=MEMORY;",
                  nullptr, nullptr, nullptr);
     auto make = [&](SqliteStatement &s, const char *sql) {
         if (!s.prepare(c.db, sql))
-            throw std::runtime_error(std::string("catalogue query does not prepare: ") + sqlite3_errmsg(c.db));
+            throw std::runtime_error(std::string("catalogue query does not prepare: ") +
+                                     sqlite3_errmsg(c.db));
     };
     // Searches read ids only, from indexes that hold them (covering), in index order: the lines
     // themselves come from memory.
@@ -39,17 +40,21 @@ void prepare(CatalogueConnection &c)
                           " ORDER BY artist_key, id LIMIT ?4");
     make(c.title, "SELECT id FROM track INDEXED BY track_title"
                   " WHERE title_key >= ?1 AND title_key < ?2 ORDER BY title_key, id LIMIT ?3");
-    make(c.titleInGenre, "SELECT id FROM track INDEXED BY track_genre_title"
-                         " WHERE genre_id = ?3 AND title_key >= ?1 AND title_key < ?2 ORDER BY title_key, id LIMIT ?4");
-    make(c.lookup, "SELECT id, name, genre_id, tags, has_picture, track_count FROM artist WHERE lookup_key = ?1");
+    make(c.titleInGenre,
+         "SELECT id FROM track INDEXED BY track_genre_title"
+         " WHERE genre_id = ?3 AND title_key >= ?1 AND title_key < ?2 ORDER BY title_key, id LIMIT ?4");
+    make(c.lookup,
+         "SELECT id, name, genre_id, tags, has_picture, track_count FROM artist WHERE lookup_key = ?1");
     make(c.byId, "SELECT id, name, genre_id, tags, has_picture, track_count FROM artist WHERE id = ?1");
-    make(c.inGenre, "SELECT id, name, genre_id, tags, has_picture, track_count FROM artist WHERE genre_id = ?1"
-                    " ORDER BY id LIMIT ?2");
+    make(c.inGenre,
+         "SELECT id, name, genre_id, tags, has_picture, track_count FROM artist WHERE genre_id = ?1"
+         " ORDER BY id LIMIT ?2");
     make(c.track, "SELECT t.id, t.artist_id, a.name, t.title, t.genre_id, t.site, t.path, t.broken, t.seconds"
                   " FROM track t JOIN artist a ON a.id = t.artist_id WHERE t.id = ?1");
-    make(c.genreTracks, "SELECT t.id, t.artist_id, a.name, t.title, t.genre_id, t.site, t.path, t.broken, t.seconds"
-                        " FROM track t JOIN artist a ON a.id = t.artist_id WHERE t.genre_id = ?1 AND t.broken = 0"
-                        " ORDER BY t.id LIMIT ?2");
+    make(c.genreTracks,
+         "SELECT t.id, t.artist_id, a.name, t.title, t.genre_id, t.site, t.path, t.broken, t.seconds"
+         " FROM track t JOIN artist a ON a.id = t.artist_id WHERE t.genre_id = ?1 AND t.broken = 0"
+         " ORDER BY t.id LIMIT ?2");
     if (!c.splitter.open(c.db))
         throw std::runtime_error("the catalogue's full-text tokenizer is missing");
 }
@@ -93,11 +98,7 @@ std::string prefixEnd(const std::string &prefix)
 class Catalogue::Lease
 {
 public:
-    explicit Lease(const Catalogue &catalogue)
-        : m_catalogue(catalogue)
-        , m_connection(catalogue.acquire())
-    {
-    }
+    explicit Lease(const Catalogue &catalogue) : m_catalogue(catalogue), m_connection(catalogue.acquire()) {}
     ~Lease() { m_catalogue.release(std::move(m_connection)); }
     Lease(const Lease &) = delete;
     Lease &operator=(const Lease &) = delete;
@@ -108,10 +109,7 @@ private:
     std::unique_ptr<CatalogueConnection> m_connection;
 };
 
-Catalogue::Catalogue(std::string path)
-    : m_path(std::move(path))
-{
-}
+Catalogue::Catalogue(std::string path) : m_path(std::move(path)) {}
 
 Catalogue::~Catalogue() = default;
 
@@ -156,14 +154,14 @@ bool Catalogue::open(std::string &error)
                                         " JOIN artist a ON a.id = r.artist_id"
                                         " LEFT JOIN genre g ON g.id = a.genre_id ORDER BY r.line");
         while (recommended.step())
-            m_recommended.push_back(
-                {std::string(recommended.text(0)), std::string(recommended.text(1)), int(recommended.integer(2))});
+            m_recommended.push_back({std::string(recommended.text(0)), std::string(recommended.text(1)),
+                                     int(recommended.integer(2))});
     }
     {
         SqliteStatement stations(db, "SELECT id, name, genre_id, path FROM radio ORDER BY id");
         while (stations.step())
-            m_stations.push_back({int(stations.integer(0)), std::string(stations.text(1)), int(stations.integer(2)),
-                                  std::string(stations.text(3))});
+            m_stations.push_back({int(stations.integer(0)), std::string(stations.text(1)),
+                                  int(stations.integer(2)), std::string(stations.text(3))});
     }
     if (m_genres.empty() || m_trackCount == 0) {
         error = m_path + " holds no catalogue";
@@ -183,7 +181,8 @@ bool Catalogue::loadLines(std::string &error)
     Lease lease(*this);
     CatalogueConnection &c = *lease;
     SqliteStatement artists(c.db, "SELECT id, name FROM artist");
-    SqliteStatement rows(c.db, "SELECT id, head, site, path, artist_id, genre_id, title FROM track ORDER BY id");
+    SqliteStatement rows(c.db,
+                         "SELECT id, head, site, path, artist_id, genre_id, title FROM track ORDER BY id");
     SqliteStatement last(c.db, "SELECT max(id) FROM track");
     if (!artists.valid() || !rows.valid() || !last.valid() || !last.step()) {
         error = m_path + ": cannot read the tracks: " + sqlite3_errmsg(c.db);
@@ -241,7 +240,8 @@ bool Catalogue::lineOf(std::int64_t id, Hit &hit) const
     if (end < start + 3)
         return false;
     const std::string_view line(m_lines.data() + start, end - start);
-    const size_t headLength = size_t(static_cast<unsigned char>(line[1])) | size_t(static_cast<unsigned char>(line[2])) << 8;
+    const size_t headLength =
+        size_t(static_cast<unsigned char>(line[1])) | size_t(static_cast<unsigned char>(line[2])) << 8;
     if (headLength > line.size() - 3)
         return false;
     hit.site = static_cast<unsigned char>(line[0]);

@@ -79,56 +79,59 @@ constexpr std::string_view lostTapes = "The Lost Tapes";
 constexpr std::string_view siteSampler = "Lumen Drive";
 
 constexpr std::array<const char *, 64> adjectives = {
-    "Silver", "Golden", "Velvet", "Electric", "Midnight", "Crimson", "Hollow", "Broken", "Quiet", "Wild",
-    "Neon", "Paper", "Glass", "Lonely", "Burning", "Frozen", "Sleeping", "Restless", "Distant", "Secret",
-    "Shallow", "Bright", "Dark", "Sweet", "Bitter", "Blue", "Scarlet", "Amber", "Gentle", "Savage",
-    "Lucky", "Empty", "Endless", "Fading", "Rising", "Falling", "Hidden", "Little", "Northern", "Southern",
-    "Faded", "Holy", "Lazy", "Perfect", "Rusty", "Cosmic", "Static", "Tender", "Violet", "Wooden",
-    "Young", "Ancient", "Copper", "Desert", "Electric", "Honey", "Iron", "Jade", "Lunar", "Magnetic",
-    "Ocean", "Polar", "Radiant", "Solar"};
+    "Silver",   "Golden",   "Velvet",  "Electric", "Midnight", "Crimson", "Hollow",   "Broken",
+    "Quiet",    "Wild",     "Neon",    "Paper",    "Glass",    "Lonely",  "Burning",  "Frozen",
+    "Sleeping", "Restless", "Distant", "Secret",   "Shallow",  "Bright",  "Dark",     "Sweet",
+    "Bitter",   "Blue",     "Scarlet", "Amber",    "Gentle",   "Savage",  "Lucky",    "Empty",
+    "Endless",  "Fading",   "Rising",  "Falling",  "Hidden",   "Little",  "Northern", "Southern",
+    "Faded",    "Holy",     "Lazy",    "Perfect",  "Rusty",    "Cosmic",  "Static",   "Tender",
+    "Violet",   "Wooden",   "Young",   "Ancient",  "Copper",   "Desert",  "Electric", "Honey",
+    "Iron",     "Jade",     "Lunar",   "Magnetic", "Ocean",    "Polar",   "Radiant",  "Solar"};
 
 constexpr std::array<const char *, 72> nouns = {
-    "Heart", "Night", "Love", "Fire", "Rain", "River", "Dream", "Summer", "Winter", "Shadow",
-    "Light", "Road", "Ghost", "Ocean", "Mountain", "City", "Star", "Moon", "Sun", "Storm",
-    "Echo", "Mirror", "Garden", "Harbour", "Window", "Engine", "Signal", "Machine", "Tiger", "Wolf",
-    "Raven", "Sparrow", "Rose", "Lantern", "Valley", "Island", "Highway", "Letter", "Secret", "Season",
-    "Thunder", "Whisper", "Diamond", "Feather", "Horizon", "Kingdom", "Lighthouse", "Meadow", "Morning", "Orchard",
-    "Prism", "Satellite", "Skyline", "Tide", "Velvet", "Wave", "Wire", "Youth", "Anchor", "Bridge",
-    "Canyon", "Comet", "Daylight", "Ember", "Forest", "Glacier", "Hunter", "Jungle", "Kite", "Lagoon",
-    "Memory", "Nomad"};
+    "Heart",   "Night",      "Love",    "Fire",    "Rain",    "River",    "Dream",     "Summer",  "Winter",
+    "Shadow",  "Light",      "Road",    "Ghost",   "Ocean",   "Mountain", "City",      "Star",    "Moon",
+    "Sun",     "Storm",      "Echo",    "Mirror",  "Garden",  "Harbour",  "Window",    "Engine",  "Signal",
+    "Machine", "Tiger",      "Wolf",    "Raven",   "Sparrow", "Rose",     "Lantern",   "Valley",  "Island",
+    "Highway", "Letter",     "Secret",  "Season",  "Thunder", "Whisper",  "Diamond",   "Feather", "Horizon",
+    "Kingdom", "Lighthouse", "Meadow",  "Morning", "Orchard", "Prism",    "Satellite", "Skyline", "Tide",
+    "Velvet",  "Wave",       "Wire",    "Youth",   "Anchor",  "Bridge",   "Canyon",    "Comet",   "Daylight",
+    "Ember",   "Forest",     "Glacier", "Hunter",  "Jungle",  "Kite",     "Lagoon",    "Memory",  "Nomad"};
 
 constexpr std::array<const char *, 48> firstNames = {
-    "Alex", "Maya", "Jonah", "Lena", "Omar", "Priya", "Felix", "Nina", "Hugo", "Ivy",
-    "Marco", "Sofia", "Elias", "Clara", "Tomas", "Yara", "Rafael", "Greta", "Milo", "Nadia",
-    "Otis", "Petra", "Quinn", "Rosa", "Silas", "Thea", "Umar", "Vera", "Wes", "Xenia",
-    "Zoé", "Renée", "José", "Inès", "Søren", "Anaïs", "Björn", "Chloé", "Dário", "Élodie",
-    "Fábio", "Gaëlle", "Håkon", "Ingrid", "Jürgen", "Léa", "Maëlle", "Noël"};
+    "Alex",  "Maya",   "Jonah", "Lena",   "Omar",   "Priya", "Felix",  "Nina",  "Hugo",  "Ivy",
+    "Marco", "Sofia",  "Elias", "Clara",  "Tomas",  "Yara",  "Rafael", "Greta", "Milo",  "Nadia",
+    "Otis",  "Petra",  "Quinn", "Rosa",   "Silas",  "Thea",  "Umar",   "Vera",  "Wes",   "Xenia",
+    "Zoé",   "Renée",  "José",  "Inès",   "Søren",  "Anaïs", "Björn",  "Chloé", "Dário", "Élodie",
+    "Fábio", "Gaëlle", "Håkon", "Ingrid", "Jürgen", "Léa",   "Maëlle", "Noël"};
 
 constexpr std::array<const char *, 48> lastNames = {
-    "Hart", "Moreno", "Lindqvist", "Okafor", "Brennan", "Castell", "Dumont", "Eriksen", "Falk", "Garnier",
-    "Holm", "Ivers", "Janssen", "Kowal", "Larsen", "Marlowe", "Navarro", "Oyelaran", "Pryce", "Quill",
-    "Rivas", "Sandoval", "Thorne", "Ulrich", "Varga", "Whitlock", "Yilmaz", "Zeller", "Abernathy", "Bellweather",
-    "Côté", "Dubé", "Ferrière", "Gómez", "Hébert", "Ibáñez", "Jäger", "Krüger", "Lefèvre", "Möller",
-    "Núñez", "Østergaard", "Pérez", "Rønning", "Sørensen", "Thérien", "Valdés", "Wójcik"};
+    "Hart",     "Moreno",     "Lindqvist", "Okafor",  "Brennan",   "Castell",     "Dumont",  "Eriksen",
+    "Falk",     "Garnier",    "Holm",      "Ivers",   "Janssen",   "Kowal",       "Larsen",  "Marlowe",
+    "Navarro",  "Oyelaran",   "Pryce",     "Quill",   "Rivas",     "Sandoval",    "Thorne",  "Ulrich",
+    "Varga",    "Whitlock",   "Yilmaz",    "Zeller",  "Abernathy", "Bellweather", "Côté",    "Dubé",
+    "Ferrière", "Gómez",      "Hébert",    "Ibáñez",  "Jäger",     "Krüger",      "Lefèvre", "Möller",
+    "Núñez",    "Østergaard", "Pérez",     "Rønning", "Sørensen",  "Thérien",     "Valdés",  "Wójcik"};
 
-constexpr std::array<const char *, 20> verbsIng = {
-    "Running", "Falling", "Dancing", "Waiting", "Drifting", "Burning", "Walking", "Flying", "Dreaming", "Singing",
-    "Chasing", "Holding", "Leaving", "Calling", "Breaking", "Turning", "Shining", "Sailing", "Hiding", "Fading"};
+constexpr std::array<const char *, 20> verbsIng = {"Running", "Falling", "Dancing", "Waiting",  "Drifting",
+                                                   "Burning", "Walking", "Flying",  "Dreaming", "Singing",
+                                                   "Chasing", "Holding", "Leaving", "Calling",  "Breaking",
+                                                   "Turning", "Shining", "Sailing", "Hiding",   "Fading"};
 
-constexpr std::array<const char *, 8> prepositions = {"Through", "Into", "Across", "Under", "Over", "Beyond",
-                                                      "Around", "Past"};
+constexpr std::array<const char *, 8> prepositions = {"Through", "Into",   "Across", "Under",
+                                                      "Over",    "Beyond", "Around", "Past"};
 
-constexpr std::array<const char *, 6> versions = {"Remix", "Live", "Demo", "Radio Edit", "Acoustic", "Extended Mix"};
+constexpr std::array<const char *, 6> versions = {"Remix",      "Live",     "Demo",
+                                                  "Radio Edit", "Acoustic", "Extended Mix"};
 
-constexpr std::array<const char *, 6> ensembles = {"Quartet", "Trio", "Band", "Orchestra", "Collective",
-                                                    "Experience"};
+constexpr std::array<const char *, 6> ensembles = {"Quartet",   "Trio",       "Band",
+                                                   "Orchestra", "Collective", "Experience"};
 
 constexpr std::array<const char *, 16> stationWords = {
-    "Nova", "Pulse", "Horizon", "Signal", "Wave", "Beacon", "Orbit", "Current",
-    "Relay", "Vista", "Drift", "Prism", "Echo", "Meridian", "Summit", "Harbour"};
+    "Nova",  "Pulse", "Horizon", "Signal", "Wave", "Beacon",   "Orbit",  "Current",
+    "Relay", "Vista", "Drift",   "Prism",  "Echo", "Meridian", "Summit", "Harbour"};
 
-template <typename List>
-const char *pick(RandomSource &random, const List &list)
+template <typename List> const char *pick(RandomSource &random, const List &list)
 {
     return list[size_t(random.below(int(list.size())))];
 }
@@ -145,17 +148,26 @@ std::string plural(std::string noun)
 std::string artistName(RandomSource &random)
 {
     switch (random.below(9)) {
-    case 0: return std::string("The ") + pick(random, adjectives) + ' ' + plural(pick(random, nouns));
+    case 0:
+        return std::string("The ") + pick(random, adjectives) + ' ' + plural(pick(random, nouns));
     case 1:
-    case 2: return std::string(pick(random, firstNames)) + ' ' + pick(random, lastNames);
-    case 3: return std::string(pick(random, adjectives)) + ' ' + pick(random, nouns);
-    case 4: return std::string(pick(random, nouns)) + ' ' + plural(pick(random, nouns));
-    case 5: return std::string(random.chance(0.5) ? "DJ " : "MC ") + pick(random, nouns) + ' ' + pick(random, lastNames);
+    case 2:
+        return std::string(pick(random, firstNames)) + ' ' + pick(random, lastNames);
+    case 3:
+        return std::string(pick(random, adjectives)) + ' ' + pick(random, nouns);
+    case 4:
+        return std::string(pick(random, nouns)) + ' ' + plural(pick(random, nouns));
+    case 5:
+        return std::string(random.chance(0.5) ? "DJ " : "MC ") + pick(random, nouns) + ' ' +
+               pick(random, lastNames);
     case 6:
-        return std::string(pick(random, firstNames)) + ' ' + pick(random, lastNames) + ' ' + pick(random, ensembles);
-    case 7: return std::string(pick(random, nouns)) + " & the " + plural(pick(random, nouns));
+        return std::string(pick(random, firstNames)) + ' ' + pick(random, lastNames) + ' ' +
+               pick(random, ensembles);
+    case 7:
+        return std::string(pick(random, nouns)) + " & the " + plural(pick(random, nouns));
     default:
-        return std::string(pick(random, adjectives)) + ' ' + pick(random, adjectives) + ' ' + pick(random, nouns);
+        return std::string(pick(random, adjectives)) + ' ' + pick(random, adjectives) + ' ' +
+               pick(random, nouns);
     }
 }
 
@@ -163,19 +175,30 @@ std::string trackTitle(RandomSource &random)
 {
     switch (random.below(12)) {
     case 0:
-    case 1: return std::string(pick(random, adjectives)) + ' ' + pick(random, nouns);
+    case 1:
+        return std::string(pick(random, adjectives)) + ' ' + pick(random, nouns);
     case 2:
-        return std::string(pick(random, verbsIng)) + ' ' + pick(random, prepositions) + " the " + pick(random, nouns);
-    case 3: return std::string(pick(random, nouns)) + " of " + plural(pick(random, nouns));
-    case 4: return std::string("The ") + pick(random, nouns);
+        return std::string(pick(random, verbsIng)) + ' ' + pick(random, prepositions) + " the " +
+               pick(random, nouns);
+    case 3:
+        return std::string(pick(random, nouns)) + " of " + plural(pick(random, nouns));
+    case 4:
+        return std::string("The ") + pick(random, nouns);
     case 5:
-        return std::string(pick(random, adjectives)) + ' ' + pick(random, nouns) + " (" + pick(random, versions) + ')';
-    case 6: return std::string(pick(random, nouns)) + ", " + pick(random, nouns); // a comma the reply must hide
-    case 7: return std::string("Don't ") + "Lose the " + pick(random, nouns);
-    case 8: return std::string("Café ") + pick(random, nouns);
-    case 9: return std::string(pick(random, nouns)) + " & " + pick(random, nouns);
-    case 10: return std::string("Where Is the ") + pick(random, nouns) + '?';
-    default: return std::string(pick(random, verbsIng)) + ' ' + pick(random, nouns);
+        return std::string(pick(random, adjectives)) + ' ' + pick(random, nouns) + " (" +
+               pick(random, versions) + ')';
+    case 6:
+        return std::string(pick(random, nouns)) + ", " + pick(random, nouns); // a comma the reply must hide
+    case 7:
+        return std::string("Don't ") + "Lose the " + pick(random, nouns);
+    case 8:
+        return std::string("Café ") + pick(random, nouns);
+    case 9:
+        return std::string(pick(random, nouns)) + " & " + pick(random, nouns);
+    case 10:
+        return std::string("Where Is the ") + pick(random, nouns) + '?';
+    default:
+        return std::string(pick(random, verbsIng)) + ' ' + pick(random, nouns);
     }
 }
 
@@ -210,8 +233,15 @@ struct ArtistRow
 Site siteForTrack(RandomSource &random)
 {
     static constexpr std::array<std::pair<Site, int>, 9> weights = {{
-        {Site::Epitonic, 20}, {Site::DownloadMusic, 20}, {Site::Rave, 15}, {Site::ShutEmDown, 10},
-        {Site::BetterPropaganda, 5}, {Site::LemonRed, 5}, {Site::Insound, 5}, {Site::Mp3Au, 5}, {Site::Files, 15},
+        {Site::Epitonic, 20},
+        {Site::DownloadMusic, 20},
+        {Site::Rave, 15},
+        {Site::ShutEmDown, 10},
+        {Site::BetterPropaganda, 5},
+        {Site::LemonRed, 5},
+        {Site::Insound, 5},
+        {Site::Mp3Au, 5},
+        {Site::Files, 15},
     }};
     int roll = random.below(100);
     for (const auto &[site, weight] : weights) {
@@ -237,12 +267,15 @@ std::string sourcePath(Site site, long long id, const std::string &artistSlug, c
         if (random.chance(0.15)) // the marker in another letter case, with more parameters after the key
             return "/listen.php?artist=" + artistSlug + "&Track=" + number + "&quality=hi";
         return "/listen.php?artist=" + artistSlug + "&track=" + number;
-    case Site::ShutEmDown: return "/mp3/" + artistSlug + '-' + titleSlug + '-' + number + ".mp3";
+    case Site::ShutEmDown:
+        return "/mp3/" + artistSlug + '-' + titleSlug + '-' + number + ".mp3";
     case Site::BetterPropaganda:
     case Site::LemonRed:
     case Site::Insound:
-    case Site::Mp3Au: return "/mp3/" + artistSlug + '/' + titleSlug + '-' + number + ".mp3";
-    default: return "/tracks/" + artistSlug + '-' + titleSlug + '-' + number + ".mp3";
+    case Site::Mp3Au:
+        return "/mp3/" + artistSlug + '/' + titleSlug + '-' + number + ".mp3";
+    default:
+        return "/tracks/" + artistSlug + '-' + titleSlug + '-' + number + ".mp3";
     }
 }
 
@@ -276,8 +309,10 @@ bool build(const std::string &dataDir, const Options &options, std::string &erro
     if (!db.open(workPath.string(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, error))
         return false;
     // Nothing here needs to survive a crash: the file is renamed into place only when complete.
-    if (!exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA cache_size=-262144;"
-                  "PRAGMA page_size=8192; PRAGMA temp_store=MEMORY;", error))
+    if (!exec(db,
+              "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA cache_size=-262144;"
+              "PRAGMA page_size=8192; PRAGMA temp_store=MEMORY;",
+              error))
         return false;
     if (!exec(db,
               "CREATE TABLE meta(key TEXT PRIMARY KEY, value TEXT) WITHOUT ROWID;"
@@ -285,9 +320,10 @@ bool build(const std::string &dataDir, const Options &options, std::string &erro
               "CREATE TABLE artist(id INTEGER PRIMARY KEY, name TEXT, search_key TEXT, lookup_key TEXT,"
               " genre_id INTEGER, tags INTEGER, has_picture INTEGER, track_count INTEGER);"
               "CREATE TABLE track(id INTEGER PRIMARY KEY, artist_id INTEGER, genre_id INTEGER, title TEXT,"
-              " title_key TEXT, artist_key TEXT, head TEXT, site INTEGER, path TEXT, broken INTEGER, seconds INTEGER);"
+              " title_key TEXT, artist_key TEXT, head TEXT, site INTEGER, path TEXT, broken INTEGER, seconds "
+              "INTEGER);"
               "CREATE VIRTUAL TABLE track_fts USING fts5(artist, title, g, content='', detail=column,"
-               // Prefix indexes make a short last word one lazily read doclist instead of a merge of many.
+              // Prefix indexes make a short last word one lazily read doclist instead of a merge of many.
               " prefix='1 2 3 4', tokenize='unicode61 remove_diacritics 2');"
               "CREATE TABLE recommended(line INTEGER PRIMARY KEY, artist_id INTEGER, category INTEGER);"
               "CREATE TABLE radio(id INTEGER PRIMARY KEY, name TEXT, genre_id INTEGER, path TEXT);"
@@ -302,7 +338,10 @@ bool build(const std::string &dataDir, const Options &options, std::string &erro
     {
         SqliteStatement insert(db, "INSERT INTO genre(id, position, name, category) VALUES(?,?,?,?)");
         for (size_t i = 0; i < genres.size(); ++i) {
-            insert.bind(1, genres[i].id).bind(2, int(i) + 1).bind(3, genres[i].name).bind(4, genres[i].category);
+            insert.bind(1, genres[i].id)
+                .bind(2, int(i) + 1)
+                .bind(3, genres[i].name)
+                .bind(4, genres[i].category);
             if (!insert.stepDone(error))
                 return false;
         }
@@ -356,8 +395,9 @@ bool build(const std::string &dataDir, const Options &options, std::string &erro
 
     // Tracks: every available artist gets one, then a skewed share so some have many.
     {
-        SqliteStatement insertTrack(db, "INSERT INTO track(id, artist_id, genre_id, title, title_key, artist_key,"
-                                        " head, site, path, broken, seconds) VALUES(?,?,?,?,?,?,?,?,?,?,?)");
+        SqliteStatement insertTrack(db,
+                                    "INSERT INTO track(id, artist_id, genre_id, title, title_key, artist_key,"
+                                    " head, site, path, broken, seconds) VALUES(?,?,?,?,?,?,?,?,?,?,?)");
         SqliteStatement insertFts(db, "INSERT INTO track_fts(rowid, artist, title, g) VALUES(?,?,?,?)");
         std::vector<std::string> artistSlugs(artists.size()), artistKeys(artists.size());
         for (size_t i = 0; i < artists.size(); ++i) {
@@ -380,9 +420,9 @@ bool build(const std::string &dataDir, const Options &options, std::string &erro
                     return int(i);
             return -1;
         }();
-        static constexpr std::array<Site, 9> everySite = {Site::Epitonic, Site::DownloadMusic, Site::Rave,
-                                                           Site::ShutEmDown, Site::BetterPropaganda, Site::LemonRed,
-                                                           Site::Insound, Site::Mp3Au, Site::Files};
+        static constexpr std::array<Site, 9> everySite = {
+            Site::Epitonic, Site::DownloadMusic, Site::Rave,  Site::ShutEmDown, Site::BetterPropaganda,
+            Site::LemonRed, Site::Insound,       Site::Mp3Au, Site::Files};
         int samplerTracks = 0;
         int lostTracks = 0;
         const int count = int(availableArtists.size());
@@ -399,7 +439,8 @@ bool build(const std::string &dataDir, const Options &options, std::string &erro
                 artistIndex = availableArtists[size_t(double(count) * u * u)];
             }
             ArtistRow &artist = artists[size_t(artistIndex)];
-            const int genreId = random.chance(0.9) ? artist.genreId : genres[size_t(random.below(int(genres.size())))].id;
+            const int genreId =
+                random.chance(0.9) ? artist.genreId : genres[size_t(random.below(int(genres.size())))].id;
             const std::string title = trackTitle(random);
             Site site = siteForTrack(random);
             int broken = random.chance(0.002) ? 1 : 0;
@@ -416,8 +457,8 @@ bool build(const std::string &dataDir, const Options &options, std::string &erro
             const std::string titleSlug = textCodec::slug(title);
             const std::string path = sourcePath(site, id, artistSlugs[size_t(artistIndex)], titleSlug,
                                                 genreSlugs[size_t(genreId)], random);
-            const std::string head = textCodec::withoutCommas(artist.name) + ',' + std::to_string(genreId) + ','
-                                     + textCodec::withoutCommas(title) + ',';
+            const std::string head = textCodec::withoutCommas(artist.name) + ',' + std::to_string(genreId) +
+                                     ',' + textCodec::withoutCommas(title) + ',';
             const int seconds = 8 + random.below(23);
             insertTrack.bind(1, id)
                 .bind(2, artistIndex + 1)
@@ -432,7 +473,10 @@ bool build(const std::string &dataDir, const Options &options, std::string &erro
                 .bind(11, seconds);
             if (!insertTrack.stepDone(error))
                 return false;
-            insertFts.bind(1, id).bind(2, artist.name).bind(3, title).bind(4, std::string(genreWordMark) + std::to_string(genreId));
+            insertFts.bind(1, id)
+                .bind(2, artist.name)
+                .bind(3, title)
+                .bind(4, std::string(genreWordMark) + std::to_string(genreId));
             if (!insertFts.stepDone(error))
                 return false;
             ++artist.trackCount;
@@ -503,13 +547,23 @@ bool build(const std::string &dataDir, const Options &options, std::string &erro
                 const std::string word = pick(random, stationWords);
                 std::string name;
                 switch (k % 4) {
-                case 0: name = word + ' ' + genre.name + " Radio"; break;
-                case 1: name = std::string(genre.name) + " FM " + word; break;
-                case 2: name = "Radio " + word + ' ' + std::to_string(88 + random.below(20)) + '.' + std::to_string(random.below(10)); break;
-                default: name = "The " + std::string(genre.name) + ' ' + word + " Stream"; break;
+                case 0:
+                    name = word + ' ' + genre.name + " Radio";
+                    break;
+                case 1:
+                    name = std::string(genre.name) + " FM " + word;
+                    break;
+                case 2:
+                    name = "Radio " + word + ' ' + std::to_string(88 + random.below(20)) + '.' +
+                           std::to_string(random.below(10));
+                    break;
+                default:
+                    name = "The " + std::string(genre.name) + ' ' + word + " Stream";
+                    break;
                 }
-                const std::string path = k % 3 == 1 ? "/radio/listen?station=" + std::to_string(id) + ",format=m3u,bitrate=128"
-                                                    : "/radio/" + std::to_string(id) + '-' + textCodec::slug(name) + ".m3u";
+                const std::string path =
+                    k % 3 == 1 ? "/radio/listen?station=" + std::to_string(id) + ",format=m3u,bitrate=128"
+                               : "/radio/" + std::to_string(id) + '-' + textCodec::slug(name) + ".m3u";
                 insert.bind(1, id).bind(2, name).bind(3, genre.id).bind(4, path);
                 if (!insert.stepDone(error))
                     return false;
@@ -520,12 +574,9 @@ bool build(const std::string &dataDir, const Options &options, std::string &erro
     {
         SqliteStatement insert(db, "INSERT INTO meta(key, value) VALUES(?,?)");
         const std::pair<const char *, std::string> values[] = {
-            {"seed", std::to_string(options.seed)},
-            {"trackCount", std::to_string(options.tracks)},
-            {"artistCount", std::to_string(artists.size())},
-            {"genreCount", std::to_string(genres.size())},
-            {"engineVersion", std::to_string(engineVersion)},
-            {"layout", std::to_string(catalogueLayout)},
+            {"seed", std::to_string(options.seed)},           {"trackCount", std::to_string(options.tracks)},
+            {"artistCount", std::to_string(artists.size())},  {"genreCount", std::to_string(genres.size())},
+            {"engineVersion", std::to_string(engineVersion)}, {"layout", std::to_string(catalogueLayout)},
         };
         for (const auto &[key, value] : values) {
             insert.bind(1, key).bind(2, value);

@@ -167,25 +167,34 @@ void Response::setShared(int code, std::shared_ptr<const std::string> text)
 std::string_view reasonPhrase(int status)
 {
     switch (status) {
-    case 200: return "OK";
-    case 302: return "Found";
-    case 400: return "Bad Request";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 405: return "Method Not Allowed";
-    case 413: return "Payload Too Large";
-    case 431: return "Request Header Fields Too Large";
-    case 500: return "Internal Server Error";
-    case 501: return "Not Implemented";
-    case 503: return "Service Unavailable";
-    default: return "Unknown";
+    case 200:
+        return "OK";
+    case 302:
+        return "Found";
+    case 400:
+        return "Bad Request";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    case 413:
+        return "Payload Too Large";
+    case 431:
+        return "Request Header Fields Too Large";
+    case 500:
+        return "Internal Server Error";
+    case 501:
+        return "Not Implemented";
+    case 503:
+        return "Service Unavailable";
+    default:
+        return "Unknown";
     }
 }
 
-Server::Server(Handler handler)
-    : m_handler(std::move(handler))
-{
-}
+Server::Server(Handler handler) : m_handler(std::move(handler)) {}
 
 Server::~Server()
 {
@@ -210,8 +219,8 @@ int Server::bind(const std::string &address, int port, std::string &error)
     }
     const int one = 1;
     ::setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    if (::bind(m_listenFd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0
-        || ::listen(m_listenFd, 1024) != 0) {
+    if (::bind(m_listenFd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 ||
+        ::listen(m_listenFd, 1024) != 0) {
         error = "cannot listen on " + address + ':' + std::to_string(port) + ": " + std::strerror(errno);
         return -1;
     }
@@ -315,11 +324,13 @@ void Server::serveConnection(int fd)
                 keepAlive = false;
             } else {
                 const std::string connection = textCodec::toLowerAscii(request.header("Connection"));
-                keepAlive = request.version == "HTTP/1.1" ? connection.find("close") == std::string::npos
-                                                          : connection.find("keep-alive") != std::string::npos;
+                keepAlive = request.version == "HTTP/1.1"
+                                ? connection.find("close") == std::string::npos
+                                : connection.find("keep-alive") != std::string::npos;
                 // We take no bodies; skip a small one, refuse the rest.
                 const std::string lengthText = request.header("Content-Length");
-                const unsigned long long length = lengthText.empty() ? 0 : std::strtoull(lengthText.c_str(), nullptr, 10);
+                const unsigned long long length =
+                    lengthText.empty() ? 0 : std::strtoull(lengthText.c_str(), nullptr, 10);
                 if (!request.header("Transfer-Encoding").empty()) {
                     response.setText(501, "request bodies are not taken\r\n");
                     keepAlive = false;
@@ -355,7 +366,8 @@ void Server::serveConnection(int fd)
             keepAlive = false;
         const bool written = writeResponse(fd, request, response, keepAlive);
         if (m_logger) {
-            const auto spent = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started);
+            const auto spent =
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started);
             m_logger(request, response, spent.count());
         }
         open = written && keepAlive;
@@ -398,7 +410,8 @@ bool Server::writeResponse(int fd, const Request &request, const Response &respo
     std::uint64_t offset = 0;
     while (offset < response.streamLength) {
         piece.clear();
-        const auto want = static_cast<size_t>(std::min<std::uint64_t>(256 * 1024, response.streamLength - offset));
+        const auto want =
+            static_cast<size_t>(std::min<std::uint64_t>(256 * 1024, response.streamLength - offset));
         if (!response.stream(offset, want, piece) || piece.empty())
             return false; // the peer sees a short body and knows it failed
         if (piece.size() > want)

@@ -9,8 +9,9 @@ namespace siteNames {
 namespace {
 
 constexpr std::array<std::string_view, 13> labels = {
-    "",           "epitonic",         "cdn.epitonic", "music.download", "dl.download", "rave", "shutemdown",
-    "betterpropaganda", "lemonred", "insound",      "mp3au",          "files",       "sonavex",
+    "",      "epitonic",   "cdn.epitonic",     "music.download", "dl.download",
+    "rave",  "shutemdown", "betterpropaganda", "lemonred",       "insound",
+    "mp3au", "files",      "sonavex",
 };
 
 std::string_view withoutPort(std::string_view host)
@@ -29,8 +30,7 @@ std::string_view label(Site site)
     return index < labels.size() ? labels[index] : std::string_view();
 }
 
-Sites::Sites(std::string suffix)
-    : m_suffix(std::move(suffix))
+Sites::Sites(std::string suffix) : m_suffix(std::move(suffix))
 {
     m_suffixHost = textCodec::toLowerAscii(withoutPort(m_suffix));
 }
