@@ -56,7 +56,7 @@ void prepare(CatalogueConnection &c)
          " FROM track t JOIN artist a ON a.id = t.artist_id WHERE t.genre_id = ?1 AND t.broken = 0"
          " ORDER BY t.id LIMIT ?2");
     if (!c.splitter.open(c.db))
-        throw std::runtime_error("the catalogue's full-text tokenizer is missing");
+        throw std::runtime_error("SQLite's full-text tokenizer is missing");
 }
 
 Catalogue::Artist readArtist(const SqliteStatement &s)

@@ -322,9 +322,6 @@ bool build(const std::string &dataDir, const Options &options, std::string &erro
               "CREATE TABLE track(id INTEGER PRIMARY KEY, artist_id INTEGER, genre_id INTEGER, title TEXT,"
               " title_key TEXT, artist_key TEXT, head TEXT, site INTEGER, path TEXT, broken INTEGER, seconds "
               "INTEGER);"
-              "CREATE VIRTUAL TABLE track_fts USING fts5(artist, title, g, content='', detail=column,"
-              // Prefix indexes make a short last word one lazily read doclist instead of a merge of many.
-              " prefix='1 2 3 4', tokenize='unicode61 remove_diacritics 2');"
               "CREATE TABLE recommended(line INTEGER PRIMARY KEY, artist_id INTEGER, category INTEGER);"
               "CREATE TABLE radio(id INTEGER PRIMARY KEY, name TEXT, genre_id INTEGER, path TEXT);"
               "BEGIN;",
@@ -398,7 +395,6 @@ bool build(const std::string &dataDir, const Options &options, std::string &erro
         SqliteStatement insertTrack(db,
                                     "INSERT INTO track(id, artist_id, genre_id, title, title_key, artist_key,"
                                     " head, site, path, broken, seconds) VALUES(?,?,?,?,?,?,?,?,?,?,?)");
-        SqliteStatement insertFts(db, "INSERT INTO track_fts(rowid, artist, title, g) VALUES(?,?,?,?)");
         std::vector<std::string> artistSlugs(artists.size()), artistKeys(artists.size());
         for (size_t i = 0; i < artists.size(); ++i) {
             artistSlugs[i] = textCodec::slug(artists[i].name);
@@ -472,12 +468,6 @@ bool build(const std::string &dataDir, const Options &options, std::string &erro
                 .bind(10, broken)
                 .bind(11, seconds);
             if (!insertTrack.stepDone(error))
-                return false;
-            insertFts.bind(1, id)
-                .bind(2, artist.name)
-                .bind(3, title)
-                .bind(4, std::string(genreWordMark) + std::to_string(genreId));
-            if (!insertFts.stepDone(error))
                 return false;
             ++artist.trackCount;
         }
@@ -593,12 +583,6 @@ bool build(const std::string &dataDir, const Options &options, std::string &erro
               "CREATE INDEX track_genre_artist ON track(genre_id, artist_key);"
               "CREATE UNIQUE INDEX artist_lookup ON artist(lookup_key);"
               "CREATE INDEX artist_genre ON artist(genre_id);"
-              "INSERT INTO track_fts(track_fts) VALUES('optimize');"
-              // Every indexed word, so a longer last word can be widened to the few words it begins.
-              "CREATE VIRTUAL TABLE temp.vocabulary USING fts5vocab(main, track_fts, row);"
-              "CREATE TABLE word(term TEXT PRIMARY KEY) WITHOUT ROWID;"
-              "INSERT INTO word SELECT term FROM temp.vocabulary;"
-              "DROP TABLE temp.vocabulary;"
               "ANALYZE;",
               error))
         return false;

@@ -6,7 +6,7 @@
 
 namespace {
 
-// The catalogue's full-text table is made with this tokenizer; searches must fold as it does.
+// Words split and fold as in a full-text table: letters and digits, case and accents ignored.
 constexpr const char *tokenizerName = "unicode61";
 constexpr const char *tokenizerArgs[] = {"remove_diacritics", "2"};
 
