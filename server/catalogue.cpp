@@ -32,17 +32,16 @@ void prepare(CatalogueConnection &c)
                                      sqlite3_errmsg(c.db));
     };
     // Searches read ids only, from indexes that hold them (covering), in index order: the lines
-    // themselves come from memory.
-    make(c.artist, "SELECT id FROM track INDEXED BY track_artist"
-                   " WHERE artist_key >= ?1 AND artist_key < ?2 ORDER BY artist_key, id LIMIT ?3");
-    make(c.artistInGenre, "SELECT id FROM track INDEXED BY track_genre_artist"
-                          " WHERE genre_id = ?3 AND artist_key >= ?1 AND artist_key < ?2"
-                          " ORDER BY artist_key, id LIMIT ?4");
-    make(c.title, "SELECT id FROM track INDEXED BY track_title"
-                  " WHERE title_key >= ?1 AND title_key < ?2 ORDER BY title_key, id LIMIT ?3");
-    make(c.titleInGenre,
-         "SELECT id FROM track INDEXED BY track_genre_title"
-         " WHERE genre_id = ?3 AND title_key >= ?1 AND title_key < ?2 ORDER BY title_key, id LIMIT ?4");
+    // themselves come from memory. ?1 starts the key range, ?2 ends it, ?3 bounds the rows, ?4 the genre.
+    const auto keyRange = [](const char *index, const char *key, bool inGenre) {
+        return std::string("SELECT id FROM track INDEXED BY ") + index + " WHERE " +
+               (inGenre ? "genre_id = ?4 AND " : "") + key + " >= ?1 AND " + key + " < ?2 ORDER BY " + key +
+               ", id LIMIT ?3";
+    };
+    make(c.artist, keyRange("track_artist", "artist_key", false).c_str());
+    make(c.artistInGenre, keyRange("track_genre_artist", "artist_key", true).c_str());
+    make(c.title, keyRange("track_title", "title_key", false).c_str());
+    make(c.titleInGenre, keyRange("track_genre_title", "title_key", true).c_str());
     make(c.lookup,
          "SELECT id, name, genre_id, tags, has_picture, track_count FROM artist WHERE lookup_key = ?1");
     make(c.byId, "SELECT id, name, genre_id, tags, has_picture, track_count FROM artist WHERE id = ?1");
@@ -84,6 +83,27 @@ Catalogue::Track readTrack(const SqliteStatement &s)
     t.broken = int(s.integer(7));
     t.seconds = int(s.integer(8));
     return t;
+}
+
+// Every row of a prepared statement run with values bound in order, each made by read.
+template <typename Read, typename... Values>
+auto rowsOf(SqliteStatement &statement, Read read, const Values &...values)
+{
+    statement.reset();
+    int index = 0;
+    (statement.bind(++index, values), ...);
+    std::vector<decltype(read(statement))> rows;
+    while (statement.step())
+        rows.push_back(read(statement));
+    statement.reset();
+    return rows;
+}
+
+template <typename Row> std::optional<Row> firstOf(std::vector<Row> rows)
+{
+    if (rows.empty())
+        return std::nullopt;
+    return std::move(rows.front());
 }
 
 // Any string starting with prefix sorts below this: UTF-8 text never holds the byte 0xFF.
@@ -306,11 +326,9 @@ void Catalogue::search(SearchKind kind, std::string_view text, int genreId, int 
         SqliteStatement &s =
             genreId != 0 ? (byArtist ? c.artistInGenre : c.titleInGenre) : (byArtist ? c.artist : c.title);
         s.reset();
-        s.bind(1, key).bind(2, prefixEnd(key));
+        s.bind(1, key).bind(2, prefixEnd(key)).bind(3, limit);
         if (genreId != 0)
-            s.bind(3, genreId).bind(4, limit);
-        else
-            s.bind(3, limit);
+            s.bind(4, genreId);
         while (int(ids.size()) < limit && s.step())
             ids.push_back(std::uint32_t(s.integer(0)));
         s.reset();
@@ -344,62 +362,29 @@ std::string Catalogue::searchPlan(SearchKind kind, bool inGenre) const
 std::optional<Catalogue::Artist> Catalogue::artistByLookupKey(std::string_view key) const
 {
     Lease lease(*this);
-    CatalogueConnection &c = *lease;
-    c.lookup.reset();
-    c.lookup.bind(1, key);
-    std::optional<Artist> found;
-    if (c.lookup.step())
-        found = readArtist(c.lookup);
-    c.lookup.reset();
-    return found;
+    return firstOf(rowsOf((*lease).lookup, readArtist, key));
 }
 
 std::optional<Catalogue::Artist> Catalogue::artistById(int id) const
 {
     Lease lease(*this);
-    CatalogueConnection &c = *lease;
-    c.byId.reset();
-    c.byId.bind(1, id);
-    std::optional<Artist> found;
-    if (c.byId.step())
-        found = readArtist(c.byId);
-    c.byId.reset();
-    return found;
+    return firstOf(rowsOf((*lease).byId, readArtist, id));
 }
 
 std::vector<Catalogue::Artist> Catalogue::artistsInGenre(int genreId, int limit) const
 {
     Lease lease(*this);
-    CatalogueConnection &c = *lease;
-    std::vector<Artist> artists;
-    c.inGenre.reset();
-    c.inGenre.bind(1, genreId).bind(2, limit);
-    while (c.inGenre.step())
-        artists.push_back(readArtist(c.inGenre));
-    return artists;
+    return rowsOf((*lease).inGenre, readArtist, genreId, limit);
 }
 
 std::optional<Catalogue::Track> Catalogue::track(std::int64_t id) const
 {
     Lease lease(*this);
-    CatalogueConnection &c = *lease;
-    c.track.reset();
-    c.track.bind(1, id);
-    std::optional<Track> found;
-    if (c.track.step())
-        found = readTrack(c.track);
-    c.track.reset();
-    return found;
+    return firstOf(rowsOf((*lease).track, readTrack, id));
 }
 
 std::vector<Catalogue::Track> Catalogue::tracksInGenre(int genreId, int limit) const
 {
     Lease lease(*this);
-    CatalogueConnection &c = *lease;
-    std::vector<Track> tracks;
-    c.genreTracks.reset();
-    c.genreTracks.bind(1, genreId).bind(2, limit);
-    while (c.genreTracks.step())
-        tracks.push_back(readTrack(c.genreTracks));
-    return tracks;
+    return rowsOf((*lease).genreTracks, readTrack, genreId, limit);
 }

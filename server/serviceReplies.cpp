@@ -319,16 +319,16 @@ void handle(const Catalogue &catalogue, MediaStore &media, const siteNames::Site
         response.setText(200, radio(catalogue, sites, query));
     } else if (script == "/trelvoamazonsearch.php") {
         response.setText(200, shopPage(catalogue, query), "text/html; charset=ISO-8859-1");
-    } else if (textCodec::startsWith(script, "/artistsimilar/")) {
+    } else if (script.starts_with("/artistsimilar/")) {
         // The whole rest of the target: a name may hold a raw '?'.
         const std::string_view name =
             std::string_view(request.target).substr(std::string_view("/artistSimilar/").size());
         std::string body = similarArtists(catalogue, name, status);
         response.setText(status, std::move(body));
-    } else if (textCodec::startsWith(script, "/artistimages/")) {
+    } else if (script.starts_with("/artistimages/")) {
         std::string_view name =
             std::string_view(request.target).substr(std::string_view("/artistImages/").size());
-        const bool isJpeg = textCodec::endsWith(textCodec::toLowerAscii(name), ".jpg");
+        const bool isJpeg = textCodec::toLowerAscii(name).ends_with(".jpg");
         const auto artist = isJpeg ? catalogue.artistByLookupKey(textCodec::lookupKey(textCodec::latin1ToUtf8(
                                          textCodec::percentDecode(name.substr(0, name.size() - 4)))))
                                    : std::nullopt;

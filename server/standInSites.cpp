@@ -103,11 +103,11 @@ std::string raveFilePath(const Catalogue::Track &track)
 // file that happens to carry the same number.
 bool isAddressOf(std::string_view decodedPath, const Catalogue::Track &track)
 {
-    if (textCodec::startsWith(decodedPath, "/dl/"))
+    if (decodedPath.starts_with("/dl/"))
         return decodedPath == downloadFilePath(track);
-    if (textCodec::startsWith(decodedPath, "/rave/"))
+    if (decodedPath.starts_with("/rave/"))
         return decodedPath == raveFilePath(track);
-    if (textCodec::startsWith(decodedPath, "/play/"))
+    if (decodedPath.starts_with("/play/"))
         return decodedPath == "/play/" + std::to_string(track.id) + ".mp3";
     return decodedPath == track.path;
 }
@@ -259,7 +259,7 @@ void handle(Site site, const Catalogue &catalogue, MediaStore &media, const site
         return;
     }
     case Site::EpitonicCdn:
-        if (!textCodec::startsWith(decoded, cdnFolder)) {
+        if (!decoded.starts_with(cdnFolder)) {
             response.setText(404, "not found\r\n");
             return;
         }
@@ -331,8 +331,8 @@ void handle(Site site, const Catalogue &catalogue, MediaStore &media, const site
         const std::string cookie = request.header("Cookie");
         const bool hasCookie = cookie.find("sedsession=" + token) != std::string::npos;
         const std::string referer = textCodec::toLowerAscii(request.header("Referer"));
-        const bool fromButton = textCodec::endsWith(referer, "/pebtn2000.htm") &&
-                                referer.find("shutemdown.") != std::string::npos;
+        const bool fromButton =
+            referer.ends_with("/pebtn2000.htm") && referer.find("shutemdown.") != std::string::npos;
         if (fromButton) {
             if (!hasCookie) {
                 response.setText(403, "no session\r\n");
@@ -359,11 +359,11 @@ void handle(Site site, const Catalogue &catalogue, MediaStore &media, const site
         return;
     }
     case Site::Files:
-        if (textCodec::startsWith(decoded, "/bench/")) {
+        if (decoded.starts_with("/bench/")) {
             benchStream(decoded, response);
             return;
         }
-        if (textCodec::startsWith(target, "/radio/")) {
+        if (target.starts_with("/radio/")) {
             playlist(catalogue, sites, target, response);
             return;
         }

@@ -253,16 +253,6 @@ std::string toLowerAscii(std::string_view text)
     return out;
 }
 
-bool endsWith(std::string_view text, std::string_view end)
-{
-    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
-}
-
-bool startsWith(std::string_view text, std::string_view start)
-{
-    return text.substr(0, start.size()) == start;
-}
-
 std::string htmlEscape(std::string_view text)
 {
     std::string out;
