@@ -346,19 +346,6 @@ void Catalogue::search(SearchKind kind, std::string_view text, int genreId, int 
             sink(hit);
 }
 
-std::string Catalogue::searchPlan(SearchKind kind, bool inGenre) const
-{
-    Lease lease(*this);
-    CatalogueConnection &c = *lease;
-    const SqliteStatement &s = kind == SearchKind::Artist ? (inGenre ? c.artistInGenre : c.artist)
-                                                          : (inGenre ? c.titleInGenre : c.title);
-    SqliteStatement explain(c.db, ("EXPLAIN QUERY PLAN " + std::string(s.sql())).c_str());
-    std::string plan;
-    while (explain.step())
-        plan += std::string(explain.text(3)) + '\n';
-    return plan;
-}
-
 std::optional<Catalogue::Artist> Catalogue::artistByLookupKey(std::string_view key) const
 {
     Lease lease(*this);

@@ -92,9 +92,6 @@ public:
     // Playable tracks of a genre, for radio playlists.
     std::vector<Track> tracksInGenre(int genreId, int limit) const;
 
-    // EXPLAIN QUERY PLAN of the statement an artist or title search runs, one step per line.
-    std::string searchPlan(SearchKind kind, bool inGenre) const;
-
 private:
     class Lease;
     std::unique_ptr<CatalogueConnection> acquire() const;
