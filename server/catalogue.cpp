@@ -123,6 +123,7 @@ public:
     Lease(const Lease &) = delete;
     Lease &operator=(const Lease &) = delete;
     CatalogueConnection &operator*() const { return *m_connection; }
+    CatalogueConnection *operator->() const { return m_connection.get(); }
 
 private:
     const Catalogue &m_catalogue;
@@ -349,29 +350,29 @@ void Catalogue::search(SearchKind kind, std::string_view text, int genreId, int 
 std::optional<Catalogue::Artist> Catalogue::artistByLookupKey(std::string_view key) const
 {
     Lease lease(*this);
-    return firstOf(rowsOf((*lease).lookup, readArtist, key));
+    return firstOf(rowsOf(lease->lookup, readArtist, key));
 }
 
 std::optional<Catalogue::Artist> Catalogue::artistById(int id) const
 {
     Lease lease(*this);
-    return firstOf(rowsOf((*lease).byId, readArtist, id));
+    return firstOf(rowsOf(lease->byId, readArtist, id));
 }
 
 std::vector<Catalogue::Artist> Catalogue::artistsInGenre(int genreId, int limit) const
 {
     Lease lease(*this);
-    return rowsOf((*lease).inGenre, readArtist, genreId, limit);
+    return rowsOf(lease->inGenre, readArtist, genreId, limit);
 }
 
 std::optional<Catalogue::Track> Catalogue::track(std::int64_t id) const
 {
     Lease lease(*this);
-    return firstOf(rowsOf((*lease).track, readTrack, id));
+    return firstOf(rowsOf(lease->track, readTrack, id));
 }
 
 std::vector<Catalogue::Track> Catalogue::tracksInGenre(int genreId, int limit) const
 {
     Lease lease(*this);
-    return rowsOf((*lease).genreTracks, readTrack, genreId, limit);
+    return rowsOf(lease->genreTracks, readTrack, genreId, limit);
 }
