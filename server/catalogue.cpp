@@ -14,8 +14,7 @@ struct CatalogueConnection
 {
     SqliteHandle db;
     WordSplitter splitter; // after db: ends before it
-    SqliteStatement artist, artistInGenre, title, titleInGenre, lookup, byId, inGenre, track,
-        genreTracks;
+    SqliteStatement artist, artistInGenre, title, titleInGenre, lookup, byId, inGenre, track, genreTracks;
 };
 
 namespace {
@@ -23,35 +22,40 @@ namespace {
 // The catalogue is read-only while serving: no locking, memory-mapped pages shared by all threads.
 void prepare(CatalogueConnection &c)
 {
-    sqlite3_exec(c.db, "PRAGMA query_only=1; PRAGMA mmap_size=4294967296; PRAGMA cache_size=-8192;"
-                       "PRAGMA temp_store=MEMORY;",
+    sqlite3_exec(c.db,
+                 "PRAGMA query_only=1; PRAGMA mmap_size=4294967296; PRAGMA cache_size=-8192;"
+                 "PRAGMA temp_store=MEMORY;",
                  nullptr, nullptr, nullptr);
     auto make = [&](SqliteStatement &s, const char *sql) {
         if (!s.prepare(c.db, sql))
-            throw std::runtime_error(std::string("catalogue query does not prepare: ") + sqlite3_errmsg(c.db));
+            throw std::runtime_error(std::string("catalogue query does not prepare: ") +
+                                     sqlite3_errmsg(c.db));
     };
     // Searches read ids only, from indexes that hold them (covering), in index order: the lines
-    // themselves come from memory.
-    make(c.artist, "SELECT id FROM track INDEXED BY track_artist"
-                   " WHERE artist_key >= ?1 AND artist_key < ?2 ORDER BY artist_key, id LIMIT ?3");
-    make(c.artistInGenre, "SELECT id FROM track INDEXED BY track_genre_artist"
-                          " WHERE genre_id = ?3 AND artist_key >= ?1 AND artist_key < ?2"
-                          " ORDER BY artist_key, id LIMIT ?4");
-    make(c.title, "SELECT id FROM track INDEXED BY track_title"
-                  " WHERE title_key >= ?1 AND title_key < ?2 ORDER BY title_key, id LIMIT ?3");
-    make(c.titleInGenre, "SELECT id FROM track INDEXED BY track_genre_title"
-                         " WHERE genre_id = ?3 AND title_key >= ?1 AND title_key < ?2 ORDER BY title_key, id LIMIT ?4");
-    make(c.lookup, "SELECT id, name, genre_id, tags, has_picture, track_count FROM artist WHERE lookup_key = ?1");
+    // themselves come from memory. ?1 starts the key range, ?2 ends it, ?3 bounds the rows, ?4 the genre.
+    const auto keyRange = [](const char *index, const char *key, bool inGenre) {
+        return std::string("SELECT id FROM track INDEXED BY ") + index + " WHERE " +
+               (inGenre ? "genre_id = ?4 AND " : "") + key + " >= ?1 AND " + key + " < ?2 ORDER BY " + key +
+               ", id LIMIT ?3";
+    };
+    make(c.artist, keyRange("track_artist", "artist_key", false).c_str());
+    make(c.artistInGenre, keyRange("track_genre_artist", "artist_key", true).c_str());
+    make(c.title, keyRange("track_title", "title_key", false).c_str());
+    make(c.titleInGenre, keyRange("track_genre_title", "title_key", true).c_str());
+    make(c.lookup,
+         "SELECT id, name, genre_id, tags, has_picture, track_count FROM artist WHERE lookup_key = ?1");
     make(c.byId, "SELECT id, name, genre_id, tags, has_picture, track_count FROM artist WHERE id = ?1");
-    make(c.inGenre, "SELECT id, name, genre_id, tags, has_picture, track_count FROM artist WHERE genre_id = ?1"
-                    " ORDER BY id LIMIT ?2");
+    make(c.inGenre,
+         "SELECT id, name, genre_id, tags, has_picture, track_count FROM artist WHERE genre_id = ?1"
+         " ORDER BY id LIMIT ?2");
     make(c.track, "SELECT t.id, t.artist_id, a.name, t.title, t.genre_id, t.site, t.path, t.broken, t.seconds"
                   " FROM track t JOIN artist a ON a.id = t.artist_id WHERE t.id = ?1");
-    make(c.genreTracks, "SELECT t.id, t.artist_id, a.name, t.title, t.genre_id, t.site, t.path, t.broken, t.seconds"
-                        " FROM track t JOIN artist a ON a.id = t.artist_id WHERE t.genre_id = ?1 AND t.broken = 0"
-                        " ORDER BY t.id LIMIT ?2");
+    make(c.genreTracks,
+         "SELECT t.id, t.artist_id, a.name, t.title, t.genre_id, t.site, t.path, t.broken, t.seconds"
+         " FROM track t JOIN artist a ON a.id = t.artist_id WHERE t.genre_id = ?1 AND t.broken = 0"
+         " ORDER BY t.id LIMIT ?2");
     if (!c.splitter.open(c.db))
-        throw std::runtime_error("the catalogue's full-text tokenizer is missing");
+        throw std::runtime_error("SQLite's full-text tokenizer is missing");
 }
 
 Catalogue::Artist readArtist(const SqliteStatement &s)
@@ -81,6 +85,27 @@ Catalogue::Track readTrack(const SqliteStatement &s)
     return t;
 }
 
+// Every row of a prepared statement run with values bound in order, each made by read.
+template <typename Read, typename... Values>
+auto rowsOf(SqliteStatement &statement, Read read, const Values &...values)
+{
+    statement.reset();
+    int index = 0;
+    (statement.bind(++index, values), ...);
+    std::vector<decltype(read(statement))> rows;
+    while (statement.step())
+        rows.push_back(read(statement));
+    statement.reset();
+    return rows;
+}
+
+template <typename Row> std::optional<Row> firstOf(std::vector<Row> rows)
+{
+    if (rows.empty())
+        return std::nullopt;
+    return std::move(rows.front());
+}
+
 // Any string starting with prefix sorts below this: UTF-8 text never holds the byte 0xFF.
 std::string prefixEnd(const std::string &prefix)
 {
@@ -93,25 +118,19 @@ std::string prefixEnd(const std::string &prefix)
 class Catalogue::Lease
 {
 public:
-    explicit Lease(const Catalogue &catalogue)
-        : m_catalogue(catalogue)
-        , m_connection(catalogue.acquire())
-    {
-    }
+    explicit Lease(const Catalogue &catalogue) : m_catalogue(catalogue), m_connection(catalogue.acquire()) {}
     ~Lease() { m_catalogue.release(std::move(m_connection)); }
     Lease(const Lease &) = delete;
     Lease &operator=(const Lease &) = delete;
     CatalogueConnection &operator*() const { return *m_connection; }
+    CatalogueConnection *operator->() const { return m_connection.get(); }
 
 private:
     const Catalogue &m_catalogue;
     std::unique_ptr<CatalogueConnection> m_connection;
 };
 
-Catalogue::Catalogue(std::string path)
-    : m_path(std::move(path))
-{
-}
+Catalogue::Catalogue(std::string path) : m_path(std::move(path)) {}
 
 Catalogue::~Catalogue() = default;
 
@@ -156,14 +175,14 @@ bool Catalogue::open(std::string &error)
                                         " JOIN artist a ON a.id = r.artist_id"
                                         " LEFT JOIN genre g ON g.id = a.genre_id ORDER BY r.line");
         while (recommended.step())
-            m_recommended.push_back(
-                {std::string(recommended.text(0)), std::string(recommended.text(1)), int(recommended.integer(2))});
+            m_recommended.push_back({std::string(recommended.text(0)), std::string(recommended.text(1)),
+                                     int(recommended.integer(2))});
     }
     {
         SqliteStatement stations(db, "SELECT id, name, genre_id, path FROM radio ORDER BY id");
         while (stations.step())
-            m_stations.push_back({int(stations.integer(0)), std::string(stations.text(1)), int(stations.integer(2)),
-                                  std::string(stations.text(3))});
+            m_stations.push_back({int(stations.integer(0)), std::string(stations.text(1)),
+                                  int(stations.integer(2)), std::string(stations.text(3))});
     }
     if (m_genres.empty() || m_trackCount == 0) {
         error = m_path + " holds no catalogue";
@@ -183,7 +202,8 @@ bool Catalogue::loadLines(std::string &error)
     Lease lease(*this);
     CatalogueConnection &c = *lease;
     SqliteStatement artists(c.db, "SELECT id, name FROM artist");
-    SqliteStatement rows(c.db, "SELECT id, head, site, path, artist_id, genre_id, title FROM track ORDER BY id");
+    SqliteStatement rows(c.db,
+                         "SELECT id, head, site, path, artist_id, genre_id, title FROM track ORDER BY id");
     SqliteStatement last(c.db, "SELECT max(id) FROM track");
     if (!artists.valid() || !rows.valid() || !last.valid() || !last.step()) {
         error = m_path + ": cannot read the tracks: " + sqlite3_errmsg(c.db);
@@ -241,7 +261,8 @@ bool Catalogue::lineOf(std::int64_t id, Hit &hit) const
     if (end < start + 3)
         return false;
     const std::string_view line(m_lines.data() + start, end - start);
-    const size_t headLength = size_t(static_cast<unsigned char>(line[1])) | size_t(static_cast<unsigned char>(line[2])) << 8;
+    const size_t headLength =
+        size_t(static_cast<unsigned char>(line[1])) | size_t(static_cast<unsigned char>(line[2])) << 8;
     if (headLength > line.size() - 3)
         return false;
     hit.site = static_cast<unsigned char>(line[0]);
@@ -306,11 +327,9 @@ void Catalogue::search(SearchKind kind, std::string_view text, int genreId, int 
         SqliteStatement &s =
             genreId != 0 ? (byArtist ? c.artistInGenre : c.titleInGenre) : (byArtist ? c.artist : c.title);
         s.reset();
-        s.bind(1, key).bind(2, prefixEnd(key));
+        s.bind(1, key).bind(2, prefixEnd(key)).bind(3, limit);
         if (genreId != 0)
-            s.bind(3, genreId).bind(4, limit);
-        else
-            s.bind(3, limit);
+            s.bind(4, genreId);
         while (int(ids.size()) < limit && s.step())
             ids.push_back(std::uint32_t(s.integer(0)));
         s.reset();
@@ -328,78 +347,32 @@ void Catalogue::search(SearchKind kind, std::string_view text, int genreId, int 
             sink(hit);
 }
 
-std::string Catalogue::searchPlan(SearchKind kind, bool inGenre) const
-{
-    Lease lease(*this);
-    CatalogueConnection &c = *lease;
-    const SqliteStatement &s = kind == SearchKind::Artist ? (inGenre ? c.artistInGenre : c.artist)
-                                                          : (inGenre ? c.titleInGenre : c.title);
-    SqliteStatement explain(c.db, ("EXPLAIN QUERY PLAN " + std::string(s.sql())).c_str());
-    std::string plan;
-    while (explain.step())
-        plan += std::string(explain.text(3)) + '\n';
-    return plan;
-}
-
 std::optional<Catalogue::Artist> Catalogue::artistByLookupKey(std::string_view key) const
 {
     Lease lease(*this);
-    CatalogueConnection &c = *lease;
-    c.lookup.reset();
-    c.lookup.bind(1, key);
-    std::optional<Artist> found;
-    if (c.lookup.step())
-        found = readArtist(c.lookup);
-    c.lookup.reset();
-    return found;
+    return firstOf(rowsOf(lease->lookup, readArtist, key));
 }
 
 std::optional<Catalogue::Artist> Catalogue::artistById(int id) const
 {
     Lease lease(*this);
-    CatalogueConnection &c = *lease;
-    c.byId.reset();
-    c.byId.bind(1, id);
-    std::optional<Artist> found;
-    if (c.byId.step())
-        found = readArtist(c.byId);
-    c.byId.reset();
-    return found;
+    return firstOf(rowsOf(lease->byId, readArtist, id));
 }
 
 std::vector<Catalogue::Artist> Catalogue::artistsInGenre(int genreId, int limit) const
 {
     Lease lease(*this);
-    CatalogueConnection &c = *lease;
-    std::vector<Artist> artists;
-    c.inGenre.reset();
-    c.inGenre.bind(1, genreId).bind(2, limit);
-    while (c.inGenre.step())
-        artists.push_back(readArtist(c.inGenre));
-    return artists;
+    return rowsOf(lease->inGenre, readArtist, genreId, limit);
 }
 
 std::optional<Catalogue::Track> Catalogue::track(std::int64_t id) const
 {
     Lease lease(*this);
-    CatalogueConnection &c = *lease;
-    c.track.reset();
-    c.track.bind(1, id);
-    std::optional<Track> found;
-    if (c.track.step())
-        found = readTrack(c.track);
-    c.track.reset();
-    return found;
+    return firstOf(rowsOf(lease->track, readTrack, id));
 }
 
 std::vector<Catalogue::Track> Catalogue::tracksInGenre(int genreId, int limit) const
 {
     Lease lease(*this);
-    CatalogueConnection &c = *lease;
-    std::vector<Track> tracks;
-    c.genreTracks.reset();
-    c.genreTracks.bind(1, genreId).bind(2, limit);
-    while (c.genreTracks.step())
-        tracks.push_back(readTrack(c.genreTracks));
-    return tracks;
+    return rowsOf(lease->genreTracks, readTrack, genreId, limit);
 }

@@ -92,9 +92,6 @@ public:
     // Playable tracks of a genre, for radio playlists.
     std::vector<Track> tracksInGenre(int genreId, int limit) const;
 
-    // EXPLAIN QUERY PLAN of the statement an artist or title search runs, one step per line.
-    std::string searchPlan(SearchKind kind, bool inGenre) const;
-
 private:
     class Lease;
     std::unique_ptr<CatalogueConnection> acquire() const;
@@ -114,7 +111,7 @@ private:
     // Held in memory so a search costs its index walk, not a table lookup per hit.
     std::string m_lines;
     std::vector<std::uint64_t> m_lineStarts; // by id; the entry after an id's is where its line ends
-    // Keyword searches run here, not in the full-text table: a common word costs nothing.
+    // Keyword searches run here: a common word costs as little as a rare one.
     std::unique_ptr<KeywordIndex> m_keywords;
     mutable std::mutex m_poolMutex;
     mutable std::vector<std::unique_ptr<CatalogueConnection>> m_pool;

@@ -107,7 +107,7 @@ bool parseHead(std::string_view head, Request &request)
     request.method = std::string(line.substr(0, firstSpace));
     request.target = std::string(trim(line.substr(firstSpace + 1, lastSpace - firstSpace - 1)));
     request.version = std::string(line.substr(lastSpace + 1));
-    if (request.target.empty() || !textCodec::startsWith(request.version, "HTTP/1."))
+    if (request.target.empty() || !request.version.starts_with("HTTP/1."))
         return false;
     request.headers.clear();
     while (lineEnd != std::string_view::npos) {
@@ -123,6 +123,55 @@ bool parseHead(std::string_view head, Request &request)
                                      std::string(trim(line.substr(colon + 1))));
     }
     return true;
+}
+
+// Where the head ends in the buffer, and the length of the blank line after it (CR LF or bare LF).
+struct HeadEnd
+{
+    size_t at = std::string::npos;
+    size_t blankLine = 4;
+    bool found() const { return at != std::string::npos; }
+};
+
+HeadEnd findHeadEnd(std::string_view buffer)
+{
+    HeadEnd end{buffer.find("\r\n\r\n"), 4};
+    const size_t bare = buffer.find("\n\n");
+    if (bare != std::string::npos && (!end.found() || bare < end.at))
+        end = {bare, 2};
+    return end;
+}
+
+// Appends what the peer sends next; false when it has closed, gone idle or failed.
+bool receiveMore(int fd, std::string &buffer)
+{
+    char chunk[16384];
+    while (true) {
+        const ssize_t got = ::recv(fd, chunk, sizeof chunk, 0);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        buffer.append(chunk, size_t(got));
+        return true;
+    }
+}
+
+// Reads until the buffer holds a whole head, or more than a head may be (end not found then).
+// False when the connection ended first.
+bool receiveHead(int fd, std::string &buffer, HeadEnd &end)
+{
+    while (!(end = findHeadEnd(buffer)).found() && buffer.size() <= maxHeadBytes)
+        if (!receiveMore(fd, buffer))
+            return false;
+    return true;
+}
+
+bool wantsKeepAlive(const Request &request)
+{
+    const std::string connection = textCodec::toLowerAscii(request.header("Connection"));
+    return request.version == "HTTP/1.1" ? connection.find("close") == std::string::npos
+                                         : connection.find("keep-alive") != std::string::npos;
 }
 
 } // namespace
@@ -167,25 +216,34 @@ void Response::setShared(int code, std::shared_ptr<const std::string> text)
 std::string_view reasonPhrase(int status)
 {
     switch (status) {
-    case 200: return "OK";
-    case 302: return "Found";
-    case 400: return "Bad Request";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 405: return "Method Not Allowed";
-    case 413: return "Payload Too Large";
-    case 431: return "Request Header Fields Too Large";
-    case 500: return "Internal Server Error";
-    case 501: return "Not Implemented";
-    case 503: return "Service Unavailable";
-    default: return "Unknown";
+    case 200:
+        return "OK";
+    case 302:
+        return "Found";
+    case 400:
+        return "Bad Request";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    case 413:
+        return "Payload Too Large";
+    case 431:
+        return "Request Header Fields Too Large";
+    case 500:
+        return "Internal Server Error";
+    case 501:
+        return "Not Implemented";
+    case 503:
+        return "Service Unavailable";
+    default:
+        return "Unknown";
     }
 }
 
-Server::Server(Handler handler)
-    : m_handler(std::move(handler))
-{
-}
+Server::Server(Handler handler) : m_handler(std::move(handler)) {}
 
 Server::~Server()
 {
@@ -210,8 +268,8 @@ int Server::bind(const std::string &address, int port, std::string &error)
     }
     const int one = 1;
     ::setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    if (::bind(m_listenFd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0
-        || ::listen(m_listenFd, 1024) != 0) {
+    if (::bind(m_listenFd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 ||
+        ::listen(m_listenFd, 1024) != 0) {
         error = "cannot listen on " + address + ':' + std::to_string(port) + ": " + std::strerror(errno);
         return -1;
     }
@@ -270,100 +328,74 @@ void Server::serveConnection(int fd)
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &sending, sizeof sending);
 
     std::string buffer;
-    char chunk[16384];
-    bool open = true;
-    while (open && !m_stopping) {
-        // Read until the blank line that ends the head.
-        size_t headEnd = std::string::npos;
-        size_t separator = 4;
-        while (true) {
-            headEnd = buffer.find("\r\n\r\n");
-            const size_t bare = buffer.find("\n\n");
-            if (bare != std::string::npos && (headEnd == std::string::npos || bare < headEnd)) {
-                headEnd = bare;
-                separator = 2;
-            } else {
-                separator = 4;
-            }
-            if (headEnd != std::string::npos || buffer.size() > maxHeadBytes)
-                break;
-            const ssize_t got = ::recv(fd, chunk, sizeof chunk, 0);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0) {
-                open = false;
-                break;
-            }
-            buffer.append(chunk, size_t(got));
-        }
-        if (!open)
-            break;
-
-        const auto started = std::chrono::steady_clock::now();
-        Request request;
-        Response response;
-        bool keepAlive = true;
-        if (headEnd == std::string::npos) {
-            response.setText(431, "request head too long\r\n");
-            keepAlive = false;
-            buffer.clear();
-        } else {
-            const bool parsed = parseHead(std::string_view(buffer).substr(0, headEnd), request);
-            buffer.erase(0, headEnd + separator);
-            if (!parsed) {
-                response.setText(400, "bad request\r\n");
-                keepAlive = false;
-            } else {
-                const std::string connection = textCodec::toLowerAscii(request.header("Connection"));
-                keepAlive = request.version == "HTTP/1.1" ? connection.find("close") == std::string::npos
-                                                          : connection.find("keep-alive") != std::string::npos;
-                // We take no bodies; skip a small one, refuse the rest.
-                const std::string lengthText = request.header("Content-Length");
-                const unsigned long long length = lengthText.empty() ? 0 : std::strtoull(lengthText.c_str(), nullptr, 10);
-                if (!request.header("Transfer-Encoding").empty()) {
-                    response.setText(501, "request bodies are not taken\r\n");
-                    keepAlive = false;
-                } else if (length > maxDiscardedBody) {
-                    response.setText(413, "request body too large\r\n");
-                    keepAlive = false;
-                } else {
-                    while (buffer.size() < length) {
-                        const ssize_t got = ::recv(fd, chunk, sizeof chunk, 0);
-                        if (got <= 0) {
-                            open = false;
-                            break;
-                        }
-                        buffer.append(chunk, size_t(got));
-                    }
-                    if (!open)
-                        break;
-                    buffer.erase(0, length);
-                    if (request.method != "GET" && request.method != "HEAD") {
-                        response.setText(405, "only GET is served here\r\n");
-                    } else {
-                        try {
-                            m_handler(request, response);
-                        } catch (const std::exception &e) {
-                            response = Response();
-                            response.setText(500, std::string("internal error: ") + e.what() + "\r\n");
-                        }
-                    }
-                }
-            }
-        }
-        if (m_stopping)
-            keepAlive = false;
-        const bool written = writeResponse(fd, request, response, keepAlive);
-        if (m_logger) {
-            const auto spent = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started);
-            m_logger(request, response, spent.count());
-        }
-        open = written && keepAlive;
+    while (!m_stopping && serveRequest(fd, buffer)) {
     }
     ::close(fd);
     std::lock_guard lock(m_mutex);
     m_connections.erase(fd);
     m_idle.notify_all();
+}
+
+bool Server::serveRequest(int fd, std::string &buffer)
+{
+    HeadEnd headEnd;
+    if (!receiveHead(fd, buffer, headEnd))
+        return false;
+    const auto started = std::chrono::steady_clock::now();
+    Request request;
+    Response response;
+    bool keepAlive = false;
+    if (!headEnd.found()) {
+        response.setText(431, "request head too long\r\n");
+        buffer.clear();
+    } else {
+        const bool parsed = parseHead(std::string_view(buffer).substr(0, headEnd.at), request);
+        buffer.erase(0, headEnd.at + headEnd.blankLine);
+        if (!parsed)
+            response.setText(400, "bad request\r\n");
+        else if (!answer(fd, buffer, request, response, keepAlive))
+            return false;
+    }
+    if (m_stopping)
+        keepAlive = false;
+    const bool written = writeResponse(fd, request, response, keepAlive);
+    if (m_logger) {
+        const auto spent =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started);
+        m_logger(request, response, spent.count());
+    }
+    return written && keepAlive;
+}
+
+bool Server::answer(int fd, std::string &buffer, const Request &request, Response &response, bool &keepAlive)
+{
+    // We take no bodies; skip a small one, refuse the rest.
+    if (!request.header("Transfer-Encoding").empty()) {
+        response.setText(501, "request bodies are not taken\r\n");
+        return true;
+    }
+    const std::string lengthText = request.header("Content-Length");
+    const unsigned long long length = lengthText.empty() ? 0 : std::strtoull(lengthText.c_str(), nullptr, 10);
+    if (length > maxDiscardedBody) {
+        response.setText(413, "request body too large\r\n");
+        return true;
+    }
+    while (buffer.size() < length)
+        if (!receiveMore(fd, buffer))
+            return false;
+    buffer.erase(0, length);
+    keepAlive = wantsKeepAlive(request);
+    if (request.method != "GET" && request.method != "HEAD") {
+        response.setText(405, "only GET is served here\r\n");
+        return true;
+    }
+    try {
+        m_handler(request, response);
+    } catch (const std::exception &e) {
+        response = Response();
+        response.setText(500, std::string("internal error: ") + e.what() + "\r\n");
+    }
+    return true;
 }
 
 bool Server::writeResponse(int fd, const Request &request, const Response &response, bool keepAlive)
@@ -398,7 +430,8 @@ bool Server::writeResponse(int fd, const Request &request, const Response &respo
     std::uint64_t offset = 0;
     while (offset < response.streamLength) {
         piece.clear();
-        const auto want = static_cast<size_t>(std::min<std::uint64_t>(256 * 1024, response.streamLength - offset));
+        const auto want =
+            static_cast<size_t>(std::min<std::uint64_t>(256 * 1024, response.streamLength - offset));
         if (!response.stream(offset, want, piece) || piece.empty())
             return false; // the peer sees a short body and knows it failed
         if (piece.size() > want)

@@ -74,6 +74,10 @@ public:
 
 private:
     void serveConnection(int fd);
+    // Reads, answers and logs one request; false when the connection is to end.
+    bool serveRequest(int fd, std::string &buffer);
+    // Skips the body, then lets the handler answer; false when the peer left before the body came.
+    bool answer(int fd, std::string &buffer, const Request &request, Response &response, bool &keepAlive);
     bool writeResponse(int fd, const Request &request, const Response &response, bool keepAlive);
 
     Handler m_handler;

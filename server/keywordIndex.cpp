@@ -6,7 +6,7 @@
 
 namespace {
 
-// The catalogue's full-text table is made with this tokenizer; searches must fold as it does.
+// Words split and fold as in a full-text table: letters and digits, case and accents ignored.
 constexpr const char *tokenizerName = "unicode61";
 constexpr const char *tokenizerArgs[] = {"remove_diacritics", "2"};
 
@@ -286,7 +286,7 @@ std::vector<std::uint32_t> KeywordIndex::search(const std::vector<std::string> &
     // The checks: bits to test where setting them costs less than the lookups they spare (or where
     // they are held already); else a walk along one list; a prefix of several words, among the
     // track's own words.
-    const size_t words64 = (m_genres.size() + 63) / 64;
+    const size_t bitWordCount = (m_genres.size() + 63) / 64;
     std::vector<std::vector<std::uint64_t>> madeBits;
     std::vector<const std::uint64_t *> bitsOf(lists.size(), nullptr);
     for (size_t i = 0; i < lists.size(); ++i) {
@@ -298,7 +298,7 @@ std::vector<std::uint32_t> KeywordIndex::search(const std::vector<std::string> &
         }
         if (double(lists[i].size()) > 8 * proposed)
             continue;
-        auto &bits = madeBits.emplace_back(words64);
+        auto &bits = madeBits.emplace_back(bitWordCount);
         const auto first = i < exact.size() ? exact[i] : prefixFirst;
         const auto end = i < exact.size() ? exact[i] + 1 : prefixEnd;
         for (auto at = m_postingStarts[first]; at < m_postingStarts[end]; ++at)
@@ -350,7 +350,7 @@ std::vector<std::uint32_t> KeywordIndex::search(const std::vector<std::string> &
     const std::uint64_t *genreBits = genreId != 0 ? m_genreBits[size_t(genreId)].data() : nullptr;
     auto scan = [&](const std::uint64_t *base) {
         bool more = true;
-        for (size_t w = 0; w < words64 && more; ++w) {
+        for (size_t w = 0; w < bitWordCount && more; ++w) {
             std::uint64_t word = base[w] & (genreBits ? genreBits[w] : ~std::uint64_t(0));
             for (size_t i = 0; i < lists.size() && word; ++i)
                 word &= bitsOf[i] ? bitsOf[i][w] : ~std::uint64_t(0);
@@ -376,7 +376,7 @@ std::vector<std::uint32_t> KeywordIndex::search(const std::vector<std::string> &
     } else {
         // The prefix's words are many lists, most of whose tracks the others turn down: set them as
         // bits, then read the bits in order, rather than merging list by list.
-        std::vector<std::uint64_t> bits(words64);
+        std::vector<std::uint64_t> bits(bitWordCount);
         for (auto word = prefixFirst; word < prefixEnd; ++word)
             for (auto at = m_postingStarts[word]; at < m_postingStarts[word + 1]; ++at)
                 bits[m_postings[at] / 64] |= std::uint64_t(1) << (m_postings[at] % 64);

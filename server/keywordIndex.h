@@ -8,8 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
-// Splits text into words folded as the catalogue's full-text table folds them (its own tokenizer,
-// so case and accents fold alike). One per connection: the tokenizer keeps a buffer of its own.
+// Splits text into words with SQLite's unicode61 tokenizer, case and accents folded, so names and
+// what is typed fold alike. One per connection: the tokenizer keeps a buffer of its own.
 class WordSplitter
 {
 public:

@@ -15,9 +15,7 @@ namespace {
 std::atomic<unsigned> temporaryCounter{0};
 }
 
-MediaStore::MediaStore(std::string dataDir, std::uint64_t seed)
-    : m_dataDir(std::move(dataDir))
-    , m_seed(seed)
+MediaStore::MediaStore(std::string dataDir, std::uint64_t seed) : m_dataDir(std::move(dataDir)), m_seed(seed)
 {
 }
 

@@ -40,8 +40,8 @@ std::vector<short> synthesize(std::uint64_t seed, int seconds)
             const double edge = std::min({1.0, double(i) / 400.0, double(length - i) / 400.0});
             phase += 2.0 * std::numbers::pi * frequency / sampleRate;
             dronePhase += 2.0 * std::numbers::pi * drone / sampleRate;
-            const double value = 0.35 * edge * (std::sin(phase) + 0.3 * std::sin(2.0 * phase))
-                                 + 0.15 * std::sin(dronePhase);
+            const double value =
+                0.35 * edge * (std::sin(phase) + 0.3 * std::sin(2.0 * phase)) + 0.15 * std::sin(dronePhase);
             samples[at + i] = short(std::lround(value * 20000.0));
         }
         at += length;
@@ -49,7 +49,8 @@ std::vector<short> synthesize(std::uint64_t seed, int seconds)
     return samples;
 }
 
-std::string run(const std::vector<short> &samples, const std::string &artist, const std::string &title, bool tags)
+std::string run(const std::vector<short> &samples, const std::string &artist, const std::string &title,
+                bool tags)
 {
     std::unique_ptr<lame_global_flags, LameDeleter> lame(lame_init());
     if (!lame)

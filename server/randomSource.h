@@ -7,10 +7,7 @@
 class RandomSource
 {
 public:
-    explicit RandomSource(std::uint64_t seed)
-        : m_state(seed)
-    {
-    }
+    explicit RandomSource(std::uint64_t seed) : m_state(seed) {}
 
     std::uint64_t next()
     {

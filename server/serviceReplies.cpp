@@ -40,8 +40,8 @@ int genreIdAtPosition(const Catalogue &catalogue, std::string_view position)
 {
     int value = 0;
     const auto [end, error] = std::from_chars(position.data(), position.data() + position.size(), value);
-    if (error != std::errc() || end != position.data() + position.size() || value < 1
-        || value > int(catalogue.genres().size()))
+    if (error != std::errc() || end != position.data() + position.size() || value < 1 ||
+        value > int(catalogue.genres().size()))
         return 0;
     return catalogue.genres()[size_t(value - 1)].id;
 }
@@ -65,8 +65,8 @@ std::string recommendedArtists(const Catalogue &catalogue)
     std::string out;
     int line = 0;
     for (const auto &entry : catalogue.recommended())
-        out += std::to_string(++line) + ",\"" + utf8ToLatin1(entry.name) + "\"," + utf8ToLatin1(entry.genreName) + ','
-               + std::to_string(entry.category) + "\r\n";
+        out += std::to_string(++line) + ",\"" + utf8ToLatin1(entry.name) + "\"," +
+               utf8ToLatin1(entry.genreName) + ',' + std::to_string(entry.category) + "\r\n";
     return out;
 }
 
@@ -75,9 +75,12 @@ namespace {
 std::string searchText(Catalogue::SearchKind kind, std::string_view query)
 {
     switch (kind) {
-    case Catalogue::SearchKind::Keyword: return textCodec::queryValueToUtf8(queryValue(query, "keyword"));
-    case Catalogue::SearchKind::Artist: return textCodec::queryValueToUtf8(queryValue(query, "artist"));
-    case Catalogue::SearchKind::Title: return textCodec::queryValueToUtf8(queryValue(query, "track"));
+    case Catalogue::SearchKind::Keyword:
+        return textCodec::queryValueToUtf8(queryValue(query, "keyword"));
+    case Catalogue::SearchKind::Artist:
+        return textCodec::queryValueToUtf8(queryValue(query, "artist"));
+    case Catalogue::SearchKind::Title:
+        return textCodec::queryValueToUtf8(queryValue(query, "track"));
     }
     return {};
 }
@@ -109,13 +112,17 @@ std::string search(const Catalogue &catalogue, const siteNames::Sites &sites, Ca
 }
 
 std::shared_ptr<const std::string> cachedSearch(const Catalogue &catalogue, const siteNames::Sites &sites,
-                                                SearchCache *cache, Catalogue::SearchKind kind, std::string_view query)
+                                                SearchCache *cache, Catalogue::SearchKind kind,
+                                                std::string_view query)
 {
     const std::string text = searchText(kind, query);
     const int genreId = genreIdAtPosition(catalogue, queryValue(query, "genre"));
     // Texts that search alike share an entry: the searches ignore case and accents.
-    const std::string key = std::to_string(int(kind)) + ':' + std::to_string(genreId) + ':' + textCodec::searchKey(text);
-    auto make = [&] { return std::make_shared<const std::string>(runSearch(catalogue, sites, kind, text, genreId)); };
+    const std::string key =
+        std::to_string(int(kind)) + ':' + std::to_string(genreId) + ':' + textCodec::searchKey(text);
+    auto make = [&] {
+        return std::make_shared<const std::string>(runSearch(catalogue, sites, kind, text, genreId));
+    };
     return cache ? cache->findOrMake(key, make) : make();
 }
 
@@ -134,7 +141,8 @@ std::string nameCheck(const Catalogue &catalogue, std::string_view query, int &s
 
 std::string similarArtists(const Catalogue &catalogue, std::string_view encodedName, int &status)
 {
-    const auto artist = catalogue.artistByLookupKey(textCodec::lookupKey(textCodec::queryValueToUtf8(encodedName)));
+    const auto artist =
+        catalogue.artistByLookupKey(textCodec::lookupKey(textCodec::queryValueToUtf8(encodedName)));
     if (!artist) {
         status = 404;
         return "unknown artist\r\n";
@@ -163,14 +171,17 @@ std::string similarArtists(const Catalogue &catalogue, std::string_view encodedN
     for (const auto &other : pool) {
         if (other.id == artist->id)
             continue;
-        const int score = (other.genreId == artist->genreId ? 8 : 4) + std::popcount(other.tags & artist->tags);
-        candidates.push_back({score, RandomSource::mix(std::uint64_t(artist->id), std::uint64_t(other.id)), &other});
+        const int score =
+            (other.genreId == artist->genreId ? 8 : 4) + std::popcount(other.tags & artist->tags);
+        candidates.push_back(
+            {score, RandomSource::mix(std::uint64_t(artist->id), std::uint64_t(other.id)), &other});
     }
     std::sort(candidates.begin(), candidates.end(), [](const Candidate &a, const Candidate &b) {
         return a.score != b.score ? a.score > b.score : a.tie < b.tie;
     });
     // Lists of every length, some past the 106 entries the client keeps.
-    const size_t length = size_t(12 + RandomSource::mix(std::uint64_t(artist->id), 7) % (maxSimilarEntries - 11));
+    const size_t length =
+        size_t(12 + RandomSource::mix(std::uint64_t(artist->id), 7) % (maxSimilarEntries - 11));
     std::string out;
     for (size_t i = 0; i < candidates.size() && i < length; ++i) {
         out += candidates[i].artist->trackCount > 0 ? "1," : "0,";
@@ -202,12 +213,13 @@ std::string radio(const Catalogue &catalogue, const siteNames::Sites &sites, std
     int lines = 0;
     for (const auto &station : catalogue.stations()) {
         const bool byGenre = std::find(genreIds.begin(), genreIds.end(), station.genreId) != genreIds.end();
-        const bool byName = trimmed.size() >= 3 && textCodec::searchKey(station.name).find(trimmed) != std::string::npos;
+        const bool byName =
+            trimmed.size() >= 3 && textCodec::searchKey(station.name).find(trimmed) != std::string::npos;
         if (!byGenre && !byName)
             continue;
         // id,name,address<br> : the address may hold commas, the name never does.
-        out += std::to_string(station.id) + ',' + utf8ToLatin1(textCodec::withoutCommas(station.name)) + ',' + base
-               + station.path + "<br>\r\n";
+        out += std::to_string(station.id) + ',' + utf8ToLatin1(textCodec::withoutCommas(station.name)) + ',' +
+               base + station.path + "<br>\r\n";
         if (++lines >= 100)
             break;
     }
@@ -257,33 +269,33 @@ std::string shopPage(const Catalogue &catalogue, std::string_view query)
     const std::string shown = htmlEscape(utf8ToLatin1(term));
     std::string items;
     if (term.empty()) {
-        items = "<p class=\"hint\">Search for an artist to see suggestions from the " + std::string(store->name)
-                + ".</p>\n";
+        items = "<p class=\"hint\">Search for an artist to see suggestions from the " +
+                std::string(store->name) + ".</p>\n";
         int count = 0;
         for (const auto &entry : catalogue.recommended()) {
             if (count++ >= 4)
                 break;
-            items += "<div class=\"item\"><b>" + htmlEscape(utf8ToLatin1(entry.name)) + "</b> &ndash; Best of<br>"
-                     + price(textHash(entry.name)) + "</div>\n";
+            items += "<div class=\"item\"><b>" + htmlEscape(utf8ToLatin1(entry.name)) +
+                     "</b> &ndash; Best of<br>" + price(textHash(entry.name)) + "</div>\n";
         }
     } else {
-        static constexpr std::array<const char *, 5> formats = {"Greatest Hits", "Live at the Harbour",
-                                                                "Early Recordings", "Remixed", "Deluxe Edition"};
+        static constexpr std::array<const char *, 5> formats = {
+            "Greatest Hits", "Live at the Harbour", "Early Recordings", "Remixed", "Deluxe Edition"};
         const std::uint64_t seed = textHash(textCodec::searchKey(term));
         for (size_t i = 0; i < formats.size(); ++i)
-            items += "<div class=\"item\"><b>" + shown + "</b> &ndash; " + formats[i] + "<br>"
-                     + (i % 2 ? "CD " : "MP3 album ") + price(seed + i * 7919) + "</div>\n";
+            items += "<div class=\"item\"><b>" + shown + "</b> &ndash; " + formats[i] + "<br>" +
+                     (i % 2 ? "CD " : "MP3 album ") + price(seed + i * 7919) + "</div>\n";
     }
     return "<!DOCTYPE html>\n<html><head><meta charset=\"ISO-8859-1\"><title>Shop suggestions</title>\n"
            "<style>body{font:13px sans-serif;margin:8px;background:#fff;color:#222}"
            ".item{border-bottom:1px solid #ddd;padding:6px 0}.hint{color:#666}h1{font-size:15px}</style>\n"
-           "</head><body>\n<h1>"
-           + std::string(store->name) + (term.empty() ? std::string() : ": " + shown) + "</h1>\n" + items
-           + "</body></html>\n";
+           "</head><body>\n<h1>" +
+           std::string(store->name) + (term.empty() ? std::string() : ": " + shown) + "</h1>\n" + items +
+           "</body></html>\n";
 }
 
-void handle(const Catalogue &catalogue, MediaStore &media, const siteNames::Sites &sites, const Settings &settings,
-            const httpServer::Request &request, httpServer::Response &response)
+void handle(const Catalogue &catalogue, MediaStore &media, const siteNames::Sites &sites,
+            const Settings &settings, const httpServer::Request &request, httpServer::Response &response)
 {
     const std::string_view path = request.path();
     const std::string_view query = request.query();
@@ -307,16 +319,18 @@ void handle(const Catalogue &catalogue, MediaStore &media, const siteNames::Site
         response.setText(200, radio(catalogue, sites, query));
     } else if (script == "/trelvoamazonsearch.php") {
         response.setText(200, shopPage(catalogue, query), "text/html; charset=ISO-8859-1");
-    } else if (textCodec::startsWith(script, "/artistsimilar/")) {
+    } else if (script.starts_with("/artistsimilar/")) {
         // The whole rest of the target: a name may hold a raw '?'.
-        const std::string_view name = std::string_view(request.target).substr(std::string_view("/artistSimilar/").size());
+        const std::string_view name =
+            std::string_view(request.target).substr(std::string_view("/artistSimilar/").size());
         std::string body = similarArtists(catalogue, name, status);
         response.setText(status, std::move(body));
-    } else if (textCodec::startsWith(script, "/artistimages/")) {
-        std::string_view name = std::string_view(request.target).substr(std::string_view("/artistImages/").size());
-        const bool isJpeg = textCodec::endsWith(textCodec::toLowerAscii(name), ".jpg");
-        const auto artist = isJpeg ? catalogue.artistByLookupKey(textCodec::lookupKey(
-                                         textCodec::latin1ToUtf8(textCodec::percentDecode(name.substr(0, name.size() - 4)))))
+    } else if (script.starts_with("/artistimages/")) {
+        std::string_view name =
+            std::string_view(request.target).substr(std::string_view("/artistImages/").size());
+        const bool isJpeg = textCodec::toLowerAscii(name).ends_with(".jpg");
+        const auto artist = isJpeg ? catalogue.artistByLookupKey(textCodec::lookupKey(textCodec::latin1ToUtf8(
+                                         textCodec::percentDecode(name.substr(0, name.size() - 4)))))
                                    : std::nullopt;
         std::string picture = artist && artist->hasPicture ? media.picture(artist->id) : std::string();
         if (picture.empty())
@@ -324,11 +338,12 @@ void handle(const Catalogue &catalogue, MediaStore &media, const siteNames::Site
         else
             response.setText(200, std::move(picture), "image/jpeg");
     } else if (path == "/" || path.empty()) {
-        response.setText(200,
-                         "<!DOCTYPE html>\n<html><head><meta charset=\"ISO-8859-1\"><title>Sonavex</title></head>"
-                         "<body><h1>Sonavex</h1><p>Free music search: get the Sonavex client to search "
-                         + std::to_string(catalogue.trackCount()) + " tracks.</p></body></html>\n",
-                         "text/html; charset=ISO-8859-1");
+        response.setText(
+            200,
+            "<!DOCTYPE html>\n<html><head><meta charset=\"ISO-8859-1\"><title>Sonavex</title></head>"
+            "<body><h1>Sonavex</h1><p>Free music search: get the Sonavex client to search " +
+                std::to_string(catalogue.trackCount()) + " tracks.</p></body></html>\n",
+            "text/html; charset=ISO-8859-1");
     } else {
         response.setText(404, "not found\r\n");
     }

@@ -24,8 +24,8 @@ constexpr int maxSearchRecords = 500;
 // Bounds a similar list no matter how large the catalogue grows.
 constexpr int maxSimilarEntries = 140;
 
-void handle(const Catalogue &catalogue, MediaStore &media, const siteNames::Sites &sites, const Settings &settings,
-            const httpServer::Request &request, httpServer::Response &response);
+void handle(const Catalogue &catalogue, MediaStore &media, const siteNames::Sites &sites,
+            const Settings &settings, const httpServer::Request &request, httpServer::Response &response);
 
 // Each returns the body; the status goes to status.
 std::string statistics(const Catalogue &catalogue, const Settings &settings);
@@ -34,7 +34,8 @@ std::string search(const Catalogue &catalogue, const siteNames::Sites &sites, Ca
                    std::string_view query);
 // The same through the cache, when there is one.
 std::shared_ptr<const std::string> cachedSearch(const Catalogue &catalogue, const siteNames::Sites &sites,
-                                                SearchCache *cache, Catalogue::SearchKind kind, std::string_view query);
+                                                SearchCache *cache, Catalogue::SearchKind kind,
+                                                std::string_view query);
 std::string nameCheck(const Catalogue &catalogue, std::string_view query, int &status);
 std::string similarArtists(const Catalogue &catalogue, std::string_view encodedName, int &status);
 std::string radio(const Catalogue &catalogue, const siteNames::Sites &sites, std::string_view query);

@@ -9,8 +9,9 @@ namespace siteNames {
 namespace {
 
 constexpr std::array<std::string_view, 13> labels = {
-    "",           "epitonic",         "cdn.epitonic", "music.download", "dl.download", "rave", "shutemdown",
-    "betterpropaganda", "lemonred", "insound",      "mp3au",          "files",       "sonavex",
+    "",      "epitonic",   "cdn.epitonic",     "music.download", "dl.download",
+    "rave",  "shutemdown", "betterpropaganda", "lemonred",       "insound",
+    "mp3au", "files",      "sonavex",
 };
 
 std::string_view withoutPort(std::string_view host)
@@ -29,8 +30,7 @@ std::string_view label(Site site)
     return index < labels.size() ? labels[index] : std::string_view();
 }
 
-Sites::Sites(std::string suffix)
-    : m_suffix(std::move(suffix))
+Sites::Sites(std::string suffix) : m_suffix(std::move(suffix))
 {
     m_suffixHost = textCodec::toLowerAscii(withoutPort(m_suffix));
 }
@@ -53,7 +53,7 @@ Site Sites::route(std::string_view hostHeader) const
     while (!name.empty() && name.front() == ' ')
         name.erase(0, 1);
     const std::string tail = '.' + m_suffixHost;
-    if (!textCodec::endsWith(name, tail))
+    if (!name.ends_with(tail))
         return Site::Unknown;
     const std::string_view front = std::string_view(name).substr(0, name.size() - tail.size());
     for (size_t i = 1; i < labels.size(); ++i)
@@ -64,7 +64,7 @@ Site Sites::route(std::string_view hostHeader) const
 
 bool Sites::isOwnAddress(std::string_view address) const
 {
-    if (!textCodec::startsWith(textCodec::toLowerAscii(address.substr(0, 7)), "http://"))
+    if (!textCodec::toLowerAscii(address.substr(0, 7)).starts_with("http://"))
         return false;
     std::string_view rest = address.substr(7);
     const size_t slash = rest.find('/');

@@ -95,11 +95,13 @@ bool parseArguments(int argc, char **argv, Arguments &args, std::string &error)
                 error = "bad value for " + option + ": " + text;
                 return false;
             }
-        } else if (option == "--artists" || option == "--tracks" || option == "--seed"
-                   || option == "--latest-client-version") {
+        } else if (option == "--artists" || option == "--tracks" || option == "--seed" ||
+                   option == "--latest-client-version") {
             if (!value(text))
                 return false;
-            const long long high = option == "--seed" ? (1LL << 62) : option == "--latest-client-version" ? 1000000 : 50000000;
+            const long long high = option == "--seed"                    ? (1LL << 62)
+                                   : option == "--latest-client-version" ? 1000000
+                                                                         : 50000000;
             const long long low = option == "--latest-client-version" || option == "--seed" ? 0 : 1;
             if (!parseNumber(text, low, high, number)) {
                 error = "bad value for " + option + ": " + text;
@@ -191,14 +193,15 @@ int serve(const Arguments &args)
         args.announceSuffix.empty() ? "localhost:" + std::to_string(boundPort) : args.announceSuffix);
     if (!args.quiet) {
         static std::mutex logMutex;
-        server.setLogger([](const httpServer::Request &request, const httpServer::Response &response, double ms) {
-            char line[512];
-            std::snprintf(line, sizeof line, "%.120s %.300s %d %llu %.1fms\n", request.header("Host").c_str(),
-                          request.target.c_str(), response.status,
-                          static_cast<unsigned long long>(response.bodyLength()), ms);
-            std::lock_guard lock(logMutex);
-            std::fputs(line, stderr);
-        });
+        server.setLogger(
+            [](const httpServer::Request &request, const httpServer::Response &response, double ms) {
+                char line[512];
+                std::snprintf(line, sizeof line, "%.120s %.300s %d %llu %.1fms\n",
+                              request.header("Host").c_str(), request.target.c_str(), response.status,
+                              static_cast<unsigned long long>(response.bodyLength()), ms);
+                std::lock_guard lock(logMutex);
+                std::fputs(line, stderr);
+            });
     }
 
     std::thread waiter([&] {

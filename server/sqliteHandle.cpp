@@ -93,5 +93,6 @@ std::int64_t SqliteStatement::integer(int column) const
 std::string_view SqliteStatement::text(int column) const
 {
     const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
-    return data ? std::string_view(data, size_t(sqlite3_column_bytes(m_statement, column))) : std::string_view();
+    return data ? std::string_view(data, size_t(sqlite3_column_bytes(m_statement, column)))
+                : std::string_view();
 }

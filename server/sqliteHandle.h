@@ -49,7 +49,6 @@ public:
 
     std::int64_t integer(int column) const;
     std::string_view text(int column) const;
-    const char *sql() const { return m_statement ? sqlite3_sql(m_statement) : ""; }
 
 private:
     sqlite3_stmt *m_statement = nullptr;

@@ -23,32 +23,42 @@ constexpr std::uint64_t benchMaxMiB = 1024;
 std::string siteTitle(Site site)
 {
     switch (site) {
-    case Site::Epitonic: return "Epitonic - free and legal music";
-    case Site::DownloadMusic: return "Download.com Music - free MP3 downloads";
-    case Site::Rave: return "Rave - independent music";
-    case Site::ShutEmDown: return "Shut 'Em Down - new music";
-    case Site::BetterPropaganda: return "Better Propaganda - free music downloads";
-    case Site::LemonRed: return "Lemon Red - electronic music";
-    case Site::Insound: return "Insound - free MP3s";
-    case Site::Mp3Au: return "MP3.com.au - Australian music";
-    case Site::Files: return "File mirror";
-    default: return "Music";
+    case Site::Epitonic:
+        return "Epitonic - free and legal music";
+    case Site::DownloadMusic:
+        return "Download.com Music - free MP3 downloads";
+    case Site::Rave:
+        return "Rave - independent music";
+    case Site::ShutEmDown:
+        return "Shut 'Em Down - new music";
+    case Site::BetterPropaganda:
+        return "Better Propaganda - free music downloads";
+    case Site::LemonRed:
+        return "Lemon Red - electronic music";
+    case Site::Insound:
+        return "Insound - free MP3s";
+    case Site::Mp3Au:
+        return "MP3.com.au - Australian music";
+    case Site::Files:
+        return "File mirror";
+    default:
+        return "Music";
     }
 }
 
 std::string page(const std::string &title, const std::string &body)
 {
-    return "<!DOCTYPE html>\n<html><head><meta charset=\"ISO-8859-1\"><title>" + htmlEscape(title)
-           + "</title></head>\n<body>\n" + body + "</body></html>\n";
+    return "<!DOCTYPE html>\n<html><head><meta charset=\"ISO-8859-1\"><title>" + htmlEscape(title) +
+           "</title></head>\n<body>\n" + body + "</body></html>\n";
 }
 
 void homePage(Site site, const Catalogue &catalogue, httpServer::Response &response)
 {
     const std::string title = siteTitle(site);
     response.setText(200,
-                     page(title, "<h1>" + htmlEscape(title) + "</h1>\n<p>"
-                                     + std::to_string(catalogue.trackCount())
-                                     + " tracks to listen to and download, free.</p>\n"),
+                     page(title, "<h1>" + htmlEscape(title) + "</h1>\n<p>" +
+                                     std::to_string(catalogue.trackCount()) +
+                                     " tracks to listen to and download, free.</p>\n"),
                      html);
 }
 
@@ -61,7 +71,8 @@ std::optional<Catalogue::Track> playable(const Catalogue &catalogue, std::int64_
     return track;
 }
 
-void sendTrack(MediaStore &media, const std::optional<Catalogue::Track> &track, httpServer::Response &response)
+void sendTrack(MediaStore &media, const std::optional<Catalogue::Track> &track,
+               httpServer::Response &response)
 {
     std::string bytes = track ? media.track(*track) : std::string();
     if (bytes.empty()) {
@@ -79,8 +90,8 @@ std::string lastSegment(std::string_view path)
 
 std::string downloadFilePath(const Catalogue::Track &track)
 {
-    return "/dl/" + textCodec::slug(track.artist) + '/' + textCodec::slug(track.title) + '-' + std::to_string(track.id)
-           + ".mp3";
+    return "/dl/" + textCodec::slug(track.artist) + '/' + textCodec::slug(track.title) + '-' +
+           std::to_string(track.id) + ".mp3";
 }
 
 std::string raveFilePath(const Catalogue::Track &track)
@@ -92,11 +103,11 @@ std::string raveFilePath(const Catalogue::Track &track)
 // file that happens to carry the same number.
 bool isAddressOf(std::string_view decodedPath, const Catalogue::Track &track)
 {
-    if (textCodec::startsWith(decodedPath, "/dl/"))
+    if (decodedPath.starts_with("/dl/"))
         return decodedPath == downloadFilePath(track);
-    if (textCodec::startsWith(decodedPath, "/rave/"))
+    if (decodedPath.starts_with("/rave/"))
         return decodedPath == raveFilePath(track);
-    if (textCodec::startsWith(decodedPath, "/play/"))
+    if (decodedPath.starts_with("/play/"))
         return decodedPath == "/play/" + std::to_string(track.id) + ".mp3";
     return decodedPath == track.path;
 }
@@ -107,8 +118,8 @@ void benchStream(std::string_view path, httpServer::Response &response)
     std::string_view name = path.substr(std::string_view("/bench/").size());
     std::uint64_t mebibytes = 0;
     const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), mebibytes);
-    if (error != std::errc() || std::string_view(end, size_t(name.data() + name.size() - end)) != "MB.mp3"
-        || mebibytes < 1 || mebibytes > benchMaxMiB) {
+    if (error != std::errc() || std::string_view(end, size_t(name.data() + name.size() - end)) != "MB.mp3" ||
+        mebibytes < 1 || mebibytes > benchMaxMiB) {
         response.setText(404, "no such benchmark file\r\n");
         return;
     }
@@ -151,9 +162,9 @@ void playlist(const Catalogue &catalogue, const siteNames::Sites &sites, std::st
     }
     std::string out = "#EXTM3U\r\n";
     for (const auto &track : catalogue.tracksInGenre(station->genreId, 10))
-        out += "#EXTINF:" + std::to_string(track.seconds) + ',' + utf8ToLatin1(track.artist) + " - "
-               + utf8ToLatin1(track.title) + "\r\n" + sites.base(Site::Files) + "/play/" + std::to_string(track.id)
-               + ".mp3\r\n";
+        out += "#EXTINF:" + std::to_string(track.seconds) + ',' + utf8ToLatin1(track.artist) + " - " +
+               utf8ToLatin1(track.title) + "\r\n" + sites.base(Site::Files) + "/play/" +
+               std::to_string(track.id) + ".mp3\r\n";
     response.setText(200, std::move(out), "audio/x-mpegurl");
 }
 
@@ -191,9 +202,9 @@ std::string downloadPage(const siteNames::Sites &sites, const Catalogue::Track &
     // "<img src=". So the address lines end in two fillers and the last one in "\"><img src=".
     const std::string title = utf8ToLatin1(textCodec::withoutCommas(track.title));
     const std::string artist = utf8ToLatin1(textCodec::withoutCommas(track.artist));
-    std::string out = "<!DOCTYPE html>\n<html><head><meta charset=\"ISO-8859-1\">\n<title>" + artist + " - " + title
-                      + " - free MP3 download</title></head>\n<body>\n<h1>" + title + "</h1>\n<p>by " + artist
-                      + "</p>\n<p>Free MP3 download, 128 kbit/s.</p>\n";
+    std::string out = "<!DOCTYPE html>\n<html><head><meta charset=\"ISO-8859-1\">\n<title>" + artist + " - " +
+                      title + " - free MP3 download</title></head>\n<body>\n<h1>" + title + "</h1>\n<p>by " +
+                      artist + "</p>\n<p>Free MP3 download, 128 kbit/s.</p>\n";
     if (track.broken == 2) {
         out += "<p>This download is no longer available.</p>\n</body></html>\n";
         return out;
@@ -240,25 +251,25 @@ void handle(Site site, const Catalogue &catalogue, MediaStore &media, const site
         }
         const std::string file = lastSegment(decoded);
         response.setText(200,
-                         page(track->title, "<h1>" + htmlEscape(utf8ToLatin1(track->title)) + "</h1>\n<p>by "
-                                                + htmlEscape(utf8ToLatin1(track->artist)) + "</p>\n<p><a href=\""
-                                                + sites.base(Site::EpitonicCdn) + std::string(cdnFolder) + file
-                                                + "\">Download MP3</a></p>\n"),
+                         page(track->title, "<h1>" + htmlEscape(utf8ToLatin1(track->title)) +
+                                                "</h1>\n<p>by " + htmlEscape(utf8ToLatin1(track->artist)) +
+                                                "</p>\n<p><a href=\"" + sites.base(Site::EpitonicCdn) +
+                                                std::string(cdnFolder) + file + "\">Download MP3</a></p>\n"),
                          html);
         return;
     }
     case Site::EpitonicCdn:
-        if (!textCodec::startsWith(decoded, cdnFolder)) {
+        if (!decoded.starts_with(cdnFolder)) {
             response.setText(404, "not found\r\n");
             return;
         }
-    {
-        auto track = playable(catalogue, trackIdFromPath(decoded), Site::Epitonic);
-        if (track && lastSegment(decoded) != lastSegment(track->path))
-            track.reset();
-        sendTrack(media, track, response);
-        return;
-    }
+        {
+            auto track = playable(catalogue, trackIdFromPath(decoded), Site::Epitonic);
+            if (track && lastSegment(decoded) != lastSegment(track->path))
+                track.reset();
+            sendTrack(media, track, response);
+            return;
+        }
     case Site::DownloadMusic: {
         const auto track = catalogue.track(trackIdFromPath(decoded));
         if (!track || track->site != int(Site::DownloadMusic) || decoded != track->path) {
@@ -270,7 +281,8 @@ void handle(Site site, const Catalogue &catalogue, MediaStore &media, const site
     }
     case Site::DownloadRedirector: {
         const size_t at = target.find("destUrl=");
-        const std::string_view destination = at == std::string_view::npos ? std::string_view() : target.substr(at + 8);
+        const std::string_view destination =
+            at == std::string_view::npos ? std::string_view() : target.substr(at + 8);
         if (textCodec::toLowerAscii(path) != "/redir" || !sites.isOwnAddress(destination)) {
             response.setText(404, "unknown destination\r\n");
             return;
@@ -297,8 +309,9 @@ void handle(Site site, const Catalogue &catalogue, MediaStore &media, const site
             return;
         }
         response.setText(200,
-                         page(track->title, "<h1>" + htmlEscape(utf8ToLatin1(track->title)) + "</h1>\n<p>by "
-                                                + htmlEscape(utf8ToLatin1(track->artist)) + "</p>\n"),
+                         page(track->title, "<h1>" + htmlEscape(utf8ToLatin1(track->title)) +
+                                                "</h1>\n<p>by " + htmlEscape(utf8ToLatin1(track->artist)) +
+                                                "</p>\n"),
                          html);
         return;
     }
@@ -318,8 +331,8 @@ void handle(Site site, const Catalogue &catalogue, MediaStore &media, const site
         const std::string cookie = request.header("Cookie");
         const bool hasCookie = cookie.find("sedsession=" + token) != std::string::npos;
         const std::string referer = textCodec::toLowerAscii(request.header("Referer"));
-        const bool fromButton = textCodec::endsWith(referer, "/pebtn2000.htm")
-                                && referer.find("shutemdown.") != std::string::npos;
+        const bool fromButton =
+            referer.ends_with("/pebtn2000.htm") && referer.find("shutemdown.") != std::string::npos;
         if (fromButton) {
             if (!hasCookie) {
                 response.setText(403, "no session\r\n");
@@ -330,8 +343,8 @@ void handle(Site site, const Catalogue &catalogue, MediaStore &media, const site
         }
         response.headers.emplace_back("Set-Cookie", "sedsession=" + token + "; Path=/");
         response.setText(200,
-                         page(track->title, "<h1>" + htmlEscape(utf8ToLatin1(track->title))
-                                                + "</h1>\n<p><a href=\"/pebtn2000.htm\">Download</a></p>\n"),
+                         page(track->title, "<h1>" + htmlEscape(utf8ToLatin1(track->title)) +
+                                                "</h1>\n<p><a href=\"/pebtn2000.htm\">Download</a></p>\n"),
                          html);
         return;
     }
@@ -346,22 +359,23 @@ void handle(Site site, const Catalogue &catalogue, MediaStore &media, const site
         return;
     }
     case Site::Files:
-        if (textCodec::startsWith(decoded, "/bench/")) {
+        if (decoded.starts_with("/bench/")) {
             benchStream(decoded, response);
             return;
         }
-        if (textCodec::startsWith(target, "/radio/")) {
+        if (target.starts_with("/radio/")) {
             playlist(catalogue, sites, target, response);
             return;
         }
-    {
-        auto track = playable(catalogue, trackIdFromPath(decoded), Site::Unknown);
-        if (track && !isAddressOf(decoded, *track))
-            track.reset();
-        sendTrack(media, track, response);
-        return;
-    }
-    default: response.setText(404, "unknown host\r\n");
+        {
+            auto track = playable(catalogue, trackIdFromPath(decoded), Site::Unknown);
+            if (track && !isAddressOf(decoded, *track))
+                track.reset();
+            sendTrack(media, track, response);
+            return;
+        }
+    default:
+        response.setText(404, "unknown host\r\n");
     }
 }
 

@@ -24,7 +24,8 @@ std::string downloadPage(const siteNames::Sites &sites, const Catalogue::Track &
 // The cookie value that opens one track's file on the shutemdown site.
 std::string shutEmDownToken(std::uint64_t secret, std::int64_t trackId);
 
-void handle(siteNames::Site site, const Catalogue &catalogue, MediaStore &media, const siteNames::Sites &sites,
-            std::uint64_t secret, const httpServer::Request &request, httpServer::Response &response);
+void handle(siteNames::Site site, const Catalogue &catalogue, MediaStore &media,
+            const siteNames::Sites &sites, std::uint64_t secret, const httpServer::Request &request,
+            httpServer::Response &response);
 
 } // namespace standInSites

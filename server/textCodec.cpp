@@ -156,8 +156,8 @@ std::string percentDecode(std::string_view text)
 
 std::string_view stripOuterPercent(std::string_view text, bool leadingMarker)
 {
-    if (!text.empty() && text.front() == '%'
-        && (leadingMarker || !(text.size() >= 3 && hexValue(text[1]) >= 0 && hexValue(text[2]) >= 0)))
+    if (!text.empty() && text.front() == '%' &&
+        (leadingMarker || !(text.size() >= 3 && hexValue(text[1]) >= 0 && hexValue(text[2]) >= 0)))
         text.remove_prefix(1);
     if (!text.empty() && text.back() == '%')
         text.remove_suffix(1);
@@ -235,7 +235,8 @@ bool rawQueryValue(std::string_view query, std::string_view key, std::string &va
         if (atStart && query.substr(at + key.size(), 1) == "=") {
             const size_t begin = at + key.size() + 1;
             const size_t end = query.find('&', begin);
-            value = std::string(query.substr(begin, end == std::string_view::npos ? query.npos : end - begin));
+            value =
+                std::string(query.substr(begin, end == std::string_view::npos ? query.npos : end - begin));
             return true;
         }
         from = at + 1;
@@ -252,26 +253,25 @@ std::string toLowerAscii(std::string_view text)
     return out;
 }
 
-bool endsWith(std::string_view text, std::string_view end)
-{
-    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
-}
-
-bool startsWith(std::string_view text, std::string_view start)
-{
-    return text.substr(0, start.size()) == start;
-}
-
 std::string htmlEscape(std::string_view text)
 {
     std::string out;
     for (char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;

@@ -41,7 +41,5 @@ std::string toLowerAscii(std::string_view text);
 
 // Text made safe to stand inside an HTML page.
 std::string htmlEscape(std::string_view text);
-bool endsWith(std::string_view text, std::string_view end);
-bool startsWith(std::string_view text, std::string_view start);
 
 } // namespace textCodec

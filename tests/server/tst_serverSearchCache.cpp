@@ -7,40 +7,7 @@
 #include <thread>
 #include <vector>
 
-namespace {
-
-SearchCache::Reply text(std::size_t size)
-{
-    return std::make_shared<const std::string>(size, 'x');
-}
-
-// findOrMake on one key from callers threads at once; the maker finishes only once all the others
-// wait for it. Each caller's reply, empty where make's exception reached it.
-std::vector<SearchCache::Reply> together(SearchCache &cache, int callers, std::atomic<int> &made, bool fail)
-{
-    std::vector<SearchCache::Reply> replies(static_cast<size_t>(callers));
-    std::vector<std::thread> threads;
-    for (int i = 0; i < callers; ++i) {
-        threads.emplace_back([&, i] {
-            try {
-                replies[size_t(i)] = cache.findOrMake("k", [&] {
-                    ++made;
-                    while (cache.waiting() < size_t(callers - 1))
-                        std::this_thread::yield();
-                    if (fail)
-                        throw std::runtime_error("query failed");
-                    return text(5);
-                });
-            } catch (const std::runtime_error &) {
-            }
-        });
-    }
-    for (auto &thread : threads)
-        thread.join();
-    return replies;
-}
-
-} // namespace
+const auto text = [](std::size_t size) { return std::make_shared<const std::string>(size, 'x'); };
 
 class tst_serverSearchCache : public QObject
 {
@@ -69,10 +36,7 @@ void tst_serverSearchCache::keepsWhatFits()
     QFETCH(bool, kept);
     SearchCache cache{std::size_t(capacity)};
     int made = 0;
-    auto make = [&] {
-        ++made;
-        return text(std::size_t(size));
-    };
+    const auto make = [&] { return ++made, text(std::size_t(size)); };
     QCOMPARE(cache.findOrMake("a", make)->size(), std::size_t(size));
     QCOMPARE(cache.findOrMake("a", make)->size(), std::size_t(size));
     QCOMPARE(made, kept ? 1 : 2);
@@ -90,8 +54,27 @@ void tst_serverSearchCache::identicalMissesMakeTheReplyOnce()
 {
     QFETCH(bool, fail);
     SearchCache cache(1024 * 1024);
+    constexpr int callers = 8;
     std::atomic<int> made{0};
-    const auto replies = together(cache, 8, made, fail);
+    // Callers ask for one key at once; the maker finishes only once all the others wait for it.
+    std::vector<SearchCache::Reply> replies(callers);
+    std::vector<std::jthread> threads;
+    for (int i = 0; i < callers; ++i) {
+        threads.emplace_back([&, i] {
+            try {
+                replies[size_t(i)] = cache.findOrMake("k", [&] {
+                    ++made;
+                    while (cache.waiting() < size_t(callers - 1))
+                        std::this_thread::yield();
+                    if (fail)
+                        throw std::runtime_error("query failed");
+                    return text(5);
+                });
+            } catch (const std::runtime_error &) {
+            }
+        });
+    }
+    threads.clear(); // joins them
     QCOMPARE(made.load(), 1);
     QVERIFY(fail || replies.front());
     for (const auto &reply : replies)
