@@ -19,11 +19,11 @@ struct Choice
 
 // In the order "do it" tests them.
 constexpr std::array<Choice, 5> choices{{
-    {"Option1", "download"},
-    {"Option2", "artist"},
-    {"Option3", "forget"},
-    {"Option4", "source"},
-    {"Option5", "google"},
+    {"downloadOption", "download"},
+    {"moreFromArtistOption", "artist"},
+    {"forgetOption", "forget"},
+    {"showSourceOption", "source"},
+    {"webSearchOption", "google"},
 }};
 
 void setCaption(QWidget &chooser, const char *control, const QString &caption)
@@ -37,10 +37,10 @@ void prepareChoices(QWidget &chooser, const QString &artist, const QString &trac
                     platform::SocketControl &imageSocket, int imageSlot,
                     const ArtistPictureFunction &showArtistPicture)
 {
-    setCaption(chooser, "Option1", QStringLiteral("Download ") + track);
-    setCaption(chooser, "Option2", QStringLiteral("Find more from ") + artist);
-    setCaption(chooser, "Option3", QStringLiteral("Forget about it.  Changed my mind."));
-    setCaption(chooser, "Option5", QStringLiteral("Google for ") + artist);
+    setCaption(chooser, "downloadOption", QStringLiteral("Download ") + track);
+    setCaption(chooser, "moreFromArtistOption", QStringLiteral("Find more from ") + artist);
+    setCaption(chooser, "forgetOption", QStringLiteral("Forget about it.  Changed my mind."));
+    setCaption(chooser, "webSearchOption", QStringLiteral("Google for ") + artist);
     if (showArtistPicture)
         showArtistPicture(artist, picture, imageSocket, imageSlot);
 }

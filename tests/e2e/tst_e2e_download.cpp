@@ -14,8 +14,8 @@
 #include "platform/socketControl.h"
 #include "platform/webBrowserControl.h"
 #include "sonavexServerProcess.h"
-#include "ui/formHandleDownload.h"
-#include "ui/formQueryDb.h"
+#include "ui/mainWindow.h"
+#include "ui/trackChooser.h"
 #include "webservice/search.h"
 
 #include <QLabel>
@@ -48,7 +48,7 @@ private:
     QTemporaryDir m_home;
     SonavexServerProcess m_server;
     std::unique_ptr<WindowTestEnvironment> m_environment;
-    std::unique_ptr<formQueryDb> m_window;
+    std::unique_ptr<ui::MainWindow> m_window;
     MessageBoxCatcher *m_boxes = nullptr;
     std::map<QString, QList<webService::SearchRecord>> m_byKind;
     webService::SearchRecord m_landed; // the first track that landed, for the chooser
@@ -76,7 +76,7 @@ void tst_e2e_download::initTestCase()
     QVERIFY2(m_server.start(m_home.filePath("server")), qPrintable(m_server.errorString()));
     m_environment = std::make_unique<WindowTestEnvironment>(m_server.serverBaseUrl(), m_server.siteSuffix());
 
-    m_window = std::make_unique<formQueryDb>();
+    m_window = std::make_unique<ui::MainWindow>();
     QVERIFY(m_window->isLoaded());
     m_window->show();
     m_boxes = new MessageBoxCatcher(m_window.get());
@@ -119,7 +119,7 @@ bool tst_e2e_download::downloadOne(const webService::SearchRecord &track)
     const QString title = track[webService::RECORD_TITLE];
     const QString finalFile = handleDownloads::trackFileStem(artist, title) + ".mp3";
     handleDownloads::enqueueDownload(artist, title, track[webService::RECORD_SOURCE],
-                                     *m_window->List2);
+                                     *m_window->downloadQueueList);
     // Taken off the queue by the pump, then downloaded to its end.
     if (!QTest::qWaitFor([] { return appGlobals::downloadCount == 0 && !handleDownloads::pumpStepRunning(); },
                          60000))
@@ -162,9 +162,9 @@ void tst_e2e_download::trackChosenThroughTheChooserThenPlayed()
     const QString artist = m_landed[webService::RECORD_ARTIST];
     const QString title = m_landed[webService::RECORD_TITLE];
     QVERIFY(!artist.isEmpty());
-    webService::searchTracks("Artist", artist, *m_window->Combo1, *m_window->Text2, *m_window->Frame2,
-                             *m_window->Winsock1, *m_window->MSFlexGrid1, *m_window->WebBrowser1,
-                             httpGlobals::webServiceSlot);
+    webService::searchTracks("Artist", artist, *m_window->genreBox, *m_window->queryAddressField,
+                             *m_window->resultsPanel, *m_window->serviceSocket, *m_window->resultsGrid,
+                             *m_window->shopBrowser, httpGlobals::webServiceSlot);
     int row = 1;
     while (row <= appGlobals::searchResultCount &&
            appGlobals::searchResults[size_t(row)][appGlobals::RESULT_TRACK] != title)
@@ -173,18 +173,18 @@ void tst_e2e_download::trackChosenThroughTheChooserThenPlayed()
     const QString finalFile = handleDownloads::trackFileStem(artist, title) + ".mp3";
     QVERIFY(QFile::remove(finalFile));
 
-    formHandleDownload *chooser = m_window->chooser();
+    ui::TrackChooser *chooser = m_window->chooser();
     QTimer choose;
     connect(&choose, &QTimer::timeout, this, [&] {
         if (!chooser->isVisible())
             return;
         choose.stop();
-        chooser->Option1->setChecked(true);
-        QTest::mouseClick(chooser->Command1, Qt::LeftButton);
+        chooser->downloadOption->setChecked(true);
+        QTest::mouseClick(chooser->doItButton, Qt::LeftButton);
     });
     choose.start(20);
     m_boxes->clear();
-    Q_EMIT m_window->MSFlexGrid1->cellClicked(row, 0);
+    Q_EMIT m_window->resultsGrid->cellClicked(row, 0);
     QVERIFY(QTest::qWaitFor([&] { return QFile::exists(finalFile) && !handleDownloads::pumpStepRunning(); },
                             60000));
     QFile file(finalFile);
@@ -192,38 +192,39 @@ void tst_e2e_download::trackChosenThroughTheChooserThenPlayed()
     QVERIFY2(m_boxes->count() == 0, qPrintable(m_boxes->texts().join(" / ")));
 
     // Listed under "my music" and played with the real player.
-    m_window->Command7->click();
+    m_window->myMusicButton->click();
     const QList<QListWidgetItem *> lines =
-        m_window->List1->findItems(QFileInfo(finalFile).completeBaseName(), Qt::MatchExactly);
+        m_window->libraryList->findItems(QFileInfo(finalFile).completeBaseName(), Qt::MatchExactly);
     QCOMPARE(lines.size(), 1);
-    m_window->List1->setCurrentItem(lines.first());
+    m_window->libraryList->setCurrentItem(lines.first());
 
-    platform::MediaPlayerControl *player = m_window->MMControl1;
+    platform::MediaPlayerControl *player = m_window->player;
     QCOMPARE(player->mode(), Mode::Playing);
-    QCOMPARE(m_window->Label11->text() + " - " + m_window->Label12->text(), lines.first()->text());
+    QCOMPARE(m_window->nowPlayingArtist->text() + " - " + m_window->nowPlayingTrack->text(),
+             lines.first()->text());
     QVERIFY2(player->length() > 1000, qPrintable(QString::number(player->length())));
-    QCOMPARE(m_window->Slider1->maximum(), player->length());
-    QVERIFY(m_window->WebBrowser1->address().contains("trelvoAmazonSearch.php"));
-    QTRY_COMPARE(m_window->Label10->text(), localMedia::timeText(player->length()));
-    QTRY_VERIFY(m_window->Label9->text() != "0:00" || player->length() < 2000);
+    QCOMPARE(m_window->positionSlider->maximum(), player->length());
+    QVERIFY(m_window->shopBrowser->address().contains("trelvoAmazonSearch.php"));
+    QTRY_COMPARE(m_window->lengthLabel->text(), localMedia::timeText(player->length()));
+    QTRY_VERIFY(m_window->positionLabel->text() != "0:00" || player->length() < 2000);
 
     // Paused, a key on the slider plays from its end; the track ends with both times alike.
     QTest::mouseClick(player->findChild<QPushButton *>("pauseButton"), Qt::LeftButton);
     QCOMPARE(player->mode(), Mode::Paused);
     const int pausedAt = player->position();
-    m_window->Slider1->setFocus();
-    QTest::keyClick(m_window->Slider1, Qt::Key_End);
+    m_window->positionSlider->setFocus();
+    QTest::keyClick(m_window->positionSlider, Qt::Key_End);
     QCOMPARE(player->mode(), Mode::Playing);
     QVERIFY(player->position() >= pausedAt);
     QTRY_COMPARE(player->mode(), Mode::Stopped);
-    QTRY_COMPARE(m_window->Label9->text(), m_window->Label10->text());
+    QTRY_COMPARE(m_window->positionLabel->text(), m_window->lengthLabel->text());
 
-    QTest::keyClick(m_window->Slider1, Qt::Key_Home);
+    QTest::keyClick(m_window->positionSlider, Qt::Key_Home);
     QCOMPARE(player->mode(), Mode::Playing);
     QVERIFY(player->position() < player->length());
     QTest::mouseClick(player->findChild<QPushButton *>("stopButton"), Qt::LeftButton);
     QCOMPARE(player->mode(), Mode::Stopped);
-    QVERIFY(!m_window->Timer2->isActive());
+    QVERIFY(!m_window->playbackTimer->isActive());
     QCOMPARE(m_boxes->count(), 0);
 }
 

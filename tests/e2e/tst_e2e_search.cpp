@@ -6,8 +6,8 @@
 #include "messageBoxCatcher.h"
 #include "sonavexServerProcess.h"
 #include "ui/clickableLabel.h"
-#include "ui/formQueryDb.h"
-#include "ui/guiRepositioning.h"
+#include "ui/mainWindow.h"
+#include "ui/panelPositions.h"
 
 #include <QComboBox>
 #include <QDesktopServices>
@@ -51,7 +51,7 @@ private:
     SonavexServerProcess m_server;
     std::unique_ptr<WindowTestEnvironment> m_environment;
     UrlRecorder m_urls;
-    std::unique_ptr<formQueryDb> m_window;
+    std::unique_ptr<ui::MainWindow> m_window;
     MessageBoxCatcher *m_boxes = nullptr;
     QString m_artist;
 };
@@ -64,7 +64,7 @@ void tst_e2e_search::initTestCase()
     m_environment = std::make_unique<WindowTestEnvironment>(m_server.serverBaseUrl(), m_server.siteSuffix());
     QDesktopServices::setUrlHandler("http", &m_urls, "open");
 
-    m_window = std::make_unique<formQueryDb>();
+    m_window = std::make_unique<ui::MainWindow>();
     QVERIFY(m_window->isLoaded());
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -81,21 +81,21 @@ void tst_e2e_search::cleanupTestCase()
 int tst_e2e_search::foundInCaption() const
 {
     static const QRegularExpression found("^Search Results : (\\d+) free tracks? found$");
-    const auto match = found.match(m_window->Frame2->title());
+    const auto match = found.match(m_window->resultsPanel->title());
     return match.hasMatch() ? match.captured(1).toInt() : -1;
 }
 
 void tst_e2e_search::searchFor(int tab, const QString &text)
 {
-    m_window->TabStrip1->setCurrentIndex(tab);
-    m_window->Text1->setText(text);
-    QTest::keyClick(m_window->Text1, Qt::Key_Return);
+    m_window->searchKindTabs->setCurrentIndex(tab);
+    m_window->searchField->setText(text);
+    QTest::keyClick(m_window->searchField, Qt::Key_Return);
 }
 
 void tst_e2e_search::connectShowsTheCatalogue()
 {
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Sonavex : Not connected to server"));
-    m_window->Command3->click();
+    m_window->connectButton->click();
     const QString notice = "A newer version ( 1.5 ) of this software is available.\r\nVisit " +
                            m_server.serverBaseUrl() + " to get updates";
     QCOMPARE(m_boxes->texts(), QStringList{notice});
@@ -106,13 +106,13 @@ void tst_e2e_search::connectShowsTheCatalogue()
     QCOMPARE(match.captured(2).toInt(), appGlobals::serverArtistCount);
     QVERIFY(appGlobals::serverTrackCount > 0 && appGlobals::serverArtistCount > 0);
 
-    QCOMPARE(m_window->Combo1->itemText(0), QStringLiteral("Any"));
-    QCOMPARE(m_window->Combo1->count(), appGlobals::serverGenreCount + 1);
-    QVERIFY(m_window->Combo1->count() > 2);
-    QVERIFY(m_window->Combo1->isEnabled() && m_window->Command5->isEnabled());
+    QCOMPARE(m_window->genreBox->itemText(0), QStringLiteral("Any"));
+    QCOMPARE(m_window->genreBox->count(), appGlobals::serverGenreCount + 1);
+    QVERIFY(m_window->genreBox->count() > 2);
+    QVERIFY(m_window->genreBox->isEnabled() && m_window->searchButton->isEnabled());
     QVERIFY(appGlobals::recommendedArtistCount > 0);
-    QCOMPARE(guiRepositioning::topTwips(*m_window->Frame7), 10500);
-    QCOMPARE(guiRepositioning::topTwips(*m_window->Frame1), 120);
+    QCOMPARE(ui::topTwips(*m_window->connectPanel), 10500);
+    QCOMPARE(ui::topTwips(*m_window->searchOptionsPanel), 120);
     QVERIFY(appGlobals::searchPanelShown);
     m_boxes->clear();
 
@@ -126,10 +126,10 @@ void tst_e2e_search::connectShowsTheCatalogue()
 
 void tst_e2e_search::genrePicturesListRecommendedArtists()
 {
-    QTest::mouseClick(m_window->Command1, Qt::LeftButton);
-    QCOMPARE(guiRepositioning::topTwips(*m_window->Frame6), 120);
-    const std::pair<ClickableLabel *, int> genres[] = {
-        {m_window->Image1, 2}, {m_window->Image2, 1}, {m_window->Image3, 3}};
+    QTest::mouseClick(m_window->recommendationsButton, Qt::LeftButton);
+    QCOMPARE(ui::topTwips(*m_window->recommendationsPanel), 120);
+    const std::pair<ui::ClickableLabel *, int> genres[] = {
+        {m_window->genrePictures[0], 2}, {m_window->genrePictures[1], 1}, {m_window->genrePictures[2], 3}};
     int listed = 0;
     for (const auto &[image, group] : genres) {
         QStringList expected;
@@ -141,15 +141,15 @@ void tst_e2e_search::genrePicturesListRecommendedArtists()
         QTest::mouseClick(image, Qt::LeftButton);
         QVERIFY2(m_boxes->count() == 0, qPrintable(m_boxes->texts().join(" | ")));
         QStringList shown;
-        for (int i = 0; i < m_window->TreeView1->topLevelItemCount(); ++i) {
-            shown << m_window->TreeView1->topLevelItem(i)->text(0);
-            QVERIFY(!m_window->TreeView1->topLevelItem(i)->icon(0).isNull());
+        for (int i = 0; i < m_window->recommendedArtistsTree->topLevelItemCount(); ++i) {
+            shown << m_window->recommendedArtistsTree->topLevelItem(i)->text(0);
+            QVERIFY(!m_window->recommendedArtistsTree->topLevelItem(i)->icon(0).isNull());
         }
         QCOMPARE(shown, expected);
         listed += int(shown.size());
     }
     QVERIFY(listed > 0);
-    QTest::mouseClick(m_window->Command6, Qt::LeftButton);
+    QTest::mouseClick(m_window->backToSearchButton, Qt::LeftButton);
     QVERIFY(appGlobals::searchPanelShown);
 }
 
@@ -158,13 +158,13 @@ void tst_e2e_search::artistAndKeywordSearch()
     searchFor(1, m_artist);
     QVERIFY2(m_boxes->count() == 0, qPrintable(m_boxes->texts().join(" | ")));
     const int found = foundInCaption();
-    QVERIFY2(found > 0, qPrintable(m_window->Frame2->title()));
-    auto *grid = m_window->MSFlexGrid1;
+    QVERIFY2(found > 0, qPrintable(m_window->resultsPanel->title()));
+    auto *grid = m_window->resultsGrid;
     QCOMPARE(grid->rowCount(), found + 2);
     QCOMPARE(appGlobals::searchResultCount, found);
     QVERIFY(grid->item(1, 0)->text().contains(m_artist, Qt::CaseInsensitive));
     QVERIFY(!appGlobals::searchResults[1][appGlobals::RESULT_SOURCE].isEmpty());
-    QVERIFY(!m_window->Picture2->pixmap().isNull());
+    QVERIFY(!m_window->searchArtistPicture->pixmap().isNull());
 
     // A word of a title just found finds that track again by keyword.
     const QString title = appGlobals::searchResults[1][appGlobals::RESULT_TRACK];
@@ -185,12 +185,12 @@ void tst_e2e_search::artistAndKeywordSearch()
 
 void tst_e2e_search::similarArtistsNodeSearchAndRadio()
 {
-    m_window->Text1->setText(m_artist);
-    m_window->Command4->click();
+    m_window->searchField->setText(m_artist);
+    m_window->similarArtistsButton->click();
     QVERIFY2(m_boxes->count() == 0, qPrintable(m_boxes->texts().join(" | ")));
-    auto *tree = m_window->TreeView2;
+    auto *tree = m_window->similarArtistsTree;
     QVERIFY(tree->topLevelItemCount() > 0);
-    QCOMPARE(m_window->Label5->text(),
+    QCOMPARE(m_window->similarArtistsCaption->text(),
              "Similar Artists : " + QString::number(tree->topLevelItemCount()));
     QVERIFY(appGlobals::similarArtistCount <= appGlobals::SIMILAR_ARTIST_SLOTS);
 
@@ -198,15 +198,15 @@ void tst_e2e_search::similarArtistsNodeSearchAndRadio()
     const QString name = node->text(0);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
     QVERIFY2(m_boxes->count() == 0, qPrintable(m_boxes->texts().join(" | ")));
-    QCOMPARE(m_window->Text1->text(), name.trimmed());
-    QVERIFY(m_window->Text2->text().contains("trelvoTracksByArtist.php"));
+    QCOMPARE(m_window->searchField->text(), name.trimmed());
+    QVERIFY(m_window->queryAddressField->text().contains("trelvoTracksByArtist.php"));
     // An available artist has tracks.
-    QVERIFY2(foundInCaption() > 0, qPrintable(m_window->Frame2->title()));
-    const QString first = m_window->MSFlexGrid1->item(1, 0)->text();
+    QVERIFY2(foundInCaption() > 0, qPrintable(m_window->resultsPanel->title()));
+    const QString first = m_window->resultsGrid->item(1, 0)->text();
     QVERIFY(first.contains(name.trimmed(), Qt::CaseInsensitive));
 
     // The radio list came with the similar artists; a click opens the address of its line.
-    auto *list = m_window->List3;
+    auto *list = m_window->radioList;
     QVERIFY(list->count() > 0);
     QVERIFY(list->count() <= appGlobals::RADIO_STATION_SLOTS);
     const int line = list->count() - 1;

@@ -9,8 +9,8 @@
 #include "downloads/downloadQueue.h"
 #include "downloads/transfer.h"
 #include "http/httpAgent.h"
-#include "ui/formHandleDownload.h"
-#include "ui/formQueryDb.h"
+#include "ui/mainWindow.h"
+#include "ui/trackChooser.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -61,11 +61,11 @@ private:
     void setResult(int row, const QString &artist, const QString &track);
     // Runs `act` once the chooser shows `caption` on Option1.
     void whenChooserShows(const QString &caption, std::function<void()> act);
-    void clickRow(int row) { Q_EMIT m_window->MSFlexGrid1->cellClicked(row, 1); }
+    void clickRow(int row) { Q_EMIT m_window->resultsGrid->cellClicked(row, 1); }
 
     std::unique_ptr<ScriptedServer> m_server;
     std::unique_ptr<WindowTestEnvironment> m_env;
-    std::unique_ptr<formQueryDb> m_window;
+    std::unique_ptr<ui::MainWindow> m_window;
     std::unique_ptr<MessageBoxCatcher> m_boxes;
 };
 
@@ -82,13 +82,13 @@ void tst_downloadHandlers::initTestCase()
     m_env = std::make_unique<WindowTestEnvironment>(
         QStringLiteral("http://sonavex.localhost:%1/").arg(closedPort),
         QStringLiteral("localhost:%1").arg(m_server->port()));
-    m_window = std::make_unique<formQueryDb>();
+    m_window = std::make_unique<ui::MainWindow>();
     QVERIFY(m_window->isLoaded());
     m_window->show();
     httpAgent::setTimeouts(5000, 5000);
     // A quicker pump tick keeps the test short; one step at a time is what is tested.
-    m_window->Timer3->setInterval(20);
-    QVERIFY(m_window->Timer3->isActive());
+    m_window->queuePumpTimer->setInterval(20);
+    QVERIFY(m_window->queuePumpTimer->isActive());
 }
 
 void tst_downloadHandlers::init()
@@ -117,8 +117,8 @@ QString tst_downloadHandlers::fileAddress(const QString &path) const
 QStringList tst_downloadHandlers::queueLines() const
 {
     QStringList lines;
-    for (int i = 0; i < m_window->List2->count(); ++i)
-        lines << m_window->List2->item(i)->text();
+    for (int i = 0; i < m_window->downloadQueueList->count(); ++i)
+        lines << m_window->downloadQueueList->item(i)->text();
     return lines;
 }
 
@@ -129,24 +129,24 @@ QStringList tst_downloadHandlers::musicFiles() const
 
 void tst_downloadHandlers::enqueue(const QString &track, const QString &address)
 {
-    handleDownloads::enqueueDownload("Band", track, address, *m_window->List2);
+    handleDownloads::enqueueDownload("Band", track, address, *m_window->downloadQueueList);
 }
 
 void tst_downloadHandlers::setResult(int row, const QString &artist, const QString &track)
 {
     appGlobals::searchResults[row] = {artist, track, "Rock", fileAddress("/" + track + ".mp3")};
     appGlobals::searchResultCount = qMax(appGlobals::searchResultCount, row);
-    m_window->MSFlexGrid1->setRowCount(
-        qMax(m_window->MSFlexGrid1->rowCount(), appGlobals::searchResultCount + 2));
-    m_window->MSFlexGrid1->setEnabled(true);
+    m_window->resultsGrid->setRowCount(
+        qMax(m_window->resultsGrid->rowCount(), appGlobals::searchResultCount + 2));
+    m_window->resultsGrid->setEnabled(true);
 }
 
 void tst_downloadHandlers::whenChooserShows(const QString &caption, std::function<void()> act)
 {
     auto *poll = new QTimer(this);
     connect(poll, &QTimer::timeout, this, [this, poll, caption, act] {
-        formHandleDownload *chooser = m_window->chooser();
-        if (!chooser->isVisible() || chooser->Option1->text() != caption)
+        ui::TrackChooser *chooser = m_window->chooser();
+        if (!chooser->isVisible() || chooser->downloadOption->text() != caption)
             return;
         poll->stop();
         poll->deleteLater();
@@ -171,7 +171,7 @@ void tst_downloadHandlers::pumpTakesTracksInOrder()
     QStringList seen;
     QTimer look;
     connect(&look, &QTimer::timeout, this, [&] {
-        const QString text = m_window->Text3->text();
+        const QString text = m_window->currentDownloadField->text();
         if (!text.isEmpty() && (seen.isEmpty() || !seen.last().startsWith(text)) &&
             httpGlobals::slotBytesReceived[httpGlobals::downloadSlot] > 0)
             seen << text + " | " + queueLines().join(", ");
@@ -193,9 +193,11 @@ void tst_downloadHandlers::pumpTakesTracksInOrder()
     QCOMPARE(QFileInfo(mp3Folder + "Band - Three.mp3").size(), body.size() + 3);
     QCOMPARE(m_boxes->texts(), QStringList());
     // Afterwards the display is empty again and the progress timer is off.
-    QCOMPARE(m_window->Text3->text() + m_window->Text4->text() + m_window->Text5->text(), QString());
-    QCOMPARE(m_window->ProgressBar1->value(), 0);
-    QVERIFY(!m_window->Timer1->isActive());
+    QCOMPARE(m_window->currentDownloadField->text() + m_window->rateField->text() +
+                 m_window->receivedField->text(),
+             QString());
+    QCOMPARE(m_window->downloadProgress->value(), 0);
+    QVERIFY(!m_window->progressTimer->isActive());
 }
 
 void tst_downloadHandlers::cancelEndsOnlyTheRunningStep()
@@ -209,14 +211,15 @@ void tst_downloadHandlers::cancelEndsOnlyTheRunningStep()
     QTimer watch;
     connect(&watch, &QTimer::timeout, this, [&] {
         if (httpGlobals::slotBytesReceived[httpGlobals::downloadSlot] < 20000 ||
-            m_window->Text3->text().isEmpty())
+            m_window->currentDownloadField->text().isEmpty())
             return;
         watch.stop();
-        QTest::mouseClick(m_window->Command2, Qt::LeftButton);
-        // A tick now finds Text3 empty, yet the cancelled step has not returned.
-        handleDownloads::DownloadPanel panel{
-            m_window->Text3, m_window->List2,  m_window->ProgressBar1, m_window->Text4,
-            m_window->Text5, m_window->Timer1, m_window->Winsock2,     httpGlobals::downloadSlot};
+        QTest::mouseClick(m_window->cancelButton, Qt::LeftButton);
+        // A tick now finds currentDownloadField empty, yet the cancelled step has not returned.
+        handleDownloads::DownloadPanel panel{m_window->currentDownloadField, m_window->downloadQueueList,
+                                             m_window->downloadProgress,     m_window->rateField,
+                                             m_window->receivedField,        m_window->progressTimer,
+                                             m_window->downloadSocket,       httpGlobals::downloadSlot};
         stepStillRunning = handleDownloads::pumpStepRunning();
         secondTickStarted = handleDownloads::pumpDownloadQueue(panel);
     });
@@ -250,17 +253,21 @@ void tst_downloadHandlers::cookieOfOneTrackNeverReachesTheNext()
 
 void tst_downloadHandlers::chooserDownloadsTheClickedTrack()
 {
-    formHandleDownload *chooser = m_window->chooser();
+    ui::TrackChooser *chooser = m_window->chooser();
     setResult(1, "A & B ", "Song");
     m_server->setScript({S::send(okResponse("chosen"))});
     QStringList captions;
     bool doItEnabledBeforeChoice = true;
     whenChooserShows("Download Song", [&] {
-        captions = {chooser->windowTitle(),   chooser->Option1->text(), chooser->Option2->text(),
-                    chooser->Option3->text(), chooser->Option4->text(), chooser->Option5->text()};
-        doItEnabledBeforeChoice = chooser->Command1->isEnabled();
-        chooser->Option1->setChecked(true);
-        QTest::mouseClick(chooser->Command1, Qt::LeftButton);
+        captions = {chooser->windowTitle(),
+                    chooser->downloadOption->text(),
+                    chooser->moreFromArtistOption->text(),
+                    chooser->forgetOption->text(),
+                    chooser->showSourceOption->text(),
+                    chooser->webSearchOption->text()};
+        doItEnabledBeforeChoice = chooser->doItButton->isEnabled();
+        chooser->downloadOption->setChecked(true);
+        QTest::mouseClick(chooser->doItButton, Qt::LeftButton);
     });
     clickRow(1);
 
@@ -290,16 +297,16 @@ void tst_downloadHandlers::choicesThatQueueNothing()
     QFETCH(bool, close);
     QFETCH(QStringList, messages);
     setResult(1, artist, "Left");
-    m_window->Text1->setText("kept");
-    formHandleDownload *chooser = m_window->chooser();
+    m_window->searchField->setText("kept");
+    ui::TrackChooser *chooser = m_window->chooser();
     const int queued = appGlobals::downloadCount;
     const qsizetype requests = m_server->requests().size();
     whenChooserShows("Download Left", [&] {
         if (close) {
             chooser->close();
         } else {
-            chooser->Option2->setChecked(true);
-            QTest::mouseClick(chooser->Command1, Qt::LeftButton);
+            chooser->moreFromArtistOption->setChecked(true);
+            QTest::mouseClick(chooser->doItButton, Qt::LeftButton);
         }
     });
     clickRow(1);
@@ -307,7 +314,7 @@ void tst_downloadHandlers::choicesThatQueueNothing()
     QCOMPARE(m_boxes->texts(), messages);
     QCOMPARE(appGlobals::downloadCount, queued);
     QCOMPARE(m_server->requests().size(), requests);
-    QCOMPARE(m_window->Text1->text(), "kept");
+    QCOMPARE(m_window->searchField->text(), "kept");
 }
 
 void tst_downloadHandlers::nestedClickActsOnNewestRowOnly()
@@ -315,11 +322,11 @@ void tst_downloadHandlers::nestedClickActsOnNewestRowOnly()
     setResult(1, "Band", "First");
     setResult(2, "Band", "Second");
     m_server->setScript({S::send(okResponse("second"))});
-    formHandleDownload *chooser = m_window->chooser();
+    ui::TrackChooser *chooser = m_window->chooser();
     whenChooserShows("Download First", [&] {
         whenChooserShows("Download Second", [&] {
-            chooser->Option1->setChecked(true);
-            QTest::mouseClick(chooser->Command1, Qt::LeftButton);
+            chooser->downloadOption->setChecked(true);
+            QTest::mouseClick(chooser->doItButton, Qt::LeftButton);
         });
         clickRow(2);
     });

@@ -8,8 +8,8 @@
 #include "platform/imageList.h"
 #include "platform/webBrowserControl.h"
 #include "scriptedServer.h"
-#include "ui/formQueryDb.h"
-#include "ui/guiRepositioning.h"
+#include "ui/mainWindow.h"
+#include "ui/panelPositions.h"
 #include "webservice/radio.h"
 
 #include <QComboBox>
@@ -83,7 +83,7 @@ private:
     ScriptedServer *m_server = nullptr;
     std::unique_ptr<WindowTestEnvironment> m_environment;
     UrlRecorder m_urls;
-    std::unique_ptr<formQueryDb> m_window;
+    std::unique_ptr<ui::MainWindow> m_window;
     MessageBoxCatcher *m_boxes = nullptr;
     int m_requestsBefore = 0;
 };
@@ -107,11 +107,11 @@ void tst_searchHandlers::init()
     m_server->setScript(
         ok("trackCount,10<br>\r\nartistCount,5<br>\r\n1,Rock<br>\r\n2,Pop<br>\r\n3,Jazz<br>\r\n"));
     m_server->addScript(ok("1,\"Some Band\",x,1\r\n"));
-    m_window = std::make_unique<formQueryDb>();
+    m_window = std::make_unique<ui::MainWindow>();
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    m_window->Command3->click();
-    QVERIFY(m_window->Command5->isEnabled());
+    m_window->connectButton->click();
+    QVERIFY(m_window->searchButton->isEnabled());
     // Every case fetches its pictures afresh.
     QDir cache(httpGlobals::imageCacheFolder);
     for (const QString &file : cache.entryList(QDir::Files))
@@ -138,7 +138,7 @@ QStringList tst_searchHandlers::gridRow(int row) const
 {
     QStringList cells;
     for (int column = 0; column < 3; ++column)
-        cells << (m_window->MSFlexGrid1->item(row, column) ? m_window->MSFlexGrid1->item(row, column)->text()
+        cells << (m_window->resultsGrid->item(row, column) ? m_window->resultsGrid->item(row, column)->text()
                                                            : QString());
     return cells;
 }
@@ -151,8 +151,8 @@ void tst_searchHandlers::clickNode(QTreeWidget &tree, const QString &name)
 
 bool tst_searchHandlers::recommendationsShown() const
 {
-    return guiRepositioning::topTwips(*m_window->Frame6) == guiRepositioning::SHOWN_TOP &&
-           guiRepositioning::topTwips(*m_window->Frame1) == guiRepositioning::HIDDEN_TOP;
+    return ui::topTwips(*m_window->recommendationsPanel) == ui::SHOWN_TOP &&
+           ui::topTwips(*m_window->searchOptionsPanel) == ui::HIDDEN_TOP;
 }
 
 void tst_searchHandlers::searchRequests_data()
@@ -185,37 +185,37 @@ void tst_searchHandlers::searchRequests()
     QFETCH(int, genre);
     QFETCH(QString, text);
     QFETCH(QList<QByteArray>, requests);
-    m_window->TabStrip1->setCurrentIndex(tab);
-    m_window->Combo1->setCurrentIndex(genre);
-    m_window->Text1->setText(text);
+    m_window->searchKindTabs->setCurrentIndex(tab);
+    m_window->genreBox->setCurrentIndex(genre);
+    m_window->searchField->setText(text);
     m_server->setScript(ok("Ann,3,Blue,http://src/1<br>\r\n"));
     m_server->addScript(ok(jpegBytes()));
     int requestsWhenShopLoaded = -1;
     QObject listening;
-    connect(m_window->WebBrowser1, &platform::WebBrowserControl::navigated, &listening,
+    connect(m_window->shopBrowser, &platform::WebBrowserControl::navigated, &listening,
             [&] { requestsWhenShopLoaded = int(m_server->requests().size()); });
     if (enter)
-        QTest::keyClick(m_window->Text1, Qt::Key_Return);
+        QTest::keyClick(m_window->searchField, Qt::Key_Return);
     else
-        m_window->Command5->click();
+        m_window->searchButton->click();
     QCOMPARE(newRequestLines(), requests);
     if (requests.isEmpty()) {
         QCOMPARE(m_boxes->texts(), QStringList{"Please search for at least 3 letters"});
-        QCOMPARE(m_window->Frame2->title(), "Search Results : None so far");
+        QCOMPARE(m_window->resultsPanel->title(), "Search Results : None so far");
         return;
     }
     QCOMPARE(m_boxes->count(), 0);
     // The shop suggestions load before the request; the echo and the referer tell the server's address.
     QCOMPARE(requestsWhenShopLoaded, m_requestsBefore);
     const QByteArray &line = requests.first();
-    QCOMPARE(m_window->Text2->text(),
+    QCOMPARE(m_window->queryAddressField->text(),
              httpGlobals::serverBaseUrl.chopped(1) + QString::fromLatin1(line.mid(4, line.size() - 13)));
     QVERIFY(m_server->requests()
                 .at(m_requestsBefore)
                 .contains("\r\nReferer: " + httpGlobals::serverBaseUrl.toLatin1() + "\r\n"));
-    QCOMPARE(m_window->Frame2->title(), "Search Results : 1 free track found");
+    QCOMPARE(m_window->resultsPanel->title(), "Search Results : 1 free track found");
     QCOMPARE(gridRow(1), (QStringList{"Ann", "Blue", "Jazz"}));
-    QVERIFY(!m_window->Picture2->pixmap().isNull());
+    QVERIFY(!m_window->searchArtistPicture->pixmap().isNull());
 }
 
 void tst_searchHandlers::searchOutcome_data()
@@ -250,15 +250,15 @@ void tst_searchHandlers::searchOutcome()
     // The grid of an earlier search never survives the next one; missing pictures say nothing.
     m_server->setScript(ok("Old,1,Gone,u\r\nOld,1,Gone,u\r\n"));
     m_server->addScript(notFound);
-    m_window->Text1->setText("first");
-    QTest::keyClick(m_window->Text1, Qt::Key_Return);
+    m_window->searchField->setText("first");
+    QTest::keyClick(m_window->searchField, Qt::Key_Return);
     m_server->setScript(script);
     m_server->addScript(notFound);
-    m_window->Text1->setText("second");
-    QTest::keyClick(m_window->Text1, Qt::Key_Return);
+    m_window->searchField->setText("second");
+    QTest::keyClick(m_window->searchField, Qt::Key_Return);
     QCOMPARE(m_boxes->texts(), message.isEmpty() ? QStringList() : QStringList{message});
-    QCOMPARE(m_window->Frame2->title(), caption);
-    QCOMPARE(m_window->MSFlexGrid1->rowCount(), int(rows.size()) + 2);
+    QCOMPARE(m_window->resultsPanel->title(), caption);
+    QCOMPARE(m_window->resultsGrid->rowCount(), int(rows.size()) + 2);
     QCOMPARE(gridRow(0), (QStringList{"Artist", "Track", "Genre"}));
     for (int i = 0; i < rows.size(); ++i) {
         QCOMPARE(gridRow(i + 1), rows.at(i).first(3));
@@ -275,12 +275,12 @@ void tst_searchHandlers::treeClicks_data()
     QTest::addColumn<bool>("switches");
     QTest::addColumn<QList<QByteArray>>("requests");
     QTest::newRow("genre artists switch to the search panels")
-        << "TreeView1"
+        << "recommendedArtistsTree"
         << " Some Band " << true
         << QList<QByteArray>{"GET /trelvoTracksByArtist.php?genre=0&artist=Some%20Band%&track= HTTP/1.1",
                              "GET /artistImages/Some%20Band.jpg HTTP/1.1"};
     QTest::newRow("similar artists keep the layout, two letters searched")
-        << "TreeView2"
+        << "similarArtistsTree"
         << "Al" << false
         << QList<QByteArray>{"GET /trelvoTracksByArtist.php?genre=0&artist=Al%&track= HTTP/1.1",
                              "GET /artistImages/Al.jpg HTTP/1.1"};
@@ -292,7 +292,7 @@ void tst_searchHandlers::treeClicks()
     QFETCH(QString, node);
     QFETCH(bool, switches);
     QFETCH(QList<QByteArray>, requests);
-    m_window->Command1->click();
+    m_window->recommendationsButton->click();
     QVERIFY(recommendationsShown());
     m_server->setScript(ok("Some Band,1,Song,http://src/9\r\n"));
     m_server->addScript(ok(jpegBytes()));
@@ -300,10 +300,10 @@ void tst_searchHandlers::treeClicks()
     QCOMPARE(m_boxes->count(), 0);
     QCOMPARE(recommendationsShown(), !switches);
     QCOMPARE(appGlobals::searchPanelShown, switches);
-    QCOMPARE(m_window->Text1->text(), node.trimmed());
+    QCOMPARE(m_window->searchField->text(), node.trimmed());
     QCOMPARE(newRequestLines(), requests);
-    QCOMPARE(m_window->Frame2->title(), "Search Results : 1 free track found");
-    QVERIFY(!m_window->Picture2->pixmap().isNull());
+    QCOMPARE(m_window->resultsPanel->title(), "Search Results : 1 free track found");
+    QVERIFY(!m_window->searchArtistPicture->pixmap().isNull());
 }
 
 void tst_searchHandlers::treeClickDuringASearchTakesOver()
@@ -317,16 +317,16 @@ void tst_searchHandlers::treeClickDuringASearchTakesOver()
         if (m_server->requests().size() == m_requestsBefore)
             return;
         poll.stop();
-        clickNode(*m_window->TreeView2, "New");
+        clickNode(*m_window->similarArtistsTree, "New");
     });
     poll.start(5);
-    m_window->Text1->setText("Old");
-    QTest::keyClick(m_window->Text1, Qt::Key_Return);
+    m_window->searchField->setText("Old");
+    QTest::keyClick(m_window->searchField, Qt::Key_Return);
     QCOMPARE(m_boxes->texts(), QStringList{});
-    QCOMPARE(m_window->Frame2->title(), "Search Results : 2 free tracks found");
+    QCOMPARE(m_window->resultsPanel->title(), "Search Results : 2 free tracks found");
     QCOMPARE(gridRow(1), (QStringList{"New", "Fast", "Jazz"}));
     QCOMPARE(appGlobals::searchResultCount, 2);
-    QVERIFY(m_window->Text2->text().endsWith("artist=New%&track="));
+    QVERIFY(m_window->queryAddressField->text().endsWith("artist=New%&track="));
 }
 
 void tst_searchHandlers::radioLineClickOpensItsAddress()
@@ -338,7 +338,7 @@ void tst_searchHandlers::radioLineClickOpensItsAddress()
         "1,Alpha,http://a.example/1<br>\r\n2,Beta,http://b.example/2\r\n3,Alpha,http://c.example/x,y<br>\r\n"
         "4,Silent,<br>\r\n");
     reply.close();
-    QListWidget *list = m_window->List3;
+    QListWidget *list = m_window->radioList;
     webService::parseRadioRecommendations(reply.fileName(), *list);
     const auto clickLine = [list](int line) {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},

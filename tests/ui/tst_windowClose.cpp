@@ -2,7 +2,7 @@
 #include "scriptedServer.h"
 #include "windowTestEnvironment.h"
 
-#include "ui/formQueryDb.h"
+#include "ui/mainWindow.h"
 
 #include <QPushButton>
 #include <QTest>
@@ -24,9 +24,9 @@ void tst_windowClose::closeDuringWaitEndsTheHandlerWithoutMessages()
     WindowTestEnvironment environment(QStringLiteral("http://") + server.hostText() + QLatin1Char('/'));
     MessageBoxCatcher catcher;
 
-    formQueryDb window;
+    ui::MainWindow window;
     window.show();
-    auto *connectButton = window.findChild<QPushButton *>(QStringLiteral("Command3"));
+    auto *connectButton = window.findChild<QPushButton *>(QStringLiteral("connectButton"));
     QVERIFY(connectButton);
 
     // Both run inside the handler's wait: the click starts it, the closer ends the program.

@@ -3,7 +3,7 @@
 #include "core/appGlobals.h"
 #include "core/httpGlobals.h"
 #include "platform/imageList.h"
-#include "ui/designPictures.h"
+#include "ui/pictures.h"
 #include "webservice/radio.h"
 #include "webservice/search.h"
 #include "webservice/similarArtists.h"
@@ -58,8 +58,8 @@ void tst_replyReaders::initTestCase()
 {
     m_icons = new platform::ImageList(&m_tree);
     m_icons->setPictureSize(QSize(15, 15));
-    for (int level = 0; level < designPictures::RELEVANCE_LEVELS; ++level)
-        m_icons->add(designPictures::relevanceKey(level), designPictures::relevanceIcon(level));
+    for (int level = 0; level < ui::RELEVANCE_LEVELS; ++level)
+        m_icons->add(ui::relevanceKey(level), ui::relevanceIcon(level));
 }
 
 void tst_replyReaders::init()

@@ -8,7 +8,7 @@
 #include "platform/imageList.h"
 #include "platform/socketControl.h"
 #include "scriptedServer.h"
-#include "ui/designPictures.h"
+#include "ui/pictures.h"
 #include "webservice/radio.h"
 #include "webservice/similarArtists.h"
 
@@ -100,8 +100,8 @@ void tst_similarArtistsLookup::init()
     m_socket = new platform::SocketControl(m_owner.get());
     m_tree = new QTreeWidget(m_owner.get());
     m_icons = new platform::ImageList(m_owner.get());
-    for (int level = 0; level < designPictures::RELEVANCE_LEVELS; ++level)
-        m_icons->add(designPictures::relevanceKey(level), designPictures::relevanceIcon(level));
+    for (int level = 0; level < ui::RELEVANCE_LEVELS; ++level)
+        m_icons->add(ui::relevanceKey(level), ui::relevanceIcon(level));
     platform::addTreeNode(*m_tree, "Earlier", "Earlier", m_icons, "level_9");
     m_label = new QLabel("Similar Artists : None so far", m_owner.get());
     m_stations = new QListWidget(m_owner.get());

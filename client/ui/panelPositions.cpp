@@ -1,18 +1,18 @@
-#include "ui/guiRepositioning.h"
+#include "ui/panelPositions.h"
 
 #include "platform/twips.h"
-#include "ui/formQueryDb.h"
+#include "ui/mainWindow.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QPointer>
 
-namespace guiRepositioning {
+namespace ui {
 
 namespace {
-QPointer<formQueryDb> &current()
+QPointer<MainWindow> &current()
 {
-    static QPointer<formQueryDb> value;
+    static QPointer<MainWindow> value;
     return value;
 }
 
@@ -23,12 +23,12 @@ void move(QWidget *widget, int twips)
 }
 } // namespace
 
-void setWindow(formQueryDb *windowToUse)
+void setWindow(MainWindow *windowToUse)
 {
     current() = windowToUse;
 }
 
-formQueryDb *window()
+MainWindow *window()
 {
     return current().data();
 }
@@ -46,59 +46,59 @@ void setTopTwips(QWidget &widget, int twips)
 void hideSearchPanels()
 {
     if (auto *w = window()) {
-        move(w->Frame1, HIDDEN_TOP);
-        move(w->Frame2, HIDDEN_TOP);
-        move(w->Frame4, HIDDEN_TOP);
-        move(w->Frame5, HIDDEN_TOP);
-        move(w->Label5, HIDDEN_TOP);
+        move(w->searchOptionsPanel, HIDDEN_TOP);
+        move(w->resultsPanel, HIDDEN_TOP);
+        move(w->currentDownloadPanel, HIDDEN_TOP);
+        move(w->radioPanel, HIDDEN_TOP);
+        move(w->similarArtistsCaption, HIDDEN_TOP);
     }
 }
 
 void showSearchPanels()
 {
     if (auto *w = window()) {
-        move(w->Frame1, SHOWN_TOP);
-        move(w->Frame2, RESULTS_TOP);
-        move(w->Frame4, DOWNLOAD_TOP);
-        move(w->Frame5, DOWNLOAD_TOP);
-        move(w->Label5, SIMILAR_LABEL_TOP);
+        move(w->searchOptionsPanel, SHOWN_TOP);
+        move(w->resultsPanel, RESULTS_TOP);
+        move(w->currentDownloadPanel, DOWNLOAD_TOP);
+        move(w->radioPanel, DOWNLOAD_TOP);
+        move(w->similarArtistsCaption, SIMILAR_LABEL_TOP);
     }
 }
 
 void hideRecommendationsFrame()
 {
     if (auto *w = window())
-        move(w->Frame6, HIDDEN_TOP);
+        move(w->recommendationsPanel, HIDDEN_TOP);
 }
 
 void showRecommendationsFrame()
 {
     if (auto *w = window())
-        move(w->Frame6, SHOWN_TOP);
+        move(w->recommendationsPanel, SHOWN_TOP);
 }
 
 void hideConnectFrame()
 {
     if (auto *w = window())
-        move(w->Frame7, HIDDEN_TOP);
+        move(w->connectPanel, HIDDEN_TOP);
 }
 
 void showConnectFrame()
 {
     if (auto *w = window())
-        move(w->Frame7, SHOWN_TOP);
+        move(w->connectPanel, SHOWN_TOP);
 }
 
 void hideLibraryFrame()
 {
     if (auto *w = window())
-        move(w->Frame8, HIDDEN_TOP);
+        move(w->libraryPanel, HIDDEN_TOP);
 }
 
 void showLibraryFrame()
 {
     if (auto *w = window())
-        move(w->Frame8, SHOWN_TOP);
+        move(w->libraryPanel, SHOWN_TOP);
 }
 
-} // namespace guiRepositioning
+} // namespace ui

@@ -1,11 +1,12 @@
 #pragma once
 
 class QWidget;
-class formQueryDb;
 
 // Panels are switched by moving their top edges, never by hiding them: a panel moved to
 // HIDDEN_TOP lies below the window's inner height and is out of sight.
-namespace guiRepositioning {
+namespace ui {
+
+class MainWindow;
 
 constexpr int SHOWN_TOP = 120;
 constexpr int HIDDEN_TOP = 10500;
@@ -13,9 +14,9 @@ constexpr int RESULTS_TOP = 2160;
 constexpr int DOWNLOAD_TOP = 7920;
 constexpr int SIMILAR_LABEL_TOP = 240;
 
-// The window the eight operations work on; set by formQueryDb while it lives.
-void setWindow(formQueryDb *window);
-formQueryDb *window();
+// The window the eight operations work on; set by MainWindow while it lives.
+void setWindow(MainWindow *window);
+MainWindow *window();
 
 void hideSearchPanels();
 void showSearchPanels();
@@ -30,4 +31,4 @@ void showLibraryFrame();
 int topTwips(const QWidget &widget);
 void setTopTwips(QWidget &widget, int twips);
 
-} // namespace guiRepositioning
+} // namespace ui

@@ -1,4 +1,4 @@
-#include "ui/formQueryDb.h"
+#include "ui/mainWindow.h"
 
 #include "core/appGlobals.h"
 #include "core/httpGlobals.h"
@@ -9,8 +9,7 @@
 #include "media/artistPictures.h"
 #include "platform/messageBox.h"
 #include "platform/shellOpen.h"
-#include "ui/formHandleDownload.h"
-#include "ui/formHandleDownloadChoice.h"
+#include "ui/trackChooser.h"
 #include "webservice/search.h"
 
 #include <QLineEdit>
@@ -18,32 +17,33 @@
 #include <QTableWidget>
 #include <QTimer>
 
+namespace ui {
+
 // Download queue, progress and cancel handlers are connected here, with the results-grid click
 // that opens the track action chooser.
-void formQueryDb::setupDownloadHandlers()
+void MainWindow::setupDownloadHandlers()
 {
-    setupChoiceHandlers(*m_chooser);
-    connect(MSFlexGrid1, &QTableWidget::cellClicked, this, &formQueryDb::on_MSFlexGrid1_cellClicked);
-    connect(Timer3, &QTimer::timeout, this, &formQueryDb::on_Timer3_timeout);
-    connect(Timer1, &QTimer::timeout, this, &formQueryDb::on_Timer1_timeout);
-    connect(Command2, &QPushButton::clicked, this, &formQueryDb::on_Command2_clicked);
+    connect(resultsGrid, &QTableWidget::cellClicked, this, &MainWindow::chooseTrackAction);
+    connect(queuePumpTimer, &QTimer::timeout, this, &MainWindow::pumpDownloadQueue);
+    connect(progressTimer, &QTimer::timeout, this, &MainWindow::showDownloadProgress);
+    connect(cancelButton, &QPushButton::clicked, this, &MainWindow::cancelDownload);
 }
 
-handleDownloads::DownloadPanel formQueryDb::downloadPanel() const
+handleDownloads::DownloadPanel MainWindow::downloadPanel() const
 {
     handleDownloads::DownloadPanel panel;
-    panel.currentDownload = Text3;
-    panel.queueList = List2;
-    panel.progressBar = ProgressBar1;
-    panel.rateText = Text4;
-    panel.kilobytesText = Text5;
-    panel.progressTimer = Timer1;
-    panel.socket = Winsock2;
+    panel.currentDownload = currentDownloadField;
+    panel.queueList = downloadQueueList;
+    panel.progressBar = downloadProgress;
+    panel.rateText = rateField;
+    panel.kilobytesText = receivedField;
+    panel.progressTimer = progressTimer;
+    panel.socket = downloadSocket;
     panel.slot = httpGlobals::downloadSlot;
     return panel;
 }
 
-void formQueryDb::on_MSFlexGrid1_cellClicked(int row, int column)
+void MainWindow::chooseTrackAction(int row, int column)
 {
     Q_UNUSED(column)
     // Row 0 is the heading and the row after the last result is empty: no track there.
@@ -54,8 +54,9 @@ void formQueryDb::on_MSFlexGrid1_cellClicked(int row, int column)
     const QString track = result[appGlobals::RESULT_TRACK];
     const QString source = result[appGlobals::RESULT_SOURCE];
 
-    handleDownloads::prepareChoices(*m_chooser, artist, track, *m_chooser->Picture1, *Winsock3,
-                                    httpGlobals::playerImageSlot, &localMedia::showArtistPicture);
+    handleDownloads::prepareChoices(*m_chooser, artist, track, *m_chooser->artistPicture,
+                                    *playerPictureSocket, httpGlobals::playerImageSlot,
+                                    &localMedia::showArtistPicture);
     m_chooser->show();
     m_chooser->raise();
     m_chooser->activateWindow();
@@ -65,16 +66,17 @@ void formQueryDb::on_MSFlexGrid1_cellClicked(int row, int column)
 
     QString &action = appGlobals::chosenAction;
     if (action == QLatin1String("download")) {
-        handleDownloads::enqueueDownload(artist, track, source, *List2);
+        handleDownloads::enqueueDownload(artist, track, source, *downloadQueueList);
         action = QStringLiteral("done");
     }
     if (action == QLatin1String("artist")) {
         if (artist.size() < 3) {
             platform::messageBox(QStringLiteral("Please search for at least 3 letters"));
         } else {
-            Text1->setText(artist);
-            webService::searchTracks(QStringLiteral("Artist"), artist, *Combo1, *Text2, *Frame2, *Winsock1,
-                                     *MSFlexGrid1, *WebBrowser1, httpGlobals::webServiceSlot);
+            searchField->setText(artist);
+            webService::searchTracks(QStringLiteral("Artist"), artist, *genreBox, *queryAddressField,
+                                     *resultsPanel, *serviceSocket, *resultsGrid, *shopBrowser,
+                                     httpGlobals::webServiceSlot);
         }
         action = QStringLiteral("done");
     }
@@ -90,17 +92,19 @@ void formQueryDb::on_MSFlexGrid1_cellClicked(int row, int column)
         action = QStringLiteral("done");
 }
 
-void formQueryDb::on_Timer3_timeout()
+void MainWindow::pumpDownloadQueue()
 {
     handleDownloads::pumpDownloadQueue(downloadPanel());
 }
 
-void formQueryDb::on_Timer1_timeout()
+void MainWindow::showDownloadProgress()
 {
     handleDownloads::showTransferProgress(downloadPanel(), m_lastBytes);
 }
 
-void formQueryDb::on_Command2_clicked()
+void MainWindow::cancelDownload()
 {
     handleDownloads::cancelDownload(downloadPanel());
 }
+
+} // namespace ui

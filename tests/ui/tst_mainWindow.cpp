@@ -9,8 +9,8 @@
 #include "platform/webBrowserControl.h"
 #include "scriptedServer.h"
 #include "ui/clickableLabel.h"
-#include "ui/formQueryDb.h"
-#include "ui/guiRepositioning.h"
+#include "ui/mainWindow.h"
+#include "ui/panelPositions.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -38,22 +38,29 @@ const QByteArray recommended = "1,\"Ann Arbor\",x,2\r\n2,\"Bob Dylan Tribute\",y
 
 // Which panel is where, as (object name, top edge in twips).
 using Tops = QList<QPair<QString, int>>;
-const Tops searchView{{"Frame1", 120}, {"Frame2", 2160},  {"Frame4", 7920},  {"Frame5", 7920},
-                      {"Label5", 240}, {"Frame6", 10500}, {"Frame7", 10500}, {"Frame8", 10500}};
-const Tops recommendationsView{{"Frame1", 10500}, {"Frame2", 10500}, {"Frame4", 10500}, {"Frame5", 10500},
-                               {"Label5", 10500}, {"Frame6", 120},   {"Frame7", 10500}, {"Frame8", 10500}};
+const Tops searchView{{"searchOptionsPanel", 120},    {"resultsPanel", 2160},
+                      {"currentDownloadPanel", 7920}, {"radioPanel", 7920},
+                      {"similarArtistsCaption", 240}, {"recommendationsPanel", 10500},
+                      {"connectPanel", 10500},        {"libraryPanel", 10500}};
+const Tops recommendationsView{{"searchOptionsPanel", 10500},    {"resultsPanel", 10500},
+                               {"currentDownloadPanel", 10500},  {"radioPanel", 10500},
+                               {"similarArtistsCaption", 10500}, {"recommendationsPanel", 120},
+                               {"connectPanel", 10500},          {"libraryPanel", 10500}};
 
-const Tops loadedView{{"Frame7", 120},   {"Frame1", 10500}, {"Frame2", 10500}, {"Frame4", 10500},
-                      {"Frame5", 10500}, {"Label5", 10500}, {"Frame6", 10500}, {"Frame8", 10500}};
+const Tops loadedView{{"connectPanel", 120},           {"searchOptionsPanel", 10500},
+                      {"resultsPanel", 10500},         {"currentDownloadPanel", 10500},
+                      {"radioPanel", 10500},           {"similarArtistsCaption", 10500},
+                      {"recommendationsPanel", 10500}, {"libraryPanel", 10500}};
 
 // The controls a connect enables.
-const QStringList connectedControls{"Combo1",    "Command1",    "Command4",  "Command5",
-                                    "TabStrip1", "MSFlexGrid1", "Command9",  "Command10",
-                                    "Command11", "Command12",   "Command13", "Command14"};
+const QStringList connectedControls{"genreBox",      "recommendationsButton", "similarArtistsButton",
+                                    "searchButton",  "searchKindTabs",        "resultsGrid",
+                                    "ukStoreButton", "caStoreButton",         "frStoreButton",
+                                    "deStoreButton", "jpStoreButton",         "usStoreButton"};
 
 } // namespace
 
-class tst_formQueryDb : public QObject
+class tst_mainWindow : public QObject
 {
     Q_OBJECT
 
@@ -82,63 +89,70 @@ private:
 
     ScriptedServer *m_server = nullptr;
     std::unique_ptr<WindowTestEnvironment> m_environment;
-    std::unique_ptr<formQueryDb> m_window;
+    std::unique_ptr<ui::MainWindow> m_window;
 };
 
-void tst_formQueryDb::initTestCase()
+void tst_mainWindow::initTestCase()
 {
     m_server = new ScriptedServer(this);
     m_environment =
         std::make_unique<WindowTestEnvironment>(QStringLiteral("http://%1/").arg(m_server->hostText()));
 }
 
-void tst_formQueryDb::init()
+void tst_mainWindow::init()
 {
     m_server->setScript({S::send(okReply(statistics()))});
     m_server->addScript({S::send(okReply(recommended))});
-    m_window = std::make_unique<formQueryDb>();
+    m_window = std::make_unique<ui::MainWindow>();
     QVERIFY(m_window->isLoaded());
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 }
 
-void tst_formQueryDb::cleanup()
+void tst_mainWindow::cleanup()
 {
     m_window.reset();
 }
 
-void tst_formQueryDb::connectToScriptedServer()
+void tst_mainWindow::connectToScriptedServer()
 {
-    m_window->Command3->click();
+    m_window->connectButton->click();
     QCOMPARE(m_window->windowTitle(), "Sonavex : searching 150000 tracks from 40000 artists");
 }
 
-void tst_formQueryDb::compareTops(const Tops &tops) const
+void tst_mainWindow::compareTops(const Tops &tops) const
 {
     for (const auto &[name, twips] : tops)
-        QVERIFY2(guiRepositioning::topTwips(*control(name)) == twips, qPrintable(name));
+        QVERIFY2(ui::topTwips(*control(name)) == twips, qPrintable(name));
 }
 
-void tst_formQueryDb::loadEventState()
+void tst_mainWindow::loadEventState()
 {
     QCOMPARE(m_window->windowTitle(), "Sonavex : Not connected to server");
     QCOMPARE(appGlobals::searchPanelShown, false);
     for (const QString &name : connectedControls)
         QVERIFY2(!control(name)->isEnabled(), qPrintable(name));
-    QVERIFY(m_window->Command3->isEnabled());
+    QVERIFY(m_window->connectButton->isEnabled());
     compareTops(loadedView);
 
     // Captions, then the names pictures are announced by, as "object:text".
     const QStringList captions =
-        QStringLiteral("Frame8:Your music library|Frame10:Now Playing|Frame9:Playback Controls|Label9:0:00|"
-                       "Label10:0:00|Label11:|Label12:|Command8:back to search|"
-                       "Frame7:Please connect to the server|Frame6:What are you looking for?|"
-                       "Command6:go back to search|Label7:Rock, Indie, Everything Else|Label6:Urban|"
-                       "Label3:Electronic and Dance|Frame5:Radio Recommendations|Frame4:Current Download|"
-                       "Command2:cancel|Label8:KB|Label16:KB/s|Frame1:Search Options|Command7:my music|"
-                       "Command1:recommendations|Command5:search for music|Command4:find similar artists|"
-                       "Label1:Search For|Label2:( URL )|Label4:Genre|Label5:Similar Artists : None so far|"
-                       "Command3:Connect|Frame2:Search Results : None so far")
+        QStringLiteral(
+            "libraryPanel:Your music library|nowPlayingFrame:Now Playing|playbackFrame:Playback "
+            "Controls|positionLabel:0:00|"
+            "lengthLabel:0:00|nowPlayingArtist:|nowPlayingTrack:|libraryBackButton:back to search|"
+            "connectPanel:Please connect to the server|recommendationsPanel:What are you looking for?|"
+            "backToSearchButton:go back to search|rockGenreCaption:Rock, Indie, Everything "
+            "Else|urbanGenreCaption:Urban|"
+            "electronicGenreCaption:Electronic and Dance|radioPanel:Radio "
+            "Recommendations|currentDownloadPanel:Current Download|"
+            "cancelButton:cancel|receivedUnitLabel:KB|rateUnitLabel:KB/s|searchOptionsPanel:Search "
+            "Options|myMusicButton:my music|"
+            "recommendationsButton:recommendations|searchButton:search for music|similarArtistsButton:find "
+            "similar artists|"
+            "searchFieldLabel:Search For|queryAddressLabel:( URL "
+            ")|genreLabel:Genre|similarArtistsCaption:Similar Artists : None so far|"
+            "connectButton:Connect|resultsPanel:Search Results : None so far")
             .split('|');
     for (const QString &entry : captions) {
         const QObject *widget = control(entry.section(':', 0, 0));
@@ -146,26 +160,27 @@ void tst_formQueryDb::loadEventState()
         QCOMPARE((title.isValid() ? title : widget->property("text")).toString(), entry.section(':', 1));
     }
     const QStringList announced =
-        QStringLiteral("Image1:Electronic and Dance|Image2:Urban|Image3:Rock, Indie, Everything Else|"
-                       "Picture2:Artist picture|Picture1:Artist picture")
+        QStringLiteral("electronicGenrePicture:Electronic and "
+                       "Dance|urbanGenrePicture:Urban|rockGenrePicture:Rock, Indie, Everything Else|"
+                       "searchArtistPicture:Artist picture|playerArtistPicture:Artist picture")
             .split('|');
     for (const QString &entry : announced)
         QCOMPARE(control(entry.section(':', 0, 0))->accessibleName(), entry.section(':', 1));
     // Each field is announced by its label.
-    QCOMPARE(m_window->Label1->buddy(), m_window->Text1);
-    QCOMPARE(m_window->Label2->buddy(), m_window->Text2);
-    QCOMPARE(m_window->Label4->buddy(), m_window->Combo1);
+    QCOMPARE(m_window->searchFieldLabel->buddy(), m_window->searchField);
+    QCOMPARE(m_window->queryAddressLabel->buddy(), m_window->queryAddressField);
+    QCOMPARE(m_window->genreLabel->buddy(), m_window->genreBox);
 
     // Relevance icons: eleven solid squares, red = 25 * n.
-    QCOMPARE(m_window->ImageList2->count(), 11);
+    QCOMPARE(m_window->relevanceIcons->count(), 11);
     for (int n = 0; n <= 10; ++n) {
-        const QImage icon = m_window->ImageList2->picture(QStringLiteral("level_%1").arg(n)).toImage();
+        const QImage icon = m_window->relevanceIcons->picture(QStringLiteral("level_%1").arg(n)).toImage();
         QCOMPARE(icon.size(), QSize(15, 15));
         QCOMPARE(icon.pixelColor(14, 14), QColor(25 * n, 0, 0));
     }
 }
 
-void tst_formQueryDb::windowFitsAndNothingIsClipped()
+void tst_mainWindow::windowFitsAndNothingIsClipped()
 {
     QVERIFY(m_window->width() <= 1280);
     QVERIFY(m_window->height() <= 800 - 40);
@@ -174,11 +189,13 @@ void tst_formQueryDb::windowFitsAndNothingIsClipped()
     QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
 
     // In every view, each control lies inside its parent and is not squeezed below what it needs.
-    const QList<QGroupBox *> panels{m_window->Frame7, m_window->Frame1, m_window->Frame2, m_window->Frame4,
-                                    m_window->Frame5, m_window->Frame6, m_window->Frame8};
-    guiRepositioning::showSearchPanels();
-    guiRepositioning::showRecommendationsFrame();
-    guiRepositioning::showLibraryFrame();
+    const QList<QGroupBox *> panels{m_window->connectPanel, m_window->searchOptionsPanel,
+                                    m_window->resultsPanel, m_window->currentDownloadPanel,
+                                    m_window->radioPanel,   m_window->recommendationsPanel,
+                                    m_window->libraryPanel};
+    ui::showSearchPanels();
+    ui::showRecommendationsFrame();
+    ui::showLibraryFrame();
     for (QGroupBox *panel : panels) {
         QVERIFY2(m_window->centralWidget()->rect().contains(panel->geometry()),
                  qPrintable(panel->objectName()));
@@ -193,16 +210,16 @@ void tst_formQueryDb::windowFitsAndNothingIsClipped()
         }
     }
     // The right column never meets the moving panels.
-    for (QWidget *fixed :
-         std::initializer_list<QWidget *>{m_window->TreeView2, m_window->Command9, m_window->Command13,
-                                          m_window->WebBrowser1, m_window->Label5}) {
+    for (QWidget *fixed : std::initializer_list<QWidget *>{
+             m_window->similarArtistsTree, m_window->storeButtons[0], m_window->storeButtons[5],
+             m_window->shopBrowser, m_window->similarArtistsCaption}) {
         for (QGroupBox *panel : panels)
             QVERIFY2(!panel->geometry().intersects(fixed->geometry()), qPrintable(fixed->objectName()));
         QVERIFY(m_window->centralWidget()->rect().contains(fixed->geometry()));
     }
 }
 
-void tst_formQueryDb::connectSucceeds_data()
+void tst_mainWindow::connectSucceeds_data()
 {
     QTest::addColumn<int>("latest");
     QTest::addColumn<QStringList>("messages");
@@ -213,7 +230,7 @@ void tst_formQueryDb::connectSucceeds_data()
     QTest::newRow("two digits") << 10 << QStringList{"A newer version ( 1.10" + visit};
 }
 
-void tst_formQueryDb::connectSucceeds()
+void tst_mainWindow::connectSucceeds()
 {
     QFETCH(int, latest);
     QFETCH(QStringList, messages);
@@ -242,18 +259,18 @@ void tst_formQueryDb::connectSucceeds()
     QCOMPARE(requests[0], "GET /trelvoStats.php HTTP/1.1\r\n" + tail);
     QCOMPARE(requests[1], "GET /recommendedArtists.csv HTTP/1.1\r\n" + tail);
 
-    QCOMPARE(m_window->Combo1->count(), 3);
-    QCOMPARE(m_window->Combo1->itemText(0), "Any");
-    QCOMPARE(m_window->Combo1->currentIndex(), 0);
+    QCOMPARE(m_window->genreBox->count(), 3);
+    QCOMPARE(m_window->genreBox->itemText(0), "Any");
+    QCOMPARE(m_window->genreBox->currentIndex(), 0);
     QCOMPARE(appGlobals::recommendedArtistNames[2], "Cleo");
-    for (const QString &name : connectedControls + QStringList{"Command3"})
+    for (const QString &name : connectedControls + QStringList{"connectButton"})
         QVERIFY2(control(name)->isEnabled(), qPrintable(name));
     compareTops(searchView);
     QCOMPARE(appGlobals::searchPanelShown, true);
     QVERIFY(!QFile::exists(httpGlobals::tempFolder + "webService_tmp.html"));
 }
 
-void tst_formQueryDb::connectFailures_data()
+void tst_mainWindow::connectFailures_data()
 {
     QTest::addColumn<S::Script>("first");
     QTest::addColumn<S::Script>("second");
@@ -279,7 +296,7 @@ void tst_formQueryDb::connectFailures_data()
     }
 }
 
-void tst_formQueryDb::connectFailures()
+void tst_mainWindow::connectFailures()
 {
     QFETCH(S::Script, first);
     QFETCH(S::Script, second);
@@ -288,21 +305,21 @@ void tst_formQueryDb::connectFailures()
     m_server->setScript(first);
     m_server->addScript(second);
     MessageBoxCatcher boxes;
-    m_window->Command3->click();
+    m_window->connectButton->click();
 
     QCOMPARE(boxes.texts(), QStringList{message});
     QCOMPARE(m_window->windowTitle(), "Sonavex : Connecting to server...");
-    QCOMPARE(m_window->Combo1->count(), genres);
+    QCOMPARE(m_window->genreBox->count(), genres);
     for (const QString &name : connectedControls)
         QVERIFY2(!control(name)->isEnabled(), qPrintable(name));
-    compareTops({{"Frame7", 120}, {"Frame1", 10500}});
+    compareTops({{"connectPanel", 120}, {"searchOptionsPanel", 10500}});
     QCOMPARE(appGlobals::searchPanelShown, false);
     // The user may try again.
-    QVERIFY(m_window->Command3->isEnabled());
+    QVERIFY(m_window->connectButton->isEnabled());
     QVERIFY(!QFile::exists(httpGlobals::tempFolder + "webService_tmp.html"));
 }
 
-void tst_formQueryDb::connectButtonDisabledWhileConnecting()
+void tst_mainWindow::connectButtonDisabledWhileConnecting()
 {
     // The statistics reply is held back, so the click below lands while the first connect waits.
     m_server->setScript({S::pause(400), S::send(okReply(statistics()))});
@@ -310,30 +327,33 @@ void tst_formQueryDb::connectButtonDisabledWhileConnecting()
     const int before = m_server->connectionCount();
     bool enabledWhileWaiting = true;
     QTimer::singleShot(0, m_window.get(), [&] {
-        enabledWhileWaiting = m_window->Command3->isEnabled();
-        m_window->Command3->click();
-        Q_EMIT m_window->Command3->clicked();
+        enabledWhileWaiting = m_window->connectButton->isEnabled();
+        m_window->connectButton->click();
+        Q_EMIT m_window->connectButton->clicked();
     });
     connectToScriptedServer();
     QVERIFY(!enabledWhileWaiting);
     QCOMPARE(m_server->connectionCount() - before, 2);
 }
 
-void tst_formQueryDb::panelSwitches_data()
+void tst_mainWindow::panelSwitches_data()
 {
     QTest::addColumn<QStringList>("clicks");
     QTest::addColumn<Tops>("tops");
     QTest::addColumn<bool>("searchShown");
-    QTest::newRow("recommendations") << QStringList{"Command1"} << recommendationsView << false;
-    QTest::newRow("recommendations twice") << QStringList{"Command1", "Command1"} << searchView << true;
-    QTest::newRow("go back to search") << QStringList{"Command1", "Command6"} << searchView << true;
-    QTest::newRow("go back while searching") << QStringList{"Command6"} << searchView << true;
-    QTest::newRow("back to search without library") << QStringList{"Command8"} << searchView << true;
+    QTest::newRow("recommendations") << QStringList{"recommendationsButton"} << recommendationsView << false;
+    QTest::newRow("recommendations twice")
+        << QStringList{"recommendationsButton", "recommendationsButton"} << searchView << true;
+    QTest::newRow("go back to search")
+        << QStringList{"recommendationsButton", "backToSearchButton"} << searchView << true;
+    QTest::newRow("go back while searching") << QStringList{"backToSearchButton"} << searchView << true;
+    QTest::newRow("back to search without library") << QStringList{"libraryBackButton"} << searchView << true;
     QTest::newRow("back to search over recommendations")
-        << QStringList{"Command1", "Command8", "Command8"} << recommendationsView << false;
+        << QStringList{"recommendationsButton", "libraryBackButton", "libraryBackButton"}
+        << recommendationsView << false;
 }
 
-void tst_formQueryDb::panelSwitches()
+void tst_mainWindow::panelSwitches()
 {
     QFETCH(QStringList, clicks);
     QFETCH(Tops, tops);
@@ -345,10 +365,10 @@ void tst_formQueryDb::panelSwitches()
     QCOMPARE(appGlobals::searchPanelShown, searchShown);
 }
 
-void tst_formQueryDb::libraryFrameLiesInFront()
+void tst_mainWindow::libraryFrameLiesInFront()
 {
     connectToScriptedServer();
-    const QPoint insideSearch = m_window->Frame1->geometry().center();
+    const QPoint insideSearch = m_window->searchOptionsPanel->geometry().center();
     const auto panelInFront = [&] {
         QWidget *top = m_window->centralWidget()->childAt(insideSearch);
         while (top && top->parentWidget() != m_window->centralWidget())
@@ -356,37 +376,38 @@ void tst_formQueryDb::libraryFrameLiesInFront()
         return top;
     };
     // The search panels stay where they are; the library covers them, and nothing of them shows through.
-    guiRepositioning::showLibraryFrame();
-    QCOMPARE(guiRepositioning::topTwips(*m_window->Frame1), 120);
-    QCOMPARE(panelInFront(), m_window->Frame8);
-    const QRect searchArea = m_window->Frame1->geometry().united(m_window->Frame2->geometry());
+    ui::showLibraryFrame();
+    QCOMPARE(ui::topTwips(*m_window->searchOptionsPanel), 120);
+    QCOMPARE(panelInFront(), m_window->libraryPanel);
+    const QRect searchArea =
+        m_window->searchOptionsPanel->geometry().united(m_window->resultsPanel->geometry());
     const QImage covered = m_window->centralWidget()->grab(searchArea).toImage();
-    guiRepositioning::hideSearchPanels();
+    ui::hideSearchPanels();
     QCOMPARE(m_window->centralWidget()->grab(searchArea).toImage(), covered);
-    guiRepositioning::showSearchPanels();
+    ui::showSearchPanels();
 
-    QTest::mouseClick(m_window->Command8, Qt::LeftButton);
-    QCOMPARE(guiRepositioning::topTwips(*m_window->Frame8), 10500);
-    QCOMPARE(panelInFront(), m_window->Frame1);
+    QTest::mouseClick(m_window->libraryBackButton, Qt::LeftButton);
+    QCOMPARE(ui::topTwips(*m_window->libraryPanel), 10500);
+    QCOMPARE(panelInFront(), m_window->searchOptionsPanel);
 }
 
-void tst_formQueryDb::countryButtons_data()
+void tst_mainWindow::countryButtons_data()
 {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("store");
     QTest::addColumn<int>("country");
     QTest::addColumn<QString>("code");
     const QList<std::tuple<QString, QString, QString>> buttons{
-        {"Command9", "UK store", "uk"},       {"Command14", "US store", "us"},
-        {"Command10", "Canada store", "ca"},  {"Command11", "France store", "fr"},
-        {"Command12", "Germany store", "de"}, {"Command13", "Japan store", "jp"}};
+        {"ukStoreButton", "UK store", "uk"},      {"usStoreButton", "US store", "us"},
+        {"caStoreButton", "Canada store", "ca"},  {"frStoreButton", "France store", "fr"},
+        {"deStoreButton", "Germany store", "de"}, {"jpStoreButton", "Japan store", "jp"}};
     for (int country = 1; country <= 6; ++country) {
         const auto &[button, store, code] = buttons[country - 1];
         QTest::newRow(qPrintable(code)) << button << store << country << code;
     }
 }
 
-void tst_formQueryDb::countryButtons()
+void tst_mainWindow::countryButtons()
 {
     QFETCH(QString, button);
     QFETCH(QString, store);
@@ -402,9 +423,9 @@ void tst_formQueryDb::countryButtons()
     appLocalisation::lastShopTerm = QStringLiteral("Ann%20%26%20Bob");
     QTest::mouseClick(shop, Qt::LeftButton);
     QCOMPARE(appLocalisation::shopLocale, country);
-    QCOMPARE(m_window->WebBrowser1->address(),
+    QCOMPARE(m_window->shopBrowser->address(),
              httpGlobals::serverBaseUrl + "trelvoAmazonSearch.php?searchTerm=Ann%20%26%20Bob&locale=" + code);
 }
 
-QTEST_MAIN(tst_formQueryDb)
-#include "tst_formQueryDb.moc"
+QTEST_MAIN(tst_mainWindow)
+#include "tst_mainWindow.moc"
