@@ -7,6 +7,7 @@
 #include "core/httpGlobals.h"
 #include "downloads/sourceSites.h"
 #include "ui/mainWindow.h"
+#include "ui/panels.h"
 #include "webservice/search.h"
 
 #include <QApplication>

@@ -2,33 +2,16 @@
 
 #include <QMainWindow>
 
-#include <array>
-
-class QComboBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QListWidget;
-class QProgressBar;
-class QPushButton;
-class QSlider;
-class QTabBar;
-class QTableWidget;
-class QTimer;
-class QTreeWidget;
 class QTreeWidgetItem;
-class QListWidgetItem;
+class QWidget;
 
 namespace handleDownloads {
 struct DownloadPanel;
 }
 
 namespace platform {
-class ImageList;
-class MediaPlayerControl;
 class SocketControl;
-class WebBrowserControl;
-} // namespace platform
+}
 
 namespace localMedia {
 class MprisService;
@@ -36,12 +19,20 @@ class MprisService;
 
 namespace ui {
 
-class ClickableLabel;
+class ConnectPanel;
+class CurrentDownloadPanel;
+class LibraryPanel;
+class RadioPanel;
+class RecommendationsPanel;
+class ResultsPanel;
+class SearchOptionsPanel;
+class ShopPanel;
+class SimilarArtistsPanel;
 class TrackChooser;
 
-// The main window. Every control is a public member with its member name as object name, so the
-// handlers and the tests reach it directly or with findChild.
-// Panels are laid out in a fixed-size window and switched by moving their top edges.
+// The main window: a fixed-size window composed of panels, which it switches by moving their top
+// edges. Panels and sockets are public members with their member names as object names, so the
+// handlers and the tests reach every control.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -52,86 +43,26 @@ public:
     // False when the start-up could not make its folders; the program must end then.
     bool isLoaded() const { return m_loaded; }
 
-    // The track action chooser, created with the main window (its pictureSocket carries the chooser-picture
-    // slot).
+    // The track action chooser, created with the main window.
     TrackChooser *chooser() const { return m_chooser; }
 
-    // Connect frame.
-    QGroupBox *connectPanel = nullptr;
-    QLabel *programBadge = nullptr;
-    QLabel *networkPicture = nullptr;
-    QPushButton *connectButton = nullptr;
+    // Panel switches. The search view is the search options, results, download and radio panels
+    // with the similar-artists caption; the library lies in front of whatever else is shown.
+    void showSearchPanels(bool shown);
+    void showRecommendations(bool shown);
+    void showConnectPanel(bool shown);
+    void showLibrary(bool shown);
 
-    // Search options.
-    QGroupBox *searchOptionsPanel = nullptr;
-    QLabel *searchArtistPicture = nullptr;
-    QPushButton *myMusicButton = nullptr;
-    QPushButton *recommendationsButton = nullptr;
-    QTabBar *searchKindTabs = nullptr;
-    QGroupBox *searchFieldsFrame = nullptr;
-    QPushButton *searchButton = nullptr;
-    QLineEdit *searchField = nullptr;
-    QLineEdit *queryAddressField = nullptr;
-    QComboBox *genreBox = nullptr;
-    QPushButton *similarArtistsButton = nullptr;
-    QLabel *searchFieldLabel = nullptr;
-    QLabel *queryAddressLabel = nullptr;
-    QLabel *genreLabel = nullptr;
-
-    // Search results.
-    QGroupBox *resultsPanel = nullptr;
-    QTableWidget *resultsGrid = nullptr;
-
-    // Current download.
-    QGroupBox *currentDownloadPanel = nullptr;
-    QListWidget *downloadQueueList = nullptr;
-    QLineEdit *currentDownloadField = nullptr;
-    QLineEdit *rateField = nullptr;
-    QLineEdit *receivedField = nullptr;
-    QPushButton *cancelButton = nullptr;
-    QProgressBar *downloadProgress = nullptr;
-    QLabel *receivedUnitLabel = nullptr;
-    QLabel *rateUnitLabel = nullptr;
-    QTimer *progressTimer = nullptr;
-    QTimer *queuePumpTimer = nullptr;
-
-    // Radio recommendations.
-    QGroupBox *radioPanel = nullptr;
-    QListWidget *radioList = nullptr;
-
-    // Similar artists (the label moves with the search panels, the tree never moves).
-    QLabel *similarArtistsCaption = nullptr;
-    QTreeWidget *similarArtistsTree = nullptr;
-    platform::ImageList *relevanceIcons = nullptr;
-
-    // Recommendations.
-    QGroupBox *recommendationsPanel = nullptr;
-    QPushButton *backToSearchButton = nullptr;
-    QTreeWidget *recommendedArtistsTree = nullptr;
-    platform::ImageList *recommendedArtistPictures = nullptr;
-    // Electronic and dance, urban, rock and everything else, left to right.
-    std::array<ClickableLabel *, 3> genrePictures{};
-    std::array<QLabel *, 3> genreCaptions{};
-
-    // Library and playback. playerArea holds the player control (an empty QHBoxLayout to add it to).
-    QGroupBox *libraryPanel = nullptr;
-    QListWidget *libraryList = nullptr;
-    QGroupBox *nowPlayingFrame = nullptr;
-    QLabel *playerArtistPicture = nullptr;
-    QLabel *nowPlayingArtist = nullptr;
-    QLabel *nowPlayingTrack = nullptr;
-    QGroupBox *playbackFrame = nullptr;
-    QSlider *positionSlider = nullptr;
-    QWidget *playerArea = nullptr;
-    platform::MediaPlayerControl *player = nullptr;
-    QLabel *positionLabel = nullptr;
-    QLabel *lengthLabel = nullptr;
-    QPushButton *libraryBackButton = nullptr;
-    QTimer *playbackTimer = nullptr;
-
-    // Shop suggestions, in store order: uk, us, ca, fr, de, jp.
-    std::array<QPushButton *, 6> storeButtons{};
-    platform::WebBrowserControl *shopBrowser = nullptr;
+    // In creation order, which is the order they are stacked and reached by Tab.
+    ConnectPanel *connectPanel = nullptr;
+    SearchOptionsPanel *searchOptionsPanel = nullptr;
+    ResultsPanel *resultsPanel = nullptr;
+    CurrentDownloadPanel *currentDownloadPanel = nullptr;
+    RadioPanel *radioPanel = nullptr;
+    SimilarArtistsPanel *similarArtistsPanel = nullptr;
+    RecommendationsPanel *recommendationsPanel = nullptr;
+    LibraryPanel *libraryPanel = nullptr;
+    ShopPanel *shopPanel = nullptr;
 
     // One socket per connection slot, named for it.
     platform::SocketControl *serviceSocket = nullptr;
@@ -144,15 +75,14 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void createControls();
-    void layoutControls();
+    void setTabOrders();
     void resetToStart();
+    void enableServerControls(bool enabled);
 
-    // Connect, panels, genre pictures and shop countries (mainWindow.cpp).
+    // Connect, panel switches, genre pictures and shop countries (mainWindow.cpp).
     void connectToServer();
     void toggleRecommendations();
     void backToSearch();
-    void closeLibrary();
     void showGenreGroup(int group);
     void chooseShopCountry(int countryNumber);
 
@@ -161,16 +91,16 @@ private:
     void setupDownloadHandlers(); // mainWindowDownloads.cpp
     void setupLibraryHandlers();  // mainWindowLibrary.cpp
 
-    // Search, similar artists and radio handlers
+    // Search, similar artists and radio.
+    void startSearch();
     void findSimilarArtists();
     void searchRecommendedArtist(QTreeWidgetItem *node);
     void searchSimilarArtist(QTreeWidgetItem *node);
     void openRadioStation();
-    void startSearch();
     void searchArtistFromTree(const QTreeWidgetItem &node);
     void showSearchPicture(const QString &artist);
 
-    // Download handlers
+    // Downloads.
     void chooseTrackAction(int row, int column);
     void pumpDownloadQueue();
     void showDownloadProgress();
@@ -178,7 +108,7 @@ private:
     handleDownloads::DownloadPanel downloadPanel() const;
     qint64 m_lastBytes = 0; // the download slot's byte count at the previous progress tick
 
-    // Library and playback handlers
+    // Library and playback.
     void openLibrary();
     void playSelectedEntry();
     void resumePlayback();

@@ -9,6 +9,10 @@
 #include "media/artistPictures.h"
 #include "platform/messageBox.h"
 #include "platform/shellOpen.h"
+#include "ui/currentDownloadPanel.h"
+#include "ui/resultsPanel.h"
+#include "ui/searchOptionsPanel.h"
+#include "ui/shopPanel.h"
 #include "ui/trackChooser.h"
 #include "webservice/search.h"
 
@@ -23,21 +27,21 @@ namespace ui {
 // that opens the track action chooser.
 void MainWindow::setupDownloadHandlers()
 {
-    connect(resultsGrid, &QTableWidget::cellClicked, this, &MainWindow::chooseTrackAction);
-    connect(queuePumpTimer, &QTimer::timeout, this, &MainWindow::pumpDownloadQueue);
-    connect(progressTimer, &QTimer::timeout, this, &MainWindow::showDownloadProgress);
-    connect(cancelButton, &QPushButton::clicked, this, &MainWindow::cancelDownload);
+    connect(resultsPanel->resultsGrid, &QTableWidget::cellClicked, this, &MainWindow::chooseTrackAction);
+    connect(currentDownloadPanel->queuePumpTimer, &QTimer::timeout, this, &MainWindow::pumpDownloadQueue);
+    connect(currentDownloadPanel->progressTimer, &QTimer::timeout, this, &MainWindow::showDownloadProgress);
+    connect(currentDownloadPanel->cancelButton, &QPushButton::clicked, this, &MainWindow::cancelDownload);
 }
 
 handleDownloads::DownloadPanel MainWindow::downloadPanel() const
 {
     handleDownloads::DownloadPanel panel;
-    panel.currentDownload = currentDownloadField;
-    panel.queueList = downloadQueueList;
-    panel.progressBar = downloadProgress;
-    panel.rateText = rateField;
-    panel.kilobytesText = receivedField;
-    panel.progressTimer = progressTimer;
+    panel.currentDownload = currentDownloadPanel->currentDownloadField;
+    panel.queueList = currentDownloadPanel->downloadQueueList;
+    panel.progressBar = currentDownloadPanel->downloadProgress;
+    panel.rateText = currentDownloadPanel->rateField;
+    panel.kilobytesText = currentDownloadPanel->receivedField;
+    panel.progressTimer = currentDownloadPanel->progressTimer;
     panel.socket = downloadSocket;
     panel.slot = httpGlobals::downloadSlot;
     return panel;
@@ -66,16 +70,17 @@ void MainWindow::chooseTrackAction(int row, int column)
 
     QString &action = appGlobals::chosenAction;
     if (action == QLatin1String("download")) {
-        handleDownloads::enqueueDownload(artist, track, source, *downloadQueueList);
+        handleDownloads::enqueueDownload(artist, track, source, *currentDownloadPanel->downloadQueueList);
         action = QStringLiteral("done");
     }
     if (action == QLatin1String("artist")) {
         if (artist.size() < 3) {
             platform::messageBox(QStringLiteral("Please search for at least 3 letters"));
         } else {
-            searchField->setText(artist);
-            webService::searchTracks(QStringLiteral("Artist"), artist, *genreBox, *queryAddressField,
-                                     *resultsPanel, *serviceSocket, *resultsGrid, *shopBrowser,
+            searchOptionsPanel->searchField->setText(artist);
+            webService::searchTracks(QStringLiteral("Artist"), artist, *searchOptionsPanel->genreBox,
+                                     *searchOptionsPanel->queryAddressField, *resultsPanel, *serviceSocket,
+                                     *resultsPanel->resultsGrid, *shopPanel->shopBrowser,
                                      httpGlobals::webServiceSlot);
         }
         action = QStringLiteral("done");

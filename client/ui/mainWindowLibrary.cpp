@@ -7,7 +7,9 @@
 #include "platform/mediaPlayerControl.h"
 #include "platform/socketControl.h"
 #include "platform/webBrowserControl.h"
-#include "ui/panelPositions.h"
+#include "ui/libraryPanel.h"
+#include "ui/searchOptionsPanel.h"
+#include "ui/shopPanel.h"
 
 #include <QLayout>
 #include <QListWidget>
@@ -20,80 +22,78 @@ namespace ui {
 // Library and playback handlers are connected here.
 void MainWindow::setupLibraryHandlers()
 {
-    player = new platform::MediaPlayerControl(playerArea);
-    player->setObjectName(QStringLiteral("player"));
-    player->setAccessibleName(QStringLiteral("Player"));
-    if (QLayout *area = playerArea->layout())
-        area->addWidget(player);
+    libraryPanel->createPlayer();
 
-    libraryList->setSelectionMode(QAbstractItemView::SingleSelection);
-    // Arrow keys and Page keys should move by a useful amount of milliseconds.
-    positionSlider->setRange(0, 0);
-    positionSlider->setSingleStep(5000);
-    positionSlider->setPageStep(15000);
+    connect(searchOptionsPanel->myMusicButton, &QPushButton::clicked, this, &MainWindow::openLibrary);
+    connect(libraryPanel->libraryList, &QListWidget::itemSelectionChanged, this,
+            &MainWindow::playSelectedEntry);
+    connect(libraryPanel->player, &platform::MediaPlayerControl::playClick, this,
+            &MainWindow::resumePlayback);
+    connect(libraryPanel->player, &platform::MediaPlayerControl::pauseClick, this,
+            &MainWindow::pausePlayback);
+    connect(libraryPanel->player, &platform::MediaPlayerControl::stopClick, this, &MainWindow::stopPlayback);
+    connect(libraryPanel->positionSlider, &QSlider::actionTriggered, this, &MainWindow::seekOnSliderAction);
+    connect(libraryPanel->positionSlider, &QSlider::sliderReleased, this, &MainWindow::seekToSliderPosition);
+    connect(libraryPanel->playbackTimer, &QTimer::timeout, this, &MainWindow::showPlaybackPosition);
 
-    connect(myMusicButton, &QPushButton::clicked, this, &MainWindow::openLibrary);
-    connect(libraryList, &QListWidget::itemSelectionChanged, this, &MainWindow::playSelectedEntry);
-    connect(player, &platform::MediaPlayerControl::playClick, this, &MainWindow::resumePlayback);
-    connect(player, &platform::MediaPlayerControl::pauseClick, this, &MainWindow::pausePlayback);
-    connect(player, &platform::MediaPlayerControl::stopClick, this, &MainWindow::stopPlayback);
-    connect(positionSlider, &QSlider::actionTriggered, this, &MainWindow::seekOnSliderAction);
-    connect(positionSlider, &QSlider::sliderReleased, this, &MainWindow::seekToSliderPosition);
-    connect(playbackTimer, &QTimer::timeout, this, &MainWindow::showPlaybackPosition);
-
-    m_mpris = new localMedia::MprisService(*player, *playbackTimer, this);
+    m_mpris = new localMedia::MprisService(*libraryPanel->player, *libraryPanel->playbackTimer, this);
     m_mpris->setObjectName(QStringLiteral("mprisService"));
 }
 
 void MainWindow::openLibrary()
 {
-    ui::showLibraryFrame();
-    localMedia::loadLibrary(httpGlobals::mp3Folder, *libraryList);
+    showLibrary(true);
+    localMedia::loadLibrary(httpGlobals::mp3Folder, *libraryPanel->libraryList);
 }
 
 void MainWindow::playSelectedEntry()
 {
     // Clearing the list also changes the selection; only a chosen line plays.
-    const QList<QListWidgetItem *> selected = libraryList->selectedItems();
+    const QList<QListWidgetItem *> selected = libraryPanel->libraryList->selectedItems();
     if (selected.isEmpty())
         return;
-    localMedia::playEntry(selected.first()->text(), httpGlobals::mp3Folder, *shopBrowser, *player,
-                          *playbackTimer, *positionSlider, *nowPlayingArtist, *nowPlayingTrack,
-                          *playerArtistPicture, *playerPictureSocket, httpGlobals::playerImageSlot);
+    localMedia::playEntry(selected.first()->text(), httpGlobals::mp3Folder, *shopPanel->shopBrowser,
+                          *libraryPanel->player, *libraryPanel->playbackTimer, *libraryPanel->positionSlider,
+                          *libraryPanel->nowPlayingArtist, *libraryPanel->nowPlayingTrack,
+                          *libraryPanel->playerArtistPicture, *playerPictureSocket,
+                          httpGlobals::playerImageSlot);
 }
 
 void MainWindow::resumePlayback()
 {
-    localMedia::resumePlayback(*player, *playbackTimer);
+    localMedia::resumePlayback(*libraryPanel->player, *libraryPanel->playbackTimer);
 }
 
 void MainWindow::pausePlayback()
 {
-    localMedia::pausePlayback(*player, *playbackTimer);
+    localMedia::pausePlayback(*libraryPanel->player, *libraryPanel->playbackTimer);
 }
 
 void MainWindow::stopPlayback()
 {
-    localMedia::stopPlayback(*player, *playbackTimer);
+    localMedia::stopPlayback(*libraryPanel->player, *libraryPanel->playbackTimer);
 }
 
 void MainWindow::seekOnSliderAction(int action)
 {
     // Only the user's moves come here; a drag seeks once, when the handle is let go.
     if (action == QAbstractSlider::SliderNoAction ||
-        (action == QAbstractSlider::SliderMove && positionSlider->isSliderDown()))
+        (action == QAbstractSlider::SliderMove && libraryPanel->positionSlider->isSliderDown()))
         return;
-    localMedia::seekAndPlay(*player, positionSlider->sliderPosition(), *playbackTimer);
+    localMedia::seekAndPlay(*libraryPanel->player, libraryPanel->positionSlider->sliderPosition(),
+                            *libraryPanel->playbackTimer);
 }
 
 void MainWindow::seekToSliderPosition()
 {
-    localMedia::seekAndPlay(*player, positionSlider->sliderPosition(), *playbackTimer);
+    localMedia::seekAndPlay(*libraryPanel->player, libraryPanel->positionSlider->sliderPosition(),
+                            *libraryPanel->playbackTimer);
 }
 
 void MainWindow::showPlaybackPosition()
 {
-    localMedia::showPlaybackPosition(*player, *positionSlider, *positionLabel, *lengthLabel);
+    localMedia::showPlaybackPosition(*libraryPanel->player, *libraryPanel->positionSlider,
+                                     *libraryPanel->positionLabel, *libraryPanel->lengthLabel);
 }
 
 } // namespace ui

@@ -4,6 +4,12 @@
 #include "media/artistPictures.h"
 #include "platform/messageBox.h"
 #include "platform/shellOpen.h"
+#include "ui/radioPanel.h"
+#include "ui/recommendationsPanel.h"
+#include "ui/resultsPanel.h"
+#include "ui/searchOptionsPanel.h"
+#include "ui/shopPanel.h"
+#include "ui/similarArtistsPanel.h"
 #include "ui/trackChooser.h"
 #include "webservice/radio.h"
 #include "webservice/search.h"
@@ -21,35 +27,42 @@ namespace ui {
 // Search, similar artists and radio handlers are connected here.
 void MainWindow::setupSearchHandlers()
 {
-    connect(searchButton, &QPushButton::clicked, this, &MainWindow::startSearch);
-    connect(searchField, &QLineEdit::returnPressed, this, &MainWindow::startSearch);
-    connect(similarArtistsButton, &QPushButton::clicked, this, &MainWindow::findSimilarArtists);
-    connect(recommendedArtistsTree, &QTreeWidget::itemClicked, this,
+    connect(searchOptionsPanel->searchButton, &QPushButton::clicked, this, &MainWindow::startSearch);
+    connect(searchOptionsPanel->searchField, &QLineEdit::returnPressed, this, &MainWindow::startSearch);
+    connect(searchOptionsPanel->similarArtistsButton, &QPushButton::clicked, this,
+            &MainWindow::findSimilarArtists);
+    connect(recommendationsPanel->recommendedArtistsTree, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem *node, int) { searchRecommendedArtist(node); });
-    connect(similarArtistsTree, &QTreeWidget::itemClicked, this,
+    connect(similarArtistsPanel->similarArtistsTree, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem *node, int) { searchSimilarArtist(node); });
-    connect(radioList, &QListWidget::itemClicked, this, [this](QListWidgetItem *) { openRadioStation(); });
+    connect(radioPanel->radioList, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem *) { openRadioStation(); });
 }
 
 void MainWindow::startSearch()
 {
-    const QString text = searchField->text();
+    const QString text = searchOptionsPanel->searchField->text();
     if (text.size() < 3) {
         platform::messageBox(QStringLiteral("Please search for at least 3 letters"));
         return;
     }
-    const QString searchType = searchKindTabs->tabText(searchKindTabs->currentIndex());
-    webService::searchTracks(searchType, text, *genreBox, *queryAddressField, *resultsPanel, *serviceSocket,
-                             *resultsGrid, *shopBrowser, httpGlobals::webServiceSlot);
+    const QString searchType =
+        searchOptionsPanel->searchKindTabs->tabText(searchOptionsPanel->searchKindTabs->currentIndex());
+    webService::searchTracks(searchType, text, *searchOptionsPanel->genreBox,
+                             *searchOptionsPanel->queryAddressField, *resultsPanel, *serviceSocket,
+                             *resultsPanel->resultsGrid, *shopPanel->shopBrowser,
+                             httpGlobals::webServiceSlot);
     // The box may have changed while the search waited; the picture is for what it shows now.
-    showSearchPicture(searchField->text());
+    showSearchPicture(searchOptionsPanel->searchField->text());
 }
 
 void MainWindow::findSimilarArtists()
 {
-    webService::findSimilarArtists(searchField->text(), *queryAddressField, *similarArtistsSocket,
-                                   *similarArtistsTree, *relevanceIcons, *similarArtistsCaption, *radioList,
-                                   [this](const QString &artist) { showSearchPicture(artist); });
+    webService::findSimilarArtists(
+        searchOptionsPanel->searchField->text(), *searchOptionsPanel->queryAddressField,
+        *similarArtistsSocket, *similarArtistsPanel->similarArtistsTree, *similarArtistsPanel->relevanceIcons,
+        *similarArtistsPanel->similarArtistsCaption, *radioPanel->radioList,
+        [this](const QString &artist) { showSearchPicture(artist); });
 }
 
 void MainWindow::searchRecommendedArtist(QTreeWidgetItem *node)
@@ -70,23 +83,25 @@ void MainWindow::searchArtistFromTree(const QTreeWidgetItem &node)
 {
     // Nodes are top-level only, so the text is the node's whole path. No minimum length here.
     const QString name = node.text(0).trimmed();
-    searchField->setText(name);
-    webService::searchTracks(QStringLiteral("Artist"), name, *genreBox, *queryAddressField, *resultsPanel,
-                             *serviceSocket, *resultsGrid, *shopBrowser, httpGlobals::webServiceSlot);
+    searchOptionsPanel->searchField->setText(name);
+    webService::searchTracks(QStringLiteral("Artist"), name, *searchOptionsPanel->genreBox,
+                             *searchOptionsPanel->queryAddressField, *resultsPanel, *serviceSocket,
+                             *resultsPanel->resultsGrid, *shopPanel->shopBrowser,
+                             httpGlobals::webServiceSlot);
     showSearchPicture(name);
 }
 
 void MainWindow::openRadioStation()
 {
     // No line, or a line without a stored address: nothing to open.
-    const QString address = webService::radioStationAddress(radioList->currentRow());
+    const QString address = webService::radioStationAddress(radioPanel->radioList->currentRow());
     if (!address.isEmpty())
         platform::shellOpen(address);
 }
 
 void MainWindow::showSearchPicture(const QString &artist)
 {
-    localMedia::showArtistPicture(artist, *searchArtistPicture, *chooser()->pictureSocket,
+    localMedia::showArtistPicture(artist, *searchOptionsPanel->searchArtistPicture, *chooser()->pictureSocket,
                                   httpGlobals::resultImageSlot);
 }
 

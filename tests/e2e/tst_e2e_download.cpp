@@ -15,6 +15,7 @@
 #include "platform/webBrowserControl.h"
 #include "sonavexServerProcess.h"
 #include "ui/mainWindow.h"
+#include "ui/panels.h"
 #include "ui/trackChooser.h"
 #include "webservice/search.h"
 
@@ -119,7 +120,7 @@ bool tst_e2e_download::downloadOne(const webService::SearchRecord &track)
     const QString title = track[webService::RECORD_TITLE];
     const QString finalFile = handleDownloads::trackFileStem(artist, title) + ".mp3";
     handleDownloads::enqueueDownload(artist, title, track[webService::RECORD_SOURCE],
-                                     *m_window->downloadQueueList);
+                                     *m_window->currentDownloadPanel->downloadQueueList);
     // Taken off the queue by the pump, then downloaded to its end.
     if (!QTest::qWaitFor([] { return appGlobals::downloadCount == 0 && !handleDownloads::pumpStepRunning(); },
                          60000))
@@ -162,9 +163,10 @@ void tst_e2e_download::trackChosenThroughTheChooserThenPlayed()
     const QString artist = m_landed[webService::RECORD_ARTIST];
     const QString title = m_landed[webService::RECORD_TITLE];
     QVERIFY(!artist.isEmpty());
-    webService::searchTracks("Artist", artist, *m_window->genreBox, *m_window->queryAddressField,
-                             *m_window->resultsPanel, *m_window->serviceSocket, *m_window->resultsGrid,
-                             *m_window->shopBrowser, httpGlobals::webServiceSlot);
+    webService::searchTracks("Artist", artist, *m_window->searchOptionsPanel->genreBox,
+                             *m_window->searchOptionsPanel->queryAddressField, *m_window->resultsPanel,
+                             *m_window->serviceSocket, *m_window->resultsPanel->resultsGrid,
+                             *m_window->shopPanel->shopBrowser, httpGlobals::webServiceSlot);
     int row = 1;
     while (row <= appGlobals::searchResultCount &&
            appGlobals::searchResults[size_t(row)][appGlobals::RESULT_TRACK] != title)
@@ -184,7 +186,7 @@ void tst_e2e_download::trackChosenThroughTheChooserThenPlayed()
     });
     choose.start(20);
     m_boxes->clear();
-    Q_EMIT m_window->resultsGrid->cellClicked(row, 0);
+    Q_EMIT m_window->resultsPanel->resultsGrid->cellClicked(row, 0);
     QVERIFY(QTest::qWaitFor([&] { return QFile::exists(finalFile) && !handleDownloads::pumpStepRunning(); },
                             60000));
     QFile file(finalFile);
@@ -192,39 +194,40 @@ void tst_e2e_download::trackChosenThroughTheChooserThenPlayed()
     QVERIFY2(m_boxes->count() == 0, qPrintable(m_boxes->texts().join(" / ")));
 
     // Listed under "my music" and played with the real player.
-    m_window->myMusicButton->click();
-    const QList<QListWidgetItem *> lines =
-        m_window->libraryList->findItems(QFileInfo(finalFile).completeBaseName(), Qt::MatchExactly);
+    m_window->searchOptionsPanel->myMusicButton->click();
+    const QList<QListWidgetItem *> lines = m_window->libraryPanel->libraryList->findItems(
+        QFileInfo(finalFile).completeBaseName(), Qt::MatchExactly);
     QCOMPARE(lines.size(), 1);
-    m_window->libraryList->setCurrentItem(lines.first());
+    m_window->libraryPanel->libraryList->setCurrentItem(lines.first());
 
-    platform::MediaPlayerControl *player = m_window->player;
+    platform::MediaPlayerControl *player = m_window->libraryPanel->player;
     QCOMPARE(player->mode(), Mode::Playing);
-    QCOMPARE(m_window->nowPlayingArtist->text() + " - " + m_window->nowPlayingTrack->text(),
+    QCOMPARE(m_window->libraryPanel->nowPlayingArtist->text() + " - " +
+                 m_window->libraryPanel->nowPlayingTrack->text(),
              lines.first()->text());
     QVERIFY2(player->length() > 1000, qPrintable(QString::number(player->length())));
-    QCOMPARE(m_window->positionSlider->maximum(), player->length());
-    QVERIFY(m_window->shopBrowser->address().contains("trelvoAmazonSearch.php"));
-    QTRY_COMPARE(m_window->lengthLabel->text(), localMedia::timeText(player->length()));
-    QTRY_VERIFY(m_window->positionLabel->text() != "0:00" || player->length() < 2000);
+    QCOMPARE(m_window->libraryPanel->positionSlider->maximum(), player->length());
+    QVERIFY(m_window->shopPanel->shopBrowser->address().contains("trelvoAmazonSearch.php"));
+    QTRY_COMPARE(m_window->libraryPanel->lengthLabel->text(), localMedia::timeText(player->length()));
+    QTRY_VERIFY(m_window->libraryPanel->positionLabel->text() != "0:00" || player->length() < 2000);
 
     // Paused, a key on the slider plays from its end; the track ends with both times alike.
     QTest::mouseClick(player->findChild<QPushButton *>("pauseButton"), Qt::LeftButton);
     QCOMPARE(player->mode(), Mode::Paused);
     const int pausedAt = player->position();
-    m_window->positionSlider->setFocus();
-    QTest::keyClick(m_window->positionSlider, Qt::Key_End);
+    m_window->libraryPanel->positionSlider->setFocus();
+    QTest::keyClick(m_window->libraryPanel->positionSlider, Qt::Key_End);
     QCOMPARE(player->mode(), Mode::Playing);
     QVERIFY(player->position() >= pausedAt);
     QTRY_COMPARE(player->mode(), Mode::Stopped);
-    QTRY_COMPARE(m_window->positionLabel->text(), m_window->lengthLabel->text());
+    QTRY_COMPARE(m_window->libraryPanel->positionLabel->text(), m_window->libraryPanel->lengthLabel->text());
 
-    QTest::keyClick(m_window->positionSlider, Qt::Key_Home);
+    QTest::keyClick(m_window->libraryPanel->positionSlider, Qt::Key_Home);
     QCOMPARE(player->mode(), Mode::Playing);
     QVERIFY(player->position() < player->length());
     QTest::mouseClick(player->findChild<QPushButton *>("stopButton"), Qt::LeftButton);
     QCOMPARE(player->mode(), Mode::Stopped);
-    QVERIFY(!m_window->playbackTimer->isActive());
+    QVERIFY(!m_window->libraryPanel->playbackTimer->isActive());
     QCOMPARE(m_boxes->count(), 0);
 }
 

@@ -6,8 +6,9 @@
 #include "messageBoxCatcher.h"
 #include "sonavexServerProcess.h"
 #include "ui/clickableLabel.h"
+#include "ui/layout.h"
 #include "ui/mainWindow.h"
-#include "ui/panelPositions.h"
+#include "ui/panels.h"
 
 #include <QComboBox>
 #include <QDesktopServices>
@@ -87,15 +88,15 @@ int tst_e2e_search::foundInCaption() const
 
 void tst_e2e_search::searchFor(int tab, const QString &text)
 {
-    m_window->searchKindTabs->setCurrentIndex(tab);
-    m_window->searchField->setText(text);
-    QTest::keyClick(m_window->searchField, Qt::Key_Return);
+    m_window->searchOptionsPanel->searchKindTabs->setCurrentIndex(tab);
+    m_window->searchOptionsPanel->searchField->setText(text);
+    QTest::keyClick(m_window->searchOptionsPanel->searchField, Qt::Key_Return);
 }
 
 void tst_e2e_search::connectShowsTheCatalogue()
 {
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Sonavex : Not connected to server"));
-    m_window->connectButton->click();
+    m_window->connectPanel->connectButton->click();
     const QString notice = "A newer version ( 1.5 ) of this software is available.\r\nVisit " +
                            m_server.serverBaseUrl() + " to get updates";
     QCOMPARE(m_boxes->texts(), QStringList{notice});
@@ -106,13 +107,14 @@ void tst_e2e_search::connectShowsTheCatalogue()
     QCOMPARE(match.captured(2).toInt(), appGlobals::serverArtistCount);
     QVERIFY(appGlobals::serverTrackCount > 0 && appGlobals::serverArtistCount > 0);
 
-    QCOMPARE(m_window->genreBox->itemText(0), QStringLiteral("Any"));
-    QCOMPARE(m_window->genreBox->count(), appGlobals::serverGenreCount + 1);
-    QVERIFY(m_window->genreBox->count() > 2);
-    QVERIFY(m_window->genreBox->isEnabled() && m_window->searchButton->isEnabled());
+    QCOMPARE(m_window->searchOptionsPanel->genreBox->itemText(0), QStringLiteral("Any"));
+    QCOMPARE(m_window->searchOptionsPanel->genreBox->count(), appGlobals::serverGenreCount + 1);
+    QVERIFY(m_window->searchOptionsPanel->genreBox->count() > 2);
+    QVERIFY(m_window->searchOptionsPanel->genreBox->isEnabled() &&
+            m_window->searchOptionsPanel->searchButton->isEnabled());
     QVERIFY(appGlobals::recommendedArtistCount > 0);
-    QCOMPARE(ui::topTwips(*m_window->connectPanel), 10500);
-    QCOMPARE(ui::topTwips(*m_window->searchOptionsPanel), 120);
+    QCOMPARE(m_window->connectPanel->y(), ui::HIDDEN_TOP);
+    QCOMPARE(m_window->searchOptionsPanel->y(), ui::SHOWN_TOP);
     QVERIFY(appGlobals::searchPanelShown);
     m_boxes->clear();
 
@@ -126,10 +128,12 @@ void tst_e2e_search::connectShowsTheCatalogue()
 
 void tst_e2e_search::genrePicturesListRecommendedArtists()
 {
-    QTest::mouseClick(m_window->recommendationsButton, Qt::LeftButton);
-    QCOMPARE(ui::topTwips(*m_window->recommendationsPanel), 120);
+    QTest::mouseClick(m_window->searchOptionsPanel->recommendationsButton, Qt::LeftButton);
+    QCOMPARE(m_window->recommendationsPanel->y(), ui::SHOWN_TOP);
     const std::pair<ui::ClickableLabel *, int> genres[] = {
-        {m_window->genrePictures[0], 2}, {m_window->genrePictures[1], 1}, {m_window->genrePictures[2], 3}};
+        {m_window->recommendationsPanel->genrePictures[0], 2},
+        {m_window->recommendationsPanel->genrePictures[1], 1},
+        {m_window->recommendationsPanel->genrePictures[2], 3}};
     int listed = 0;
     for (const auto &[image, group] : genres) {
         QStringList expected;
@@ -141,15 +145,17 @@ void tst_e2e_search::genrePicturesListRecommendedArtists()
         QTest::mouseClick(image, Qt::LeftButton);
         QVERIFY2(m_boxes->count() == 0, qPrintable(m_boxes->texts().join(" | ")));
         QStringList shown;
-        for (int i = 0; i < m_window->recommendedArtistsTree->topLevelItemCount(); ++i) {
-            shown << m_window->recommendedArtistsTree->topLevelItem(i)->text(0);
-            QVERIFY(!m_window->recommendedArtistsTree->topLevelItem(i)->icon(0).isNull());
+        for (int i = 0; i < m_window->recommendationsPanel->recommendedArtistsTree->topLevelItemCount();
+             ++i) {
+            shown << m_window->recommendationsPanel->recommendedArtistsTree->topLevelItem(i)->text(0);
+            QVERIFY(
+                !m_window->recommendationsPanel->recommendedArtistsTree->topLevelItem(i)->icon(0).isNull());
         }
         QCOMPARE(shown, expected);
         listed += int(shown.size());
     }
     QVERIFY(listed > 0);
-    QTest::mouseClick(m_window->backToSearchButton, Qt::LeftButton);
+    QTest::mouseClick(m_window->recommendationsPanel->backToSearchButton, Qt::LeftButton);
     QVERIFY(appGlobals::searchPanelShown);
 }
 
@@ -159,12 +165,12 @@ void tst_e2e_search::artistAndKeywordSearch()
     QVERIFY2(m_boxes->count() == 0, qPrintable(m_boxes->texts().join(" | ")));
     const int found = foundInCaption();
     QVERIFY2(found > 0, qPrintable(m_window->resultsPanel->title()));
-    auto *grid = m_window->resultsGrid;
+    auto *grid = m_window->resultsPanel->resultsGrid;
     QCOMPARE(grid->rowCount(), found + 2);
     QCOMPARE(appGlobals::searchResultCount, found);
     QVERIFY(grid->item(1, 0)->text().contains(m_artist, Qt::CaseInsensitive));
     QVERIFY(!appGlobals::searchResults[1][appGlobals::RESULT_SOURCE].isEmpty());
-    QVERIFY(!m_window->searchArtistPicture->pixmap().isNull());
+    QVERIFY(!m_window->searchOptionsPanel->searchArtistPicture->pixmap().isNull());
 
     // A word of a title just found finds that track again by keyword.
     const QString title = appGlobals::searchResults[1][appGlobals::RESULT_TRACK];
@@ -185,12 +191,12 @@ void tst_e2e_search::artistAndKeywordSearch()
 
 void tst_e2e_search::similarArtistsNodeSearchAndRadio()
 {
-    m_window->searchField->setText(m_artist);
-    m_window->similarArtistsButton->click();
+    m_window->searchOptionsPanel->searchField->setText(m_artist);
+    m_window->searchOptionsPanel->similarArtistsButton->click();
     QVERIFY2(m_boxes->count() == 0, qPrintable(m_boxes->texts().join(" | ")));
-    auto *tree = m_window->similarArtistsTree;
+    auto *tree = m_window->similarArtistsPanel->similarArtistsTree;
     QVERIFY(tree->topLevelItemCount() > 0);
-    QCOMPARE(m_window->similarArtistsCaption->text(),
+    QCOMPARE(m_window->similarArtistsPanel->similarArtistsCaption->text(),
              "Similar Artists : " + QString::number(tree->topLevelItemCount()));
     QVERIFY(appGlobals::similarArtistCount <= appGlobals::SIMILAR_ARTIST_SLOTS);
 
@@ -198,15 +204,15 @@ void tst_e2e_search::similarArtistsNodeSearchAndRadio()
     const QString name = node->text(0);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
     QVERIFY2(m_boxes->count() == 0, qPrintable(m_boxes->texts().join(" | ")));
-    QCOMPARE(m_window->searchField->text(), name.trimmed());
-    QVERIFY(m_window->queryAddressField->text().contains("trelvoTracksByArtist.php"));
+    QCOMPARE(m_window->searchOptionsPanel->searchField->text(), name.trimmed());
+    QVERIFY(m_window->searchOptionsPanel->queryAddressField->text().contains("trelvoTracksByArtist.php"));
     // An available artist has tracks.
     QVERIFY2(foundInCaption() > 0, qPrintable(m_window->resultsPanel->title()));
-    const QString first = m_window->resultsGrid->item(1, 0)->text();
+    const QString first = m_window->resultsPanel->resultsGrid->item(1, 0)->text();
     QVERIFY(first.contains(name.trimmed(), Qt::CaseInsensitive));
 
     // The radio list came with the similar artists; a click opens the address of its line.
-    auto *list = m_window->radioList;
+    auto *list = m_window->radioPanel->radioList;
     QVERIFY(list->count() > 0);
     QVERIFY(list->count() <= appGlobals::RADIO_STATION_SLOTS);
     const int line = list->count() - 1;

@@ -8,8 +8,11 @@
 #include "platform/webBrowserControl.h"
 #include "scriptedServer.h"
 #include "testMp3.h"
+#include "ui/layout.h"
+#include "ui/libraryPanel.h"
 #include "ui/mainWindow.h"
-#include "ui/panelPositions.h"
+#include "ui/searchOptionsPanel.h"
+#include "ui/shopPanel.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -42,7 +45,7 @@ private Q_SLOTS:
     void unplayableLinePlaysNothingAndSaysNothing();
 
 private:
-    platform::MediaPlayerControl *player() const { return m_window->player; }
+    platform::MediaPlayerControl *player() const { return m_window->libraryPanel->player; }
     void press(const char *button) const
     {
         QTest::mouseClick(player()->findChild<QPushButton *>(QString::fromLatin1(button)), Qt::LeftButton);
@@ -50,11 +53,14 @@ private:
     QStringList lines() const
     {
         QStringList texts;
-        for (int row = 0; row < m_window->libraryList->count(); ++row)
-            texts << m_window->libraryList->item(row)->text();
+        for (int row = 0; row < m_window->libraryPanel->libraryList->count(); ++row)
+            texts << m_window->libraryPanel->libraryList->item(row)->text();
         return texts;
     }
-    void select(const QString &line) const { m_window->libraryList->setCurrentRow(int(lines().indexOf(line))); }
+    void select(const QString &line) const
+    {
+        m_window->libraryPanel->libraryList->setCurrentRow(int(lines().indexOf(line)));
+    }
 
     ScriptedServer m_server;
     std::unique_ptr<WindowTestEnvironment> m_environment;
@@ -108,61 +114,63 @@ void tst_playback::timeText()
 void tst_playback::myMusicThenArrowKeysPlayEachLine()
 {
     // Pressed twice, "my music" lists each track once, moves the frame up and plays nothing.
-    m_window->nowPlayingArtist->setText("Earlier");
-    m_window->myMusicButton->click();
+    m_window->libraryPanel->nowPlayingArtist->setText("Earlier");
+    m_window->searchOptionsPanel->myMusicButton->click();
     const QStringList all = lines();
-    m_window->myMusicButton->click();
+    m_window->searchOptionsPanel->myMusicButton->click();
     QCOMPARE(lines(), all);
     QStringList sorted = all;
     sorted.sort();
     QCOMPARE(sorted, (QStringList{"A - One", "Ann & Bob - Duet", "C - Three"}));
-    QCOMPARE(ui::topTwips(*m_window->libraryPanel), 120);
+    QCOMPARE(m_window->libraryPanel->y(), ui::SHOWN_TOP);
     QCOMPARE(player()->mode(), Mode::NotOpen);
-    QCOMPARE(m_window->nowPlayingArtist->text(), QString("Earlier"));
-    QVERIFY(!m_window->playbackTimer->isActive());
+    QCOMPARE(m_window->libraryPanel->nowPlayingArtist->text(), QString("Earlier"));
+    QVERIFY(!m_window->libraryPanel->playbackTimer->isActive());
     QVERIFY(!m_window->findChild<localMedia::MprisService *>("mprisService")->isRegistered());
 
     const QMap<QString, int> lengths{{"A - One", 4000}, {"Ann & Bob - Duet", 3000}, {"C - Three", 6000}};
-    m_window->libraryList->setFocus();
-    m_window->libraryList->setCurrentRow(0);
+    m_window->libraryPanel->libraryList->setFocus();
+    m_window->libraryPanel->libraryList->setCurrentRow(0);
     for (int row = 0; row < all.size(); ++row) {
         if (row > 0) {
             QTRY_VERIFY(player()->position() > 1000);
-            QTest::keyClick(m_window->libraryList, Qt::Key_Down);
+            QTest::keyClick(m_window->libraryPanel->libraryList, Qt::Key_Down);
             // The new track starts at its beginning, not where the one before was.
             QVERIFY2(player()->position() < 900, qPrintable(QString::number(player()->position())));
         }
         QCOMPARE(player()->fileName(), httpGlobals::mp3Folder + all[row] + ".mp3");
         QCOMPARE(player()->mode(), Mode::Playing);
-        QCOMPARE(m_window->nowPlayingArtist->text() + " - " + m_window->nowPlayingTrack->text(), all[row]);
-        QVERIFY(m_window->playbackTimer->isActive());
-        QVERIFY(qAbs(m_window->positionSlider->maximum() - lengths.value(all[row])) <= 100);
+        QCOMPARE(m_window->libraryPanel->nowPlayingArtist->text() + " - " +
+                     m_window->libraryPanel->nowPlayingTrack->text(),
+                 all[row]);
+        QVERIFY(m_window->libraryPanel->playbackTimer->isActive());
+        QVERIFY(qAbs(m_window->libraryPanel->positionSlider->maximum() - lengths.value(all[row])) <= 100);
     }
     // The shop gets the artist encoded once; the picture lookup encodes the plain name itself.
     select("Ann & Bob - Duet");
-    QVERIFY(m_window->shopBrowser->address().contains("searchTerm=Ann%20%26%20Bob&"));
+    QVERIFY(m_window->shopPanel->shopBrowser->address().contains("searchTerm=Ann%20%26%20Bob&"));
     QList<QByteArray> requests;
     for (const QByteArray &request : m_server.requests())
         requests << requestLineOf(request);
     QVERIFY(requests.contains("GET /artistImages/Ann%20%26%20Bob.jpg HTTP/1.1"));
 
     // Refilling the list changes the selection, but starts nothing and stops nothing.
-    m_window->myMusicButton->click();
+    m_window->searchOptionsPanel->myMusicButton->click();
     QCOMPARE(player()->fileName(), httpGlobals::mp3Folder + "Ann & Bob - Duet.mp3");
     QCOMPARE(player()->mode(), Mode::Playing);
-    m_window->libraryBackButton->click();
-    QCOMPARE(ui::topTwips(*m_window->libraryPanel), 10500);
+    m_window->libraryPanel->libraryBackButton->click();
+    QCOMPARE(m_window->libraryPanel->y(), ui::HIDDEN_TOP);
     QCOMPARE(player()->mode(), Mode::Playing);
 }
 
 void tst_playback::buttonsSliderAndTimes()
 {
-    m_window->myMusicButton->click();
+    m_window->searchOptionsPanel->myMusicButton->click();
     select("C - Three");
-    QTRY_COMPARE(m_window->lengthLabel->text(), QString("0:06"));
+    QTRY_COMPARE(m_window->libraryPanel->lengthLabel->text(), QString("0:06"));
     // The times follow the once-a-second tick, not the player itself.
-    QTRY_VERIFY(m_window->positionLabel->text() != "0:00");
-    QVERIFY(m_window->positionSlider->value() >= 1000);
+    QTRY_VERIFY(m_window->libraryPanel->positionLabel->text() != "0:00");
+    QVERIFY(m_window->libraryPanel->positionSlider->value() >= 1000);
 
     // Paused or stopped, the position holds; "Play" goes on from there.
     const struct
@@ -177,7 +185,7 @@ void tst_playback::buttonsSliderAndTimes()
     for (const auto &step : presses) {
         press(step.button);
         QCOMPARE(player()->mode(), step.mode);
-        QCOMPARE(m_window->playbackTimer->isActive(), step.mode == Mode::Playing);
+        QCOMPARE(m_window->libraryPanel->playbackTimer->isActive(), step.mode == Mode::Playing);
         if (step.mode == Mode::Playing) {
             // Right after a state change the backend may still report a stale position; a restart
             // from the beginning could not catch up within this bound.
@@ -191,7 +199,7 @@ void tst_playback::buttonsSliderAndTimes()
     }
 
     // The program setting the value, as the timer does, is no seek.
-    auto *slider = m_window->positionSlider;
+    auto *slider = m_window->libraryPanel->positionSlider;
     slider->setValue(4500);
     QVERIFY(player()->position() < 4000);
     // While the user holds the handle it stays, and the times follow the player; letting go seeks once.
@@ -201,8 +209,8 @@ void tst_playback::buttonsSliderAndTimes()
     const int position = player()->position();
     QVERIFY(position < 5000);
     QVERIFY2(QStringList({localMedia::timeText(position - 1000), localMedia::timeText(position)})
-                 .contains(m_window->positionLabel->text()),
-             qPrintable(m_window->positionLabel->text()));
+                 .contains(m_window->libraryPanel->positionLabel->text()),
+             qPrintable(m_window->libraryPanel->positionLabel->text()));
     QCOMPARE(slider->value(), 5500);
     slider->setSliderDown(false);
     QCOMPARE(player()->mode(), Mode::Playing);
@@ -211,15 +219,15 @@ void tst_playback::buttonsSliderAndTimes()
 
 void tst_playback::selectionWhileOpeningTakesOver()
 {
-    m_window->myMusicButton->click();
+    m_window->searchOptionsPanel->myMusicButton->click();
     // The second selection arrives while the first lets pending events run.
     QTimer::singleShot(0, m_window.get(), [this] { select("C - Three"); });
     select("A - One");
     QCOMPARE(player()->fileName(), httpGlobals::mp3Folder + "C - Three.mp3");
-    QCOMPARE(m_window->nowPlayingTrack->text(), QString("Three"));
+    QCOMPARE(m_window->libraryPanel->nowPlayingTrack->text(), QString("Three"));
     QCOMPARE(player()->mode(), Mode::Playing);
-    QVERIFY(qAbs(m_window->positionSlider->maximum() - 6000) <= 100);
-    QVERIFY(m_window->playbackTimer->isActive());
+    QVERIFY(qAbs(m_window->libraryPanel->positionSlider->maximum() - 6000) <= 100);
+    QVERIFY(m_window->libraryPanel->playbackTimer->isActive());
 }
 
 void tst_playback::unplayableLinePlaysNothingAndSaysNothing_data()
@@ -244,20 +252,23 @@ void tst_playback::unplayableLinePlaysNothingAndSaysNothing()
             (written.open(QIODevice::WriteOnly) && written.write(content) == content.size()));
     written.close();
     MessageBoxCatcher boxes;
-    m_window->myMusicButton->click();
+    m_window->searchOptionsPanel->myMusicButton->click();
     if (content.isNull())
         QVERIFY(QFile::remove(httpGlobals::mp3Folder + file));
     select("A - One");
-    QTRY_COMPARE(m_window->lengthLabel->text(), QString("0:04"));
+    QTRY_COMPARE(m_window->libraryPanel->lengthLabel->text(), QString("0:04"));
 
     select(line);
     QCOMPARE(player()->mode(), Mode::NotOpen);
-    QCOMPARE(m_window->nowPlayingArtist->text() + " - " + m_window->nowPlayingTrack->text(), line);
-    QCOMPARE(m_window->positionSlider->maximum(), 0);
+    QCOMPARE(m_window->libraryPanel->nowPlayingArtist->text() + " - " +
+                 m_window->libraryPanel->nowPlayingTrack->text(),
+             line);
+    QCOMPARE(m_window->libraryPanel->positionSlider->maximum(), 0);
     // The steps run to the end all the same.
-    QVERIFY(m_window->shopBrowser->address().contains("searchTerm=" + m_window->nowPlayingArtist->text() + "&"));
-    QTRY_COMPARE(m_window->lengthLabel->text(), QString("0:00"));
-    QCOMPARE(m_window->positionLabel->text(), QString("0:00"));
+    QVERIFY(m_window->shopPanel->shopBrowser->address().contains(
+        "searchTerm=" + m_window->libraryPanel->nowPlayingArtist->text() + "&"));
+    QTRY_COMPARE(m_window->libraryPanel->lengthLabel->text(), QString("0:00"));
+    QCOMPARE(m_window->libraryPanel->positionLabel->text(), QString("0:00"));
     press("playButton");
     QCOMPARE(player()->mode(), Mode::NotOpen);
     QCOMPARE(boxes.count(), 0);

@@ -10,6 +10,7 @@
 #include "downloads/transfer.h"
 #include "http/httpAgent.h"
 #include "ui/mainWindow.h"
+#include "ui/panels.h"
 #include "ui/trackChooser.h"
 
 #include <QLineEdit>
@@ -61,7 +62,7 @@ private:
     void setResult(int row, const QString &artist, const QString &track);
     // Runs `act` once the chooser shows `caption` on Option1.
     void whenChooserShows(const QString &caption, std::function<void()> act);
-    void clickRow(int row) { Q_EMIT m_window->resultsGrid->cellClicked(row, 1); }
+    void clickRow(int row) { Q_EMIT m_window->resultsPanel->resultsGrid->cellClicked(row, 1); }
 
     std::unique_ptr<ScriptedServer> m_server;
     std::unique_ptr<WindowTestEnvironment> m_env;
@@ -87,8 +88,8 @@ void tst_downloadHandlers::initTestCase()
     m_window->show();
     httpAgent::setTimeouts(5000, 5000);
     // A quicker pump tick keeps the test short; one step at a time is what is tested.
-    m_window->queuePumpTimer->setInterval(20);
-    QVERIFY(m_window->queuePumpTimer->isActive());
+    m_window->currentDownloadPanel->queuePumpTimer->setInterval(20);
+    QVERIFY(m_window->currentDownloadPanel->queuePumpTimer->isActive());
 }
 
 void tst_downloadHandlers::init()
@@ -117,8 +118,8 @@ QString tst_downloadHandlers::fileAddress(const QString &path) const
 QStringList tst_downloadHandlers::queueLines() const
 {
     QStringList lines;
-    for (int i = 0; i < m_window->downloadQueueList->count(); ++i)
-        lines << m_window->downloadQueueList->item(i)->text();
+    for (int i = 0; i < m_window->currentDownloadPanel->downloadQueueList->count(); ++i)
+        lines << m_window->currentDownloadPanel->downloadQueueList->item(i)->text();
     return lines;
 }
 
@@ -129,16 +130,17 @@ QStringList tst_downloadHandlers::musicFiles() const
 
 void tst_downloadHandlers::enqueue(const QString &track, const QString &address)
 {
-    handleDownloads::enqueueDownload("Band", track, address, *m_window->downloadQueueList);
+    handleDownloads::enqueueDownload("Band", track, address,
+                                     *m_window->currentDownloadPanel->downloadQueueList);
 }
 
 void tst_downloadHandlers::setResult(int row, const QString &artist, const QString &track)
 {
     appGlobals::searchResults[row] = {artist, track, "Rock", fileAddress("/" + track + ".mp3")};
     appGlobals::searchResultCount = qMax(appGlobals::searchResultCount, row);
-    m_window->resultsGrid->setRowCount(
-        qMax(m_window->resultsGrid->rowCount(), appGlobals::searchResultCount + 2));
-    m_window->resultsGrid->setEnabled(true);
+    m_window->resultsPanel->resultsGrid->setRowCount(
+        qMax(m_window->resultsPanel->resultsGrid->rowCount(), appGlobals::searchResultCount + 2));
+    m_window->resultsPanel->resultsGrid->setEnabled(true);
 }
 
 void tst_downloadHandlers::whenChooserShows(const QString &caption, std::function<void()> act)
@@ -171,7 +173,7 @@ void tst_downloadHandlers::pumpTakesTracksInOrder()
     QStringList seen;
     QTimer look;
     connect(&look, &QTimer::timeout, this, [&] {
-        const QString text = m_window->currentDownloadField->text();
+        const QString text = m_window->currentDownloadPanel->currentDownloadField->text();
         if (!text.isEmpty() && (seen.isEmpty() || !seen.last().startsWith(text)) &&
             httpGlobals::slotBytesReceived[httpGlobals::downloadSlot] > 0)
             seen << text + " | " + queueLines().join(", ");
@@ -193,11 +195,12 @@ void tst_downloadHandlers::pumpTakesTracksInOrder()
     QCOMPARE(QFileInfo(mp3Folder + "Band - Three.mp3").size(), body.size() + 3);
     QCOMPARE(m_boxes->texts(), QStringList());
     // Afterwards the display is empty again and the progress timer is off.
-    QCOMPARE(m_window->currentDownloadField->text() + m_window->rateField->text() +
-                 m_window->receivedField->text(),
+    QCOMPARE(m_window->currentDownloadPanel->currentDownloadField->text() +
+                 m_window->currentDownloadPanel->rateField->text() +
+                 m_window->currentDownloadPanel->receivedField->text(),
              QString());
-    QCOMPARE(m_window->downloadProgress->value(), 0);
-    QVERIFY(!m_window->progressTimer->isActive());
+    QCOMPARE(m_window->currentDownloadPanel->downloadProgress->value(), 0);
+    QVERIFY(!m_window->currentDownloadPanel->progressTimer->isActive());
 }
 
 void tst_downloadHandlers::cancelEndsOnlyTheRunningStep()
@@ -211,15 +214,19 @@ void tst_downloadHandlers::cancelEndsOnlyTheRunningStep()
     QTimer watch;
     connect(&watch, &QTimer::timeout, this, [&] {
         if (httpGlobals::slotBytesReceived[httpGlobals::downloadSlot] < 20000 ||
-            m_window->currentDownloadField->text().isEmpty())
+            m_window->currentDownloadPanel->currentDownloadField->text().isEmpty())
             return;
         watch.stop();
-        QTest::mouseClick(m_window->cancelButton, Qt::LeftButton);
+        QTest::mouseClick(m_window->currentDownloadPanel->cancelButton, Qt::LeftButton);
         // A tick now finds currentDownloadField empty, yet the cancelled step has not returned.
-        handleDownloads::DownloadPanel panel{m_window->currentDownloadField, m_window->downloadQueueList,
-                                             m_window->downloadProgress,     m_window->rateField,
-                                             m_window->receivedField,        m_window->progressTimer,
-                                             m_window->downloadSocket,       httpGlobals::downloadSlot};
+        handleDownloads::DownloadPanel panel{m_window->currentDownloadPanel->currentDownloadField,
+                                             m_window->currentDownloadPanel->downloadQueueList,
+                                             m_window->currentDownloadPanel->downloadProgress,
+                                             m_window->currentDownloadPanel->rateField,
+                                             m_window->currentDownloadPanel->receivedField,
+                                             m_window->currentDownloadPanel->progressTimer,
+                                             m_window->downloadSocket,
+                                             httpGlobals::downloadSlot};
         stepStillRunning = handleDownloads::pumpStepRunning();
         secondTickStarted = handleDownloads::pumpDownloadQueue(panel);
     });
@@ -297,7 +304,7 @@ void tst_downloadHandlers::choicesThatQueueNothing()
     QFETCH(bool, close);
     QFETCH(QStringList, messages);
     setResult(1, artist, "Left");
-    m_window->searchField->setText("kept");
+    m_window->searchOptionsPanel->searchField->setText("kept");
     ui::TrackChooser *chooser = m_window->chooser();
     const int queued = appGlobals::downloadCount;
     const qsizetype requests = m_server->requests().size();
@@ -314,7 +321,7 @@ void tst_downloadHandlers::choicesThatQueueNothing()
     QCOMPARE(m_boxes->texts(), messages);
     QCOMPARE(appGlobals::downloadCount, queued);
     QCOMPARE(m_server->requests().size(), requests);
-    QCOMPARE(m_window->searchField->text(), "kept");
+    QCOMPARE(m_window->searchOptionsPanel->searchField->text(), "kept");
 }
 
 void tst_downloadHandlers::nestedClickActsOnNewestRowOnly()

@@ -9,8 +9,9 @@
 #include "platform/webBrowserControl.h"
 #include "scriptedServer.h"
 #include "ui/clickableLabel.h"
+#include "ui/layout.h"
 #include "ui/mainWindow.h"
-#include "ui/panelPositions.h"
+#include "ui/panels.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -36,21 +37,20 @@ QByteArray statistics(int latest = 4)
 
 const QByteArray recommended = "1,\"Ann Arbor\",x,2\r\n2,\"Bob Dylan Tribute\",y,2\r\n3,\"Cleo\",z,1\r\n";
 
-// Which panel is where, as (object name, top edge in twips).
+// Which panel is where, as (object name, top edge in the window).
 using Tops = QList<QPair<QString, int>>;
-const Tops searchView{{"searchOptionsPanel", 120},    {"resultsPanel", 2160},
-                      {"currentDownloadPanel", 7920}, {"radioPanel", 7920},
-                      {"similarArtistsCaption", 240}, {"recommendationsPanel", 10500},
-                      {"connectPanel", 10500},        {"libraryPanel", 10500}};
-const Tops recommendationsView{{"searchOptionsPanel", 10500},    {"resultsPanel", 10500},
-                               {"currentDownloadPanel", 10500},  {"radioPanel", 10500},
-                               {"similarArtistsCaption", 10500}, {"recommendationsPanel", 120},
-                               {"connectPanel", 10500},          {"libraryPanel", 10500}};
+const Tops searchView{{"searchOptionsPanel", 8}, {"resultsPanel", 144},         {"currentDownloadPanel", 528},
+                      {"radioPanel", 528},       {"similarArtistsCaption", 16}, {"recommendationsPanel", 700},
+                      {"connectPanel", 700},     {"libraryPanel", 700}};
+const Tops recommendationsView{{"searchOptionsPanel", 700},    {"resultsPanel", 700},
+                               {"currentDownloadPanel", 700},  {"radioPanel", 700},
+                               {"similarArtistsCaption", 700}, {"recommendationsPanel", 8},
+                               {"connectPanel", 700},          {"libraryPanel", 700}};
 
-const Tops loadedView{{"connectPanel", 120},           {"searchOptionsPanel", 10500},
-                      {"resultsPanel", 10500},         {"currentDownloadPanel", 10500},
-                      {"radioPanel", 10500},           {"similarArtistsCaption", 10500},
-                      {"recommendationsPanel", 10500}, {"libraryPanel", 10500}};
+const Tops loadedView{{"connectPanel", 8},           {"searchOptionsPanel", 700},
+                      {"resultsPanel", 700},         {"currentDownloadPanel", 700},
+                      {"radioPanel", 700},           {"similarArtistsCaption", 700},
+                      {"recommendationsPanel", 700}, {"libraryPanel", 700}};
 
 // The controls a connect enables.
 const QStringList connectedControls{"genreBox",      "recommendationsButton", "similarArtistsButton",
@@ -85,6 +85,7 @@ private Q_SLOTS:
 private:
     void connectToScriptedServer();
     void compareTops(const Tops &tops) const;
+    int topOf(QWidget *widget) const { return widget->mapTo(m_window->centralWidget(), QPoint()).y(); }
     QWidget *control(const QString &name) const { return m_window->findChild<QWidget *>(name); }
 
     ScriptedServer *m_server = nullptr;
@@ -116,14 +117,14 @@ void tst_mainWindow::cleanup()
 
 void tst_mainWindow::connectToScriptedServer()
 {
-    m_window->connectButton->click();
+    m_window->connectPanel->connectButton->click();
     QCOMPARE(m_window->windowTitle(), "Sonavex : searching 150000 tracks from 40000 artists");
 }
 
 void tst_mainWindow::compareTops(const Tops &tops) const
 {
-    for (const auto &[name, twips] : tops)
-        QVERIFY2(ui::topTwips(*control(name)) == twips, qPrintable(name));
+    for (const auto &[name, top] : tops)
+        QVERIFY2(topOf(control(name)) == top, qPrintable(name));
 }
 
 void tst_mainWindow::loadEventState()
@@ -132,7 +133,7 @@ void tst_mainWindow::loadEventState()
     QCOMPARE(appGlobals::searchPanelShown, false);
     for (const QString &name : connectedControls)
         QVERIFY2(!control(name)->isEnabled(), qPrintable(name));
-    QVERIFY(m_window->connectButton->isEnabled());
+    QVERIFY(m_window->connectPanel->connectButton->isEnabled());
     compareTops(loadedView);
 
     // Captions, then the names pictures are announced by, as "object:text".
@@ -167,14 +168,18 @@ void tst_mainWindow::loadEventState()
     for (const QString &entry : announced)
         QCOMPARE(control(entry.section(':', 0, 0))->accessibleName(), entry.section(':', 1));
     // Each field is announced by its label.
-    QCOMPARE(m_window->searchFieldLabel->buddy(), m_window->searchField);
-    QCOMPARE(m_window->queryAddressLabel->buddy(), m_window->queryAddressField);
-    QCOMPARE(m_window->genreLabel->buddy(), m_window->genreBox);
+    QCOMPARE(m_window->searchOptionsPanel->searchFieldLabel->buddy(),
+             m_window->searchOptionsPanel->searchField);
+    QCOMPARE(m_window->searchOptionsPanel->queryAddressLabel->buddy(),
+             m_window->searchOptionsPanel->queryAddressField);
+    QCOMPARE(m_window->searchOptionsPanel->genreLabel->buddy(), m_window->searchOptionsPanel->genreBox);
 
     // Relevance icons: eleven solid squares, red = 25 * n.
-    QCOMPARE(m_window->relevanceIcons->count(), 11);
+    QCOMPARE(m_window->similarArtistsPanel->relevanceIcons->count(), 11);
     for (int n = 0; n <= 10; ++n) {
-        const QImage icon = m_window->relevanceIcons->picture(QStringLiteral("level_%1").arg(n)).toImage();
+        const QImage icon =
+            m_window->similarArtistsPanel->relevanceIcons->picture(QStringLiteral("level_%1").arg(n))
+                .toImage();
         QCOMPARE(icon.size(), QSize(15, 15));
         QCOMPARE(icon.pixelColor(14, 14), QColor(25 * n, 0, 0));
     }
@@ -185,7 +190,7 @@ void tst_mainWindow::windowFitsAndNothingIsClipped()
     QVERIFY(m_window->width() <= 1280);
     QVERIFY(m_window->height() <= 800 - 40);
     // A panel moved to the hidden top edge must be out of sight.
-    QVERIFY(m_window->centralWidget()->height() < 10500 / 15);
+    QVERIFY(m_window->centralWidget()->height() < 700);
     QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
 
     // In every view, each control lies inside its parent and is not squeezed below what it needs.
@@ -193,9 +198,9 @@ void tst_mainWindow::windowFitsAndNothingIsClipped()
                                     m_window->resultsPanel, m_window->currentDownloadPanel,
                                     m_window->radioPanel,   m_window->recommendationsPanel,
                                     m_window->libraryPanel};
-    ui::showSearchPanels();
-    ui::showRecommendationsFrame();
-    ui::showLibraryFrame();
+    m_window->showSearchPanels(true);
+    m_window->showRecommendations(true);
+    m_window->showLibrary(true);
     for (QGroupBox *panel : panels) {
         QVERIFY2(m_window->centralWidget()->rect().contains(panel->geometry()),
                  qPrintable(panel->objectName()));
@@ -211,11 +216,13 @@ void tst_mainWindow::windowFitsAndNothingIsClipped()
     }
     // The right column never meets the moving panels.
     for (QWidget *fixed : std::initializer_list<QWidget *>{
-             m_window->similarArtistsTree, m_window->storeButtons[0], m_window->storeButtons[5],
-             m_window->shopBrowser, m_window->similarArtistsCaption}) {
+             m_window->similarArtistsPanel->similarArtistsTree, m_window->shopPanel->storeButtons[0],
+             m_window->shopPanel->storeButtons[5], m_window->shopPanel->shopBrowser,
+             m_window->similarArtistsPanel->similarArtistsCaption}) {
+        const QRect area(fixed->mapTo(m_window->centralWidget(), QPoint()), fixed->size());
         for (QGroupBox *panel : panels)
-            QVERIFY2(!panel->geometry().intersects(fixed->geometry()), qPrintable(fixed->objectName()));
-        QVERIFY(m_window->centralWidget()->rect().contains(fixed->geometry()));
+            QVERIFY2(!panel->geometry().intersects(area), qPrintable(fixed->objectName()));
+        QVERIFY(m_window->centralWidget()->rect().contains(area));
     }
 }
 
@@ -259,9 +266,9 @@ void tst_mainWindow::connectSucceeds()
     QCOMPARE(requests[0], "GET /trelvoStats.php HTTP/1.1\r\n" + tail);
     QCOMPARE(requests[1], "GET /recommendedArtists.csv HTTP/1.1\r\n" + tail);
 
-    QCOMPARE(m_window->genreBox->count(), 3);
-    QCOMPARE(m_window->genreBox->itemText(0), "Any");
-    QCOMPARE(m_window->genreBox->currentIndex(), 0);
+    QCOMPARE(m_window->searchOptionsPanel->genreBox->count(), 3);
+    QCOMPARE(m_window->searchOptionsPanel->genreBox->itemText(0), "Any");
+    QCOMPARE(m_window->searchOptionsPanel->genreBox->currentIndex(), 0);
     QCOMPARE(appGlobals::recommendedArtistNames[2], "Cleo");
     for (const QString &name : connectedControls + QStringList{"connectButton"})
         QVERIFY2(control(name)->isEnabled(), qPrintable(name));
@@ -305,17 +312,17 @@ void tst_mainWindow::connectFailures()
     m_server->setScript(first);
     m_server->addScript(second);
     MessageBoxCatcher boxes;
-    m_window->connectButton->click();
+    m_window->connectPanel->connectButton->click();
 
     QCOMPARE(boxes.texts(), QStringList{message});
     QCOMPARE(m_window->windowTitle(), "Sonavex : Connecting to server...");
-    QCOMPARE(m_window->genreBox->count(), genres);
+    QCOMPARE(m_window->searchOptionsPanel->genreBox->count(), genres);
     for (const QString &name : connectedControls)
         QVERIFY2(!control(name)->isEnabled(), qPrintable(name));
-    compareTops({{"connectPanel", 120}, {"searchOptionsPanel", 10500}});
+    compareTops({{"connectPanel", 8}, {"searchOptionsPanel", 700}});
     QCOMPARE(appGlobals::searchPanelShown, false);
     // The user may try again.
-    QVERIFY(m_window->connectButton->isEnabled());
+    QVERIFY(m_window->connectPanel->connectButton->isEnabled());
     QVERIFY(!QFile::exists(httpGlobals::tempFolder + "webService_tmp.html"));
 }
 
@@ -327,9 +334,9 @@ void tst_mainWindow::connectButtonDisabledWhileConnecting()
     const int before = m_server->connectionCount();
     bool enabledWhileWaiting = true;
     QTimer::singleShot(0, m_window.get(), [&] {
-        enabledWhileWaiting = m_window->connectButton->isEnabled();
-        m_window->connectButton->click();
-        Q_EMIT m_window->connectButton->clicked();
+        enabledWhileWaiting = m_window->connectPanel->connectButton->isEnabled();
+        m_window->connectPanel->connectButton->click();
+        Q_EMIT m_window->connectPanel->connectButton->clicked();
     });
     connectToScriptedServer();
     QVERIFY(!enabledWhileWaiting);
@@ -376,18 +383,18 @@ void tst_mainWindow::libraryFrameLiesInFront()
         return top;
     };
     // The search panels stay where they are; the library covers them, and nothing of them shows through.
-    ui::showLibraryFrame();
-    QCOMPARE(ui::topTwips(*m_window->searchOptionsPanel), 120);
+    m_window->showLibrary(true);
+    QCOMPARE(topOf(m_window->searchOptionsPanel), 8);
     QCOMPARE(panelInFront(), m_window->libraryPanel);
     const QRect searchArea =
         m_window->searchOptionsPanel->geometry().united(m_window->resultsPanel->geometry());
     const QImage covered = m_window->centralWidget()->grab(searchArea).toImage();
-    ui::hideSearchPanels();
+    m_window->showSearchPanels(false);
     QCOMPARE(m_window->centralWidget()->grab(searchArea).toImage(), covered);
-    ui::showSearchPanels();
+    m_window->showSearchPanels(true);
 
-    QTest::mouseClick(m_window->libraryBackButton, Qt::LeftButton);
-    QCOMPARE(ui::topTwips(*m_window->libraryPanel), 10500);
+    QTest::mouseClick(m_window->libraryPanel->libraryBackButton, Qt::LeftButton);
+    QCOMPARE(topOf(m_window->libraryPanel), 700);
     QCOMPARE(panelInFront(), m_window->searchOptionsPanel);
 }
 
@@ -423,7 +430,7 @@ void tst_mainWindow::countryButtons()
     appLocalisation::lastShopTerm = QStringLiteral("Ann%20%26%20Bob");
     QTest::mouseClick(shop, Qt::LeftButton);
     QCOMPARE(appLocalisation::shopLocale, country);
-    QCOMPARE(m_window->shopBrowser->address(),
+    QCOMPARE(m_window->shopPanel->shopBrowser->address(),
              httpGlobals::serverBaseUrl + "trelvoAmazonSearch.php?searchTerm=Ann%20%26%20Bob&locale=" + code);
 }
 

@@ -8,8 +8,9 @@
 #include "platform/imageList.h"
 #include "platform/webBrowserControl.h"
 #include "scriptedServer.h"
+#include "ui/layout.h"
 #include "ui/mainWindow.h"
-#include "ui/panelPositions.h"
+#include "ui/panels.h"
 #include "webservice/radio.h"
 
 #include <QComboBox>
@@ -110,8 +111,8 @@ void tst_searchHandlers::init()
     m_window = std::make_unique<ui::MainWindow>();
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    m_window->connectButton->click();
-    QVERIFY(m_window->searchButton->isEnabled());
+    m_window->connectPanel->connectButton->click();
+    QVERIFY(m_window->searchOptionsPanel->searchButton->isEnabled());
     // Every case fetches its pictures afresh.
     QDir cache(httpGlobals::imageCacheFolder);
     for (const QString &file : cache.entryList(QDir::Files))
@@ -138,8 +139,9 @@ QStringList tst_searchHandlers::gridRow(int row) const
 {
     QStringList cells;
     for (int column = 0; column < 3; ++column)
-        cells << (m_window->resultsGrid->item(row, column) ? m_window->resultsGrid->item(row, column)->text()
-                                                           : QString());
+        cells << (m_window->resultsPanel->resultsGrid->item(row, column)
+                      ? m_window->resultsPanel->resultsGrid->item(row, column)->text()
+                      : QString());
     return cells;
 }
 
@@ -151,8 +153,8 @@ void tst_searchHandlers::clickNode(QTreeWidget &tree, const QString &name)
 
 bool tst_searchHandlers::recommendationsShown() const
 {
-    return ui::topTwips(*m_window->recommendationsPanel) == ui::SHOWN_TOP &&
-           ui::topTwips(*m_window->searchOptionsPanel) == ui::HIDDEN_TOP;
+    return m_window->recommendationsPanel->y() == ui::SHOWN_TOP &&
+           m_window->searchOptionsPanel->y() == ui::HIDDEN_TOP;
 }
 
 void tst_searchHandlers::searchRequests_data()
@@ -185,19 +187,19 @@ void tst_searchHandlers::searchRequests()
     QFETCH(int, genre);
     QFETCH(QString, text);
     QFETCH(QList<QByteArray>, requests);
-    m_window->searchKindTabs->setCurrentIndex(tab);
-    m_window->genreBox->setCurrentIndex(genre);
-    m_window->searchField->setText(text);
+    m_window->searchOptionsPanel->searchKindTabs->setCurrentIndex(tab);
+    m_window->searchOptionsPanel->genreBox->setCurrentIndex(genre);
+    m_window->searchOptionsPanel->searchField->setText(text);
     m_server->setScript(ok("Ann,3,Blue,http://src/1<br>\r\n"));
     m_server->addScript(ok(jpegBytes()));
     int requestsWhenShopLoaded = -1;
     QObject listening;
-    connect(m_window->shopBrowser, &platform::WebBrowserControl::navigated, &listening,
+    connect(m_window->shopPanel->shopBrowser, &platform::WebBrowserControl::navigated, &listening,
             [&] { requestsWhenShopLoaded = int(m_server->requests().size()); });
     if (enter)
-        QTest::keyClick(m_window->searchField, Qt::Key_Return);
+        QTest::keyClick(m_window->searchOptionsPanel->searchField, Qt::Key_Return);
     else
-        m_window->searchButton->click();
+        m_window->searchOptionsPanel->searchButton->click();
     QCOMPARE(newRequestLines(), requests);
     if (requests.isEmpty()) {
         QCOMPARE(m_boxes->texts(), QStringList{"Please search for at least 3 letters"});
@@ -208,14 +210,14 @@ void tst_searchHandlers::searchRequests()
     // The shop suggestions load before the request; the echo and the referer tell the server's address.
     QCOMPARE(requestsWhenShopLoaded, m_requestsBefore);
     const QByteArray &line = requests.first();
-    QCOMPARE(m_window->queryAddressField->text(),
+    QCOMPARE(m_window->searchOptionsPanel->queryAddressField->text(),
              httpGlobals::serverBaseUrl.chopped(1) + QString::fromLatin1(line.mid(4, line.size() - 13)));
     QVERIFY(m_server->requests()
                 .at(m_requestsBefore)
                 .contains("\r\nReferer: " + httpGlobals::serverBaseUrl.toLatin1() + "\r\n"));
     QCOMPARE(m_window->resultsPanel->title(), "Search Results : 1 free track found");
     QCOMPARE(gridRow(1), (QStringList{"Ann", "Blue", "Jazz"}));
-    QVERIFY(!m_window->searchArtistPicture->pixmap().isNull());
+    QVERIFY(!m_window->searchOptionsPanel->searchArtistPicture->pixmap().isNull());
 }
 
 void tst_searchHandlers::searchOutcome_data()
@@ -250,15 +252,15 @@ void tst_searchHandlers::searchOutcome()
     // The grid of an earlier search never survives the next one; missing pictures say nothing.
     m_server->setScript(ok("Old,1,Gone,u\r\nOld,1,Gone,u\r\n"));
     m_server->addScript(notFound);
-    m_window->searchField->setText("first");
-    QTest::keyClick(m_window->searchField, Qt::Key_Return);
+    m_window->searchOptionsPanel->searchField->setText("first");
+    QTest::keyClick(m_window->searchOptionsPanel->searchField, Qt::Key_Return);
     m_server->setScript(script);
     m_server->addScript(notFound);
-    m_window->searchField->setText("second");
-    QTest::keyClick(m_window->searchField, Qt::Key_Return);
+    m_window->searchOptionsPanel->searchField->setText("second");
+    QTest::keyClick(m_window->searchOptionsPanel->searchField, Qt::Key_Return);
     QCOMPARE(m_boxes->texts(), message.isEmpty() ? QStringList() : QStringList{message});
     QCOMPARE(m_window->resultsPanel->title(), caption);
-    QCOMPARE(m_window->resultsGrid->rowCount(), int(rows.size()) + 2);
+    QCOMPARE(m_window->resultsPanel->resultsGrid->rowCount(), int(rows.size()) + 2);
     QCOMPARE(gridRow(0), (QStringList{"Artist", "Track", "Genre"}));
     for (int i = 0; i < rows.size(); ++i) {
         QCOMPARE(gridRow(i + 1), rows.at(i).first(3));
@@ -292,7 +294,7 @@ void tst_searchHandlers::treeClicks()
     QFETCH(QString, node);
     QFETCH(bool, switches);
     QFETCH(QList<QByteArray>, requests);
-    m_window->recommendationsButton->click();
+    m_window->searchOptionsPanel->recommendationsButton->click();
     QVERIFY(recommendationsShown());
     m_server->setScript(ok("Some Band,1,Song,http://src/9\r\n"));
     m_server->addScript(ok(jpegBytes()));
@@ -300,10 +302,10 @@ void tst_searchHandlers::treeClicks()
     QCOMPARE(m_boxes->count(), 0);
     QCOMPARE(recommendationsShown(), !switches);
     QCOMPARE(appGlobals::searchPanelShown, switches);
-    QCOMPARE(m_window->searchField->text(), node.trimmed());
+    QCOMPARE(m_window->searchOptionsPanel->searchField->text(), node.trimmed());
     QCOMPARE(newRequestLines(), requests);
     QCOMPARE(m_window->resultsPanel->title(), "Search Results : 1 free track found");
-    QVERIFY(!m_window->searchArtistPicture->pixmap().isNull());
+    QVERIFY(!m_window->searchOptionsPanel->searchArtistPicture->pixmap().isNull());
 }
 
 void tst_searchHandlers::treeClickDuringASearchTakesOver()
@@ -317,16 +319,16 @@ void tst_searchHandlers::treeClickDuringASearchTakesOver()
         if (m_server->requests().size() == m_requestsBefore)
             return;
         poll.stop();
-        clickNode(*m_window->similarArtistsTree, "New");
+        clickNode(*m_window->similarArtistsPanel->similarArtistsTree, "New");
     });
     poll.start(5);
-    m_window->searchField->setText("Old");
-    QTest::keyClick(m_window->searchField, Qt::Key_Return);
+    m_window->searchOptionsPanel->searchField->setText("Old");
+    QTest::keyClick(m_window->searchOptionsPanel->searchField, Qt::Key_Return);
     QCOMPARE(m_boxes->texts(), QStringList{});
     QCOMPARE(m_window->resultsPanel->title(), "Search Results : 2 free tracks found");
     QCOMPARE(gridRow(1), (QStringList{"New", "Fast", "Jazz"}));
     QCOMPARE(appGlobals::searchResultCount, 2);
-    QVERIFY(m_window->queryAddressField->text().endsWith("artist=New%&track="));
+    QVERIFY(m_window->searchOptionsPanel->queryAddressField->text().endsWith("artist=New%&track="));
 }
 
 void tst_searchHandlers::radioLineClickOpensItsAddress()
@@ -338,7 +340,7 @@ void tst_searchHandlers::radioLineClickOpensItsAddress()
         "1,Alpha,http://a.example/1<br>\r\n2,Beta,http://b.example/2\r\n3,Alpha,http://c.example/x,y<br>\r\n"
         "4,Silent,<br>\r\n");
     reply.close();
-    QListWidget *list = m_window->radioList;
+    QListWidget *list = m_window->radioPanel->radioList;
     webService::parseRadioRecommendations(reply.fileName(), *list);
     const auto clickLine = [list](int line) {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},

@@ -3,6 +3,7 @@
 #include "windowTestEnvironment.h"
 
 #include "ui/mainWindow.h"
+#include "ui/panels.h"
 
 #include <QPushButton>
 #include <QTest>
