@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QtTest>
 
 // A fresh home and temp folder for the client, which talks to the server at serverUrl.
@@ -41,23 +42,33 @@ private:
     QTemporaryDir m_home;
 };
 
-inline QByteArray httpReply(int code, const QByteArray &reason, const QByteArray &body)
+// Records what the window hands to the desktop's default handler.
+class UrlRecorder : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public Q_SLOTS:
+    void open(const QUrl &url) { opened << url; }
+};
+
+inline QByteArray httpReply(int code, const QByteArray &reason, const QByteArray &body,
+                            const QByteArray &headers = "Content-Type: text/html\r\n")
 {
     return "HTTP/1.1 " + QByteArray::number(code) + " " + reason +
-           "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\nContent-Type: text/html\r\n\r\n" +
-           body;
+           "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n" + headers + "\r\n" + body;
 }
 
-inline QByteArray okReply(const QByteArray &body)
+inline QByteArray okReply(const QByteArray &body, const QByteArray &headers = "Content-Type: text/html\r\n")
 {
-    return httpReply(200, "OK", body);
+    return httpReply(200, "OK", body, headers);
 }
 
 // A real JPEG file's bytes.
-inline QByteArray jpegBytes(const QColor &colour = QColor(40, 120, 200), int side = 48)
+inline QByteArray jpegBytes()
 {
-    QImage image(side, side, QImage::Format_RGB32);
-    image.fill(colour);
+    QImage image(48, 48, QImage::Format_RGB32);
+    image.fill(QColor(40, 120, 200));
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
