@@ -7,7 +7,6 @@
 #include "core/httpGlobals.h"
 #include "downloads/sourceSites.h"
 #include "ui/mainWindow.h"
-#include "ui/panels.h"
 #include "webservice/search.h"
 
 #include <QApplication>
@@ -115,14 +114,14 @@ double curlOnce(const QString &curl, const QString &address, int port)
 // One search started by a real Enter key press; returns the milliseconds until the handler is done.
 double clientOnce(ui::MainWindow &window)
 {
-    auto *text1 = window.findChild<QLineEdit *>(QStringLiteral("searchField"));
+    auto *searchField = window.findChild<QLineEdit *>(QStringLiteral("searchField"));
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
     QElapsedTimer clock;
     clock.start();
-    QApplication::sendEvent(text1, &press);
+    QApplication::sendEvent(searchField, &press);
     const double ms = double(clock.nsecsElapsed()) / 1e6;
-    QApplication::sendEvent(text1, &release);
+    QApplication::sendEvent(searchField, &release);
     const auto *grid = window.findChild<QTableWidget *>(QStringLiteral("resultsGrid"));
     const QString caption = window.findChild<QGroupBox *>(QStringLiteral("resultsPanel"))->title();
     if (grid->rowCount() != appGlobals::SEARCH_RESULT_ROWS + 2 ||
