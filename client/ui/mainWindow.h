@@ -93,6 +93,8 @@ private:
 
     // Search, similar artists and radio.
     void startSearch();
+    // Searches and shows the results, the query's address and the shop suggestions.
+    void searchTracks(const QString &searchType, const QString &text);
     void findSimilarArtists();
     void searchRecommendedArtist(QTreeWidgetItem *node);
     void searchSimilarArtist(QTreeWidgetItem *node);
@@ -105,7 +107,7 @@ private:
     void pumpDownloadQueue();
     void showDownloadProgress();
     void cancelDownload();
-    handleDownloads::DownloadPanel downloadPanel() const;
+    handleDownloads::DownloadPanel downloadControls() const;
     qint64 m_lastBytes = 0; // the download slot's byte count at the previous progress tick
 
     // Library and playback.

@@ -33,7 +33,7 @@ void MainWindow::setupDownloadHandlers()
     connect(currentDownloadPanel->cancelButton, &QPushButton::clicked, this, &MainWindow::cancelDownload);
 }
 
-handleDownloads::DownloadPanel MainWindow::downloadPanel() const
+handleDownloads::DownloadPanel MainWindow::downloadControls() const
 {
     handleDownloads::DownloadPanel panel;
     panel.currentDownload = currentDownloadPanel->currentDownloadField;
@@ -78,10 +78,7 @@ void MainWindow::chooseTrackAction(int row, int column)
             platform::messageBox(QStringLiteral("Please search for at least 3 letters"));
         } else {
             searchOptionsPanel->searchField->setText(artist);
-            webService::searchTracks(QStringLiteral("Artist"), artist, *searchOptionsPanel->genreBox,
-                                     *searchOptionsPanel->queryAddressField, *resultsPanel, *serviceSocket,
-                                     *resultsPanel->resultsGrid, *shopPanel->shopBrowser,
-                                     httpGlobals::webServiceSlot);
+            searchTracks(QStringLiteral("Artist"), artist);
         }
         action = QStringLiteral("done");
     }
@@ -99,17 +96,17 @@ void MainWindow::chooseTrackAction(int row, int column)
 
 void MainWindow::pumpDownloadQueue()
 {
-    handleDownloads::pumpDownloadQueue(downloadPanel());
+    handleDownloads::pumpDownloadQueue(downloadControls());
 }
 
 void MainWindow::showDownloadProgress()
 {
-    handleDownloads::showTransferProgress(downloadPanel(), m_lastBytes);
+    handleDownloads::showTransferProgress(downloadControls(), m_lastBytes);
 }
 
 void MainWindow::cancelDownload()
 {
-    handleDownloads::cancelDownload(downloadPanel());
+    handleDownloads::cancelDownload(downloadControls());
 }
 
 } // namespace ui

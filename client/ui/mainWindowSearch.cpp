@@ -46,14 +46,18 @@ void MainWindow::startSearch()
         platform::messageBox(QStringLiteral("Please search for at least 3 letters"));
         return;
     }
-    const QString searchType =
-        searchOptionsPanel->searchKindTabs->tabText(searchOptionsPanel->searchKindTabs->currentIndex());
+    const QTabBar &kinds = *searchOptionsPanel->searchKindTabs;
+    searchTracks(kinds.tabText(kinds.currentIndex()), text);
+    // The box may have changed while the search waited; the picture is for what it shows now.
+    showSearchPicture(searchOptionsPanel->searchField->text());
+}
+
+void MainWindow::searchTracks(const QString &searchType, const QString &text)
+{
     webService::searchTracks(searchType, text, *searchOptionsPanel->genreBox,
                              *searchOptionsPanel->queryAddressField, *resultsPanel, *serviceSocket,
                              *resultsPanel->resultsGrid, *shopPanel->shopBrowser,
                              httpGlobals::webServiceSlot);
-    // The box may have changed while the search waited; the picture is for what it shows now.
-    showSearchPicture(searchOptionsPanel->searchField->text());
 }
 
 void MainWindow::findSimilarArtists()
@@ -84,10 +88,7 @@ void MainWindow::searchArtistFromTree(const QTreeWidgetItem &node)
     // Nodes are top-level only, so the text is the node's whole path. No minimum length here.
     const QString name = node.text(0).trimmed();
     searchOptionsPanel->searchField->setText(name);
-    webService::searchTracks(QStringLiteral("Artist"), name, *searchOptionsPanel->genreBox,
-                             *searchOptionsPanel->queryAddressField, *resultsPanel, *serviceSocket,
-                             *resultsPanel->resultsGrid, *shopPanel->shopBrowser,
-                             httpGlobals::webServiceSlot);
+    searchTracks(QStringLiteral("Artist"), name);
     showSearchPicture(name);
 }
 
