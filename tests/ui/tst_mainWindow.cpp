@@ -144,12 +144,6 @@ class tst_mainWindow : public QObject
         QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(node).center());
     }
 
-    bool recommendationsShown() const
-    {
-        return m_window->recommendationsPanel->y() < m_window->height() &&
-               m_window->searchOptionsPanel->y() > m_window->height();
-    }
-
     void search(const QString &text)
     {
         m_search->searchField->setText(text);
@@ -254,14 +248,11 @@ private Q_SLOTS:
         m_server->setScript({S::send(okReply(statistics(latest)))});
         m_server->addScript({S::send(okReply(recommended))});
         MessageBoxCatcher boxes;
-        const qsizetype before = m_server->requests().size();
+        m_requestsBefore = m_server->requests().size();
         connectToScriptedServer();
         QCOMPARE(boxes.texts(), messages);
-        QList<QByteArray> lines;
-        for (const QByteArray &request : m_server->requests().mid(before))
-            lines << requestLineOf(request);
-        QCOMPARE(lines, (QList<QByteArray>{"GET /trelvoStats.php HTTP/1.1",
-                                           "GET /recommendedArtists.csv HTTP/1.1"}));
+        QCOMPARE(newRequestLines(),
+                 (Lines{"GET /trelvoStats.php HTTP/1.1", "GET /recommendedArtists.csv HTTP/1.1"}));
 
         QCOMPARE(m_window->searchOptionsPanel->genreBox->count(), 3);
         QCOMPARE(m_window->searchOptionsPanel->genreBox->currentText(), "Any");
@@ -554,12 +545,12 @@ private Q_SLOTS:
         QFETCH(bool, switches);
         QFETCH(Lines, requests);
         m_search->recommendationsButton->click();
-        QVERIFY(recommendationsShown());
+        QCOMPARE(shownPanels(), QStringList{"recommendationsPanel"});
         m_server->setScript(ok("Some Band,1,Song,http://src/9\r\n"));
         m_server->addScript(ok(jpegBytes()));
         clickNode(*m_window->findChild<QTreeWidget *>(tree), node);
         QCOMPARE(m_boxes->count(), 0);
-        QCOMPARE(recommendationsShown(), !switches);
+        QCOMPARE(shownPanels(), switches ? searchView : QStringList{"recommendationsPanel"});
         QCOMPARE(appGlobals::searchPanelShown, switches);
         QCOMPARE(m_search->searchField->text(), node.trimmed());
         QCOMPARE(newRequestLines(), requests);
