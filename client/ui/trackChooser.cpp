@@ -5,6 +5,7 @@
 #include "downloads/chooser.h"
 #include "http/httpAgent.h"
 #include "platform/socketControl.h"
+#include "ui/layout.h"
 #include "ui/pictures.h"
 
 #include <QEvent>
@@ -17,14 +18,6 @@
 #include <QVBoxLayout>
 
 namespace ui {
-
-namespace {
-template <typename T> T *named(T *object, const char *name)
-{
-    object->setObjectName(QLatin1String(name));
-    return object;
-}
-} // namespace
 
 TrackChooser::TrackChooser(QWidget *parent) : QDialog(parent)
 {
