@@ -5,7 +5,7 @@
 #include "core/configuration.h"
 #include "core/settings.h"
 #include "downloads/sourceSites.h"
-#include "ui/formQueryDb.h"
+#include "ui/mainWindow.h"
 #include "webservice/search.h"
 
 #include <QApplication>
@@ -111,18 +111,18 @@ double curlOnce(const QString &curl, const QString &address, int port)
 }
 
 // One search started by a real Enter key press; returns the milliseconds until the handler is done.
-double clientOnce(formQueryDb &window)
+double clientOnce(ui::MainWindow &window)
 {
-    auto *text1 = window.findChild<QLineEdit *>(QStringLiteral("Text1"));
+    auto *searchField = window.findChild<QLineEdit *>(QStringLiteral("searchField"));
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
     QElapsedTimer clock;
     clock.start();
-    QApplication::sendEvent(text1, &press);
+    QApplication::sendEvent(searchField, &press);
     const double ms = double(clock.nsecsElapsed()) / 1e6;
-    QApplication::sendEvent(text1, &release);
-    const auto *grid = window.findChild<QTableWidget *>(QStringLiteral("MSFlexGrid1"));
-    const QString caption = window.findChild<QGroupBox *>(QStringLiteral("Frame2"))->title();
+    QApplication::sendEvent(searchField, &release);
+    const auto *grid = window.findChild<QTableWidget *>(QStringLiteral("resultsGrid"));
+    const QString caption = window.findChild<QGroupBox *>(QStringLiteral("resultsPanel"))->title();
     if (grid->rowCount() != webservice::SearchResults::MAX_ROWS + 2 ||
         caption != QStringLiteral("Search Results : 305 free tracks found"))
         fail(QStringLiteral("the grid was not filled: ") + caption);
@@ -168,15 +168,15 @@ int main(int argc, char **argv)
 
     int status = 0;
     {
-        formQueryDb window;
+        ui::MainWindow window;
         if (!window.isLoaded())
             fail(QStringLiteral("the window did not load"));
         window.show();
-        window.findChild<QPushButton *>(QStringLiteral("Command3"))->click();
-        if (!window.findChild<QPushButton *>(QStringLiteral("Command5"))->isEnabled())
+        window.findChild<QPushButton *>(QStringLiteral("connectButton"))->click();
+        if (!window.findChild<QPushButton *>(QStringLiteral("searchButton"))->isEnabled())
             fail(QStringLiteral("connect failed"));
-        window.findChild<QTabBar *>(QStringLiteral("TabStrip1"))->setCurrentIndex(0);
-        window.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(text);
+        window.findChild<QTabBar *>(QStringLiteral("searchKindTabs"))->setCurrentIndex(0);
+        window.findChild<QLineEdit *>(QStringLiteral("searchField"))->setText(text);
         // The picture after the search comes from the cache, as it does from the second search on.
         QImage picture(64, 64, QImage::Format_RGB32);
         picture.fill(Qt::darkRed);

@@ -1,4 +1,4 @@
-#include "ui/formQueryDb.h"
+#include "ui/mainWindow.h"
 
 #include <QApplication>
 
@@ -8,7 +8,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Sonavex"));
     QApplication::setStyle(QStringLiteral("Fusion"));
 
-    formQueryDb window;
+    ui::MainWindow window;
     // The start-up has told the user why it cannot go on.
     if (!window.isLoaded())
         return 1;

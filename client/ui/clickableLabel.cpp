@@ -3,6 +3,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+namespace ui {
+
 ClickableLabel::ClickableLabel(QWidget *parent) : QLabel(parent)
 {
     setCursor(Qt::PointingHandCursor);
@@ -28,3 +30,5 @@ void ClickableLabel::keyPressEvent(QKeyEvent *event)
         QLabel::keyPressEvent(event);
     }
 }
+
+} // namespace ui

@@ -2,6 +2,8 @@
 
 #include <QLabel>
 
+namespace ui {
+
 // A picture that acts like a button: mouse click, or Space/Enter when it has the focus.
 class ClickableLabel : public QLabel
 {
@@ -16,3 +18,5 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 };
+
+} // namespace ui

@@ -1,5 +1,5 @@
 // Artist pictures through the cache, and the genre-artists tree, against a scripted loopback server.
-#include "../ui/windowTestEnvironment.h"
+#include "windowTestEnvironment.h"
 
 #include "core/settings.h"
 #include "core/startup.h"
@@ -18,8 +18,8 @@
 using Lines = QList<QByteArray>;
 
 namespace {
-const QByteArray notFound = httpReply(404, "Not Found", "<html>missing</html>");
-const QByteArray picture = okReply(jpegBytes());
+const QByteArray notFound = httpResponse(404, "Not Found", "<html>missing</html>");
+const QByteArray picture = okResponse(jpegBytes());
 } // namespace
 
 class tst_artistPictures : public QObject
@@ -136,7 +136,7 @@ void tst_artistPictures::pictureFallsBack_data()
     QTest::newRow("no duo") << "Ann and Bob" << Lines{notFound, picture} << QStringList{"Ann%20and%20Bob.jpg"}
                             << false;
     QTest::newRow("reply that is no picture")
-        << "Broken" << Lines{okReply("<html>no picture</html>")} << QStringList{"Broken.jpg"} << false;
+        << "Broken" << Lines{okResponse("<html>no picture</html>")} << QStringList{"Broken.jpg"} << false;
 }
 
 void tst_artistPictures::pictureFallsBack()

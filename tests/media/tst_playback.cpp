@@ -1,4 +1,4 @@
-#include "../ui/windowTestEnvironment.h"
+#include "windowTestEnvironment.h"
 
 #include "core/settings.h"
 #include "media/mprisService.h"
@@ -8,7 +8,11 @@
 #include "platform/webBrowserControl.h"
 #include "scriptedServer.h"
 #include "testMp3.h"
-#include "ui/formQueryDb.h"
+#include "ui/layout.h"
+#include "ui/libraryPanel.h"
+#include "ui/mainWindow.h"
+#include "ui/searchOptionsPanel.h"
+#include "ui/shopPanel.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -40,7 +44,7 @@ private Q_SLOTS:
     void unplayableLinePlaysNothingAndSaysNothing();
 
 private:
-    platform::MediaPlayerControl *player() const { return m_window->MMControl1; }
+    platform::MediaPlayerControl *player() const { return m_window->libraryPanel->player; }
     void press(const char *button) const
     {
         QTest::mouseClick(player()->findChild<QPushButton *>(QString::fromLatin1(button)), Qt::LeftButton);
@@ -48,20 +52,23 @@ private:
     QStringList lines() const
     {
         QStringList texts;
-        for (int row = 0; row < m_window->List1->count(); ++row)
-            texts << m_window->List1->item(row)->text();
+        for (int row = 0; row < m_window->libraryPanel->libraryList->count(); ++row)
+            texts << m_window->libraryPanel->libraryList->item(row)->text();
         return texts;
     }
-    void select(const QString &line) const { m_window->List1->setCurrentRow(int(lines().indexOf(line))); }
+    void select(const QString &line) const
+    {
+        m_window->libraryPanel->libraryList->setCurrentRow(int(lines().indexOf(line)));
+    }
 
     ScriptedServer m_server;
     std::unique_ptr<WindowTestEnvironment> m_environment;
-    std::unique_ptr<formQueryDb> m_window;
+    std::unique_ptr<ui::MainWindow> m_window;
 };
 
 void tst_playback::initTestCase()
 {
-    m_server.setScript({ScriptedServer::send(httpReply(404, "Not Found", "")), ScriptedServer::close()});
+    m_server.setScript({ScriptedServer::send(httpResponse(404, "Not Found", "")), ScriptedServer::close()});
     m_environment = std::make_unique<WindowTestEnvironment>("http://" + m_server.hostText() + "/",
                                                             "localhost:" + QString::number(m_server.port()));
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + m_environment->home().toLocal8Bit() + "/no-bus");
@@ -69,7 +76,7 @@ void tst_playback::initTestCase()
 
 void tst_playback::init()
 {
-    m_window = std::make_unique<formQueryDb>();
+    m_window = std::make_unique<ui::MainWindow>();
     QVERIFY(m_window->isLoaded());
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -85,57 +92,61 @@ void tst_playback::init()
 
 void tst_playback::myMusicThenArrowKeysPlayEachLine()
 {
-    // Pressed twice, "my music" lists each track once and plays nothing.
-    m_window->Label11->setText("Earlier");
-    m_window->Command7->click();
+    // Pressed twice, "my music" lists each track once, moves the frame up and plays nothing.
+    m_window->libraryPanel->nowPlayingArtist->setText("Earlier");
+    m_window->searchOptionsPanel->myMusicButton->click();
     const QStringList all = lines();
-    m_window->Command7->click();
+    m_window->searchOptionsPanel->myMusicButton->click();
     QCOMPARE(lines(), all);
     QStringList sorted = all;
     sorted.sort();
     QCOMPARE(sorted, (QStringList{"A - One", "Ann & Bob - Duet", "C - Three"}));
+    QCOMPARE(m_window->libraryPanel->y(), ui::SHOWN_TOP);
     QCOMPARE(player()->mode(), Mode::NotOpen);
-    QCOMPARE(m_window->Label11->text(), QString("Earlier"));
-    QVERIFY(!m_window->Timer2->isActive());
+    QCOMPARE(m_window->libraryPanel->nowPlayingArtist->text(), QString("Earlier"));
+    QVERIFY(!m_window->libraryPanel->playbackTimer->isActive());
     QVERIFY(!m_window->findChild<media::MprisService *>("mprisService")->isRegistered());
 
     const QMap<QString, int> lengths{{"A - One", 4000}, {"Ann & Bob - Duet", 3000}, {"C - Three", 6000}};
-    m_window->List1->setFocus();
-    m_window->List1->setCurrentRow(0);
+    m_window->libraryPanel->libraryList->setFocus();
+    m_window->libraryPanel->libraryList->setCurrentRow(0);
     for (int row = 0; row < all.size(); ++row) {
         if (row > 0) {
             QTRY_VERIFY(player()->position() > 1000);
-            QTest::keyClick(m_window->List1, Qt::Key_Down);
+            QTest::keyClick(m_window->libraryPanel->libraryList, Qt::Key_Down);
             // The new track starts at its beginning, not where the one before was.
             QVERIFY2(player()->position() < 900, qPrintable(QString::number(player()->position())));
         }
         QCOMPARE(player()->fileName(), core::settings().mp3Folder + all[row] + ".mp3");
         QCOMPARE(player()->mode(), Mode::Playing);
-        QCOMPARE(m_window->Label11->text() + " - " + m_window->Label12->text(), all[row]);
-        QVERIFY(m_window->Timer2->isActive());
-        QVERIFY(qAbs(m_window->Slider1->maximum() - lengths.value(all[row])) <= 100);
+        QCOMPARE(m_window->libraryPanel->nowPlayingArtist->text() + " - " +
+                     m_window->libraryPanel->nowPlayingTrack->text(),
+                 all[row]);
+        QVERIFY(m_window->libraryPanel->playbackTimer->isActive());
+        QVERIFY(qAbs(m_window->libraryPanel->positionSlider->maximum() - lengths.value(all[row])) <= 100);
     }
     // The shop gets the artist encoded once; the picture lookup encodes the plain name itself.
     select("Ann & Bob - Duet");
-    QVERIFY(m_window->WebBrowser1->address().contains("searchTerm=Ann%20%26%20Bob&"));
+    QVERIFY(m_window->shopPanel->shopBrowser->address().contains("searchTerm=Ann%20%26%20Bob&"));
     QVERIFY(m_server.requestLines().contains("GET /artistImages/Ann%20%26%20Bob.jpg HTTP/1.1"));
 
     // Refilling the list changes the selection, but starts nothing and stops nothing.
-    m_window->Command7->click();
+    m_window->searchOptionsPanel->myMusicButton->click();
     QCOMPARE(player()->fileName(), core::settings().mp3Folder + "Ann & Bob - Duet.mp3");
     QCOMPARE(player()->mode(), Mode::Playing);
-    m_window->Command8->click();
+    m_window->libraryPanel->libraryBackButton->click();
+    QCOMPARE(m_window->libraryPanel->y(), ui::HIDDEN_TOP);
     QCOMPARE(player()->mode(), Mode::Playing);
 }
 
 void tst_playback::buttonsSliderAndTimes()
 {
-    m_window->Command7->click();
+    m_window->searchOptionsPanel->myMusicButton->click();
     select("C - Three");
-    QTRY_COMPARE(m_window->Label10->text(), QString("0:06"));
+    QTRY_COMPARE(m_window->libraryPanel->lengthLabel->text(), QString("0:06"));
     // The times follow the once-a-second tick, not the player itself.
-    QTRY_VERIFY(m_window->Label9->text() != "0:00");
-    QVERIFY(m_window->Slider1->value() >= 1000);
+    QTRY_VERIFY(m_window->libraryPanel->positionLabel->text() != "0:00");
+    QVERIFY(m_window->libraryPanel->positionSlider->value() >= 1000);
 
     // Paused or stopped, the position holds; "Play" goes on from there.
     const struct
@@ -150,7 +161,7 @@ void tst_playback::buttonsSliderAndTimes()
     for (const auto &step : presses) {
         press(step.button);
         QCOMPARE(player()->mode(), step.mode);
-        QCOMPARE(m_window->Timer2->isActive(), step.mode == Mode::Playing);
+        QCOMPARE(m_window->libraryPanel->playbackTimer->isActive(), step.mode == Mode::Playing);
         if (step.mode == Mode::Playing) {
             // Right after a state change the backend may still report a stale position; a restart
             // from the beginning could not catch up within this bound.
@@ -164,19 +175,19 @@ void tst_playback::buttonsSliderAndTimes()
     }
 
     // The program setting the value, as the timer does, is no seek.
-    auto *slider = m_window->Slider1;
+    auto *slider = m_window->libraryPanel->positionSlider;
     slider->setValue(4500);
     QVERIFY(player()->position() < 4000);
     // While the user holds the handle it stays, and the times follow the player; letting go seeks once.
     slider->setSliderDown(true);
     slider->setSliderPosition(5500);
-    QSignalSpy tick(m_window->Timer2, &QTimer::timeout);
+    QSignalSpy tick(m_window->libraryPanel->playbackTimer, &QTimer::timeout);
     QVERIFY(tick.wait());
     const int position = player()->position();
     QVERIFY(position < 5000);
     QVERIFY2(QStringList({media::timeText(position - 1000), media::timeText(position)})
-                 .contains(m_window->Label9->text()),
-             qPrintable(m_window->Label9->text()));
+                 .contains(m_window->libraryPanel->positionLabel->text()),
+             qPrintable(m_window->libraryPanel->positionLabel->text()));
     QCOMPARE(slider->value(), 5500);
     slider->setSliderDown(false);
     QCOMPARE(player()->mode(), Mode::Playing);
@@ -185,15 +196,15 @@ void tst_playback::buttonsSliderAndTimes()
 
 void tst_playback::selectionWhileOpeningTakesOver()
 {
-    m_window->Command7->click();
+    m_window->searchOptionsPanel->myMusicButton->click();
     // The second selection arrives while the first lets pending events run.
     QTimer::singleShot(0, m_window.get(), [this] { select("C - Three"); });
     select("A - One");
     QCOMPARE(player()->fileName(), core::settings().mp3Folder + "C - Three.mp3");
-    QCOMPARE(m_window->Label12->text(), QString("Three"));
+    QCOMPARE(m_window->libraryPanel->nowPlayingTrack->text(), QString("Three"));
     QCOMPARE(player()->mode(), Mode::Playing);
-    QVERIFY(qAbs(m_window->Slider1->maximum() - 6000) <= 100);
-    QVERIFY(m_window->Timer2->isActive());
+    QVERIFY(qAbs(m_window->libraryPanel->positionSlider->maximum() - 6000) <= 100);
+    QVERIFY(m_window->libraryPanel->playbackTimer->isActive());
 }
 
 void tst_playback::unplayableLinePlaysNothingAndSaysNothing_data()
@@ -218,20 +229,23 @@ void tst_playback::unplayableLinePlaysNothingAndSaysNothing()
             (written.open(QIODevice::WriteOnly) && written.write(content) == content.size()));
     written.close();
     MessageBoxCatcher boxes;
-    m_window->Command7->click();
+    m_window->searchOptionsPanel->myMusicButton->click();
     if (content.isNull())
         QVERIFY(QFile::remove(core::settings().mp3Folder + file));
     select("A - One");
-    QTRY_COMPARE(m_window->Label10->text(), QString("0:04"));
+    QTRY_COMPARE(m_window->libraryPanel->lengthLabel->text(), QString("0:04"));
 
     select(line);
     QCOMPARE(player()->mode(), Mode::NotOpen);
-    QCOMPARE(m_window->Label11->text() + " - " + m_window->Label12->text(), line);
-    QCOMPARE(m_window->Slider1->maximum(), 0);
+    QCOMPARE(m_window->libraryPanel->nowPlayingArtist->text() + " - " +
+                 m_window->libraryPanel->nowPlayingTrack->text(),
+             line);
+    QCOMPARE(m_window->libraryPanel->positionSlider->maximum(), 0);
     // The steps run to the end all the same.
-    QVERIFY(m_window->WebBrowser1->address().contains("searchTerm=" + m_window->Label11->text() + "&"));
-    QTRY_COMPARE(m_window->Label10->text(), QString("0:00"));
-    QCOMPARE(m_window->Label9->text(), QString("0:00"));
+    QVERIFY(m_window->shopPanel->shopBrowser->address().contains(
+        "searchTerm=" + m_window->libraryPanel->nowPlayingArtist->text() + "&"));
+    QTRY_COMPARE(m_window->libraryPanel->lengthLabel->text(), QString("0:00"));
+    QCOMPARE(m_window->libraryPanel->positionLabel->text(), QString("0:00"));
     press("playButton");
     QCOMPARE(player()->mode(), Mode::NotOpen);
     QCOMPARE(boxes.count(), 0);

@@ -8,11 +8,17 @@
 #include <QUrl>
 #include <QVariant>
 
-// A 200 answer with a length, the extra header lines (each ending in CR LF) before the blank line.
+// An answer with a length, the extra header lines (each ending in CR LF) before the blank line.
+inline QByteArray httpResponse(int code, const QByteArray &reason, const QByteArray &body,
+                               const QByteArray &extraHeaders = {})
+{
+    return "HTTP/1.1 " + QByteArray::number(code) + " " + reason +
+           "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n" + extraHeaders + "\r\n" + body;
+}
+
 inline QByteArray okResponse(const QByteArray &body, const QByteArray &extraHeaders = {})
 {
-    return "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n" + extraHeaders +
-           "\r\n" + body;
+    return httpResponse(200, "OK", body, extraHeaders);
 }
 
 // The texts of a list's lines or of a tree's top-level nodes, in order.

@@ -2,7 +2,7 @@
 #include "scriptedServer.h"
 #include "windowTestEnvironment.h"
 
-#include "ui/formQueryDb.h"
+#include "ui/mainWindow.h"
 
 #include <QPushButton>
 #include <QTest>
@@ -14,41 +14,37 @@ class tst_windowClose : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void closeDuringWaitEndsTheHandlerWithoutMessages();
+    void closeDuringWaitEndsTheHandlerWithoutMessages()
+    {
+        ScriptedServer server;
+        server.setScript({ScriptedServer::silence()});
+        WindowTestEnvironment environment("http://" + server.hostText() + '/');
+        MessageBoxCatcher catcher;
+        ui::MainWindow window;
+        window.show();
+        auto *connectButton = window.findChild<QPushButton *>("connectButton");
+        QVERIFY(connectButton);
+
+        // Both run inside the handler's wait: the click starts it, the closer ends the program.
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, &window, [&] {
+            if (server.requests().size() == 1) {
+                closer.stop();
+                window.close();
+            }
+        });
+        closer.start(10);
+        bool handlerReturned = false;
+        QTimer::singleShot(0, &window, [&] {
+            connectButton->click();
+            handlerReturned = true;
+        });
+        // The silent server would hold the handler for the whole idle time-out otherwise.
+        QTRY_VERIFY_WITH_TIMEOUT(handlerReturned, 10000);
+        QCOMPARE(server.requests().size(), 1);
+        QCOMPARE(catcher.texts(), QStringList());
+    }
 };
-
-void tst_windowClose::closeDuringWaitEndsTheHandlerWithoutMessages()
-{
-    ScriptedServer server;
-    server.setScript({ScriptedServer::silence()});
-    WindowTestEnvironment environment(QStringLiteral("http://") + server.hostText() + QLatin1Char('/'));
-    MessageBoxCatcher catcher;
-
-    formQueryDb window;
-    window.show();
-    auto *connectButton = window.findChild<QPushButton *>(QStringLiteral("Command3"));
-    QVERIFY(connectButton);
-
-    // Both run inside the handler's wait: the click starts it, the closer ends the program.
-    QTimer closer;
-    closer.setInterval(10);
-    connect(&closer, &QTimer::timeout, &window, [&] {
-        if (server.requests().size() == 1) {
-            closer.stop();
-            window.close();
-        }
-    });
-    closer.start();
-    bool handlerReturned = false;
-    QTimer::singleShot(0, &window, [&] {
-        connectButton->click();
-        handlerReturned = true;
-    });
-    // The silent server would hold the handler for the whole idle time-out otherwise.
-    QTRY_VERIFY_WITH_TIMEOUT(handlerReturned, 10000);
-    QCOMPARE(server.requests().size(), 1);
-    QCOMPARE(catcher.texts(), QStringList());
-}
 
 QTEST_MAIN(tst_windowClose)
 #include "tst_windowClose.moc"

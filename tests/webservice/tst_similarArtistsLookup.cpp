@@ -1,6 +1,6 @@
 // The similar-artists lookup and its radio step against a scripted loopback server, with real
 // controls offscreen: the requests sent, what the controls show, where each failure stops.
-#include "../ui/windowTestEnvironment.h"
+#include "windowTestEnvironment.h"
 
 #include "core/settings.h"
 #include "core/startup.h"
@@ -25,12 +25,12 @@ namespace {
 
 S::Script ok(const QByteArray &body)
 {
-    return {S::send(okReply(body))};
+    return {S::send(okResponse(body))};
 }
 
 S::Script failing(int code, const QByteArray &reason)
 {
-    return {S::send(httpReply(code, reason, ""))};
+    return {S::send(httpResponse(code, reason, ""))};
 }
 
 const QByteArray confirmedSaltPepper = "<html>\r\nSalt Pepper & Co\r\n</html>\r\n";
@@ -186,7 +186,7 @@ void tst_similarArtistsLookup::radioQueryForName()
 void tst_similarArtistsLookup::lookupStartedDuringAWaitTakesOver()
 {
     // The first name check is held back; a second press comes while it waits and runs through.
-    m_server->setScripts({{S::pause(400), S::send(okReply("x\r\nFirst Band\r\n"))},
+    m_server->setScripts({{S::pause(400), S::send(okResponse("x\r\nFirst Band\r\n"))},
                           ok("x\r\nSecond Band\r\n"),
                           ok("1,Near Second\r\n"),
                           ok(twoStations)});

@@ -6,7 +6,7 @@
 #include <QString>
 
 // The pictures stored with the windows, drawn by us at start so the program ships no image files.
-namespace designPictures {
+namespace ui {
 
 constexpr int RELEVANCE_LEVELS = 11;
 
@@ -27,4 +27,4 @@ QPixmap storeBadge(const QString &code, const QSize &size);
 
 QIcon programIcon();
 
-} // namespace designPictures
+} // namespace ui

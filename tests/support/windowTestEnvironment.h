@@ -2,6 +2,7 @@
 
 #include "core/configuration.h"
 #include "downloads/sourceSites.h"
+#include "testHelpers.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -41,31 +42,14 @@ private:
     QTemporaryDir m_home;
 };
 
-inline QByteArray httpReply(int code, const QByteArray &reason, const QByteArray &body)
-{
-    return "HTTP/1.1 " + QByteArray::number(code) + " " + reason +
-           "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\nContent-Type: text/html\r\n\r\n" +
-           body;
-}
-
-inline QByteArray okReply(const QByteArray &body)
-{
-    return httpReply(200, "OK", body);
-}
-
 // A real JPEG file's bytes.
-inline QByteArray jpegBytes(const QColor &colour = QColor(40, 120, 200), int side = 48)
+inline QByteArray jpegBytes()
 {
-    QImage image(side, side, QImage::Format_RGB32);
-    image.fill(colour);
+    QImage image(48, 48, QImage::Format_RGB32);
+    image.fill(QColor(40, 120, 200));
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "JPG");
     return bytes;
-}
-
-inline QByteArray requestLineOf(const QByteArray &request)
-{
-    return request.left(request.indexOf("\r\n"));
 }

@@ -1,4 +1,4 @@
-#include "ui/designPictures.h"
+#include "ui/pictures.h"
 
 #include <QFont>
 #include <QGuiApplication>
@@ -9,7 +9,7 @@
 
 #include <cmath>
 
-namespace designPictures {
+namespace ui {
 
 namespace {
 const QColor accent(0x2a, 0x6f, 0xdb);
@@ -225,4 +225,4 @@ QIcon programIcon()
     return icon;
 }
 
-} // namespace designPictures
+} // namespace ui

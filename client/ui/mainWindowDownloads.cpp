@@ -1,4 +1,4 @@
-#include "ui/formQueryDb.h"
+#include "ui/mainWindow.h"
 
 #include "core/settings.h"
 #include "downloads/chooser.h"
@@ -8,8 +8,11 @@
 #include "media/artistPictures.h"
 #include "platform/messageBox.h"
 #include "platform/shellOpen.h"
-#include "ui/formHandleDownload.h"
-#include "ui/formHandleDownloadChoice.h"
+#include "ui/currentDownloadPanel.h"
+#include "ui/resultsPanel.h"
+#include "ui/searchOptionsPanel.h"
+#include "ui/shopPanel.h"
+#include "ui/trackChooser.h"
 #include "webservice/search.h"
 
 #include <QLineEdit>
@@ -18,33 +21,34 @@
 #include <QTableWidget>
 #include <QTimer>
 
+namespace ui {
+
 // Download queue, progress and cancel handlers are connected here, with the results-grid click
 // that opens the track action chooser.
-void formQueryDb::setupDownloadHandlers()
+void MainWindow::setupDownloadHandlers()
 {
-    setupChoiceHandlers(*m_chooser);
-    connect(MSFlexGrid1, &QTableWidget::cellClicked, this, &formQueryDb::on_MSFlexGrid1_cellClicked);
-    connect(Timer3, &QTimer::timeout, this, &formQueryDb::on_Timer3_timeout);
-    connect(Timer1, &QTimer::timeout, this, &formQueryDb::on_Timer1_timeout);
-    connect(Command2, &QPushButton::clicked, this, &formQueryDb::on_Command2_clicked);
+    connect(resultsPanel->resultsGrid, &QTableWidget::cellClicked, this, &MainWindow::chooseTrackAction);
+    connect(currentDownloadPanel->queuePumpTimer, &QTimer::timeout, this, &MainWindow::pumpDownloadQueue);
+    connect(currentDownloadPanel->progressTimer, &QTimer::timeout, this, &MainWindow::showDownloadProgress);
+    connect(currentDownloadPanel->cancelButton, &QPushButton::clicked, this, &MainWindow::cancelDownload);
 }
 
-downloads::DownloadPanel formQueryDb::downloadPanel()
+downloads::DownloadPanel MainWindow::downloadControls()
 {
     downloads::DownloadPanel panel;
     panel.queue = &downloadQueue;
-    panel.currentDownload = Text3;
-    panel.queueList = List2;
-    panel.progressBar = ProgressBar1;
-    panel.rateText = Text4;
-    panel.kilobytesText = Text5;
-    panel.progressTimer = Timer1;
-    panel.socket = Winsock2;
+    panel.currentDownload = currentDownloadPanel->currentDownloadField;
+    panel.queueList = currentDownloadPanel->downloadQueueList;
+    panel.progressBar = currentDownloadPanel->downloadProgress;
+    panel.rateText = currentDownloadPanel->rateField;
+    panel.kilobytesText = currentDownloadPanel->receivedField;
+    panel.progressTimer = currentDownloadPanel->progressTimer;
+    panel.socket = downloadSocket;
     panel.slot = http::Slot::Download;
     return panel;
 }
 
-void formQueryDb::on_MSFlexGrid1_cellClicked(int row, int column)
+void MainWindow::chooseTrackAction(int row, int column)
 {
     Q_UNUSED(column)
     // Row 0 is the heading and the row after the last result is empty: no track there.
@@ -55,9 +59,8 @@ void formQueryDb::on_MSFlexGrid1_cellClicked(int row, int column)
     const QString track = result.track;
     const QString source = result.source;
 
-    downloads::prepareChoices(
-        {m_chooser->Option1, m_chooser->Option2, m_chooser->Option3, m_chooser->Option4, m_chooser->Option5},
-        artist, track, *m_chooser->Picture1, *Winsock3, http::Slot::PlayerPicture, &media::showArtistPicture);
+    downloads::prepareChoices(m_chooser->choiceButtons(), artist, track, *m_chooser->artistPicture,
+                              *playerPictureSocket, http::Slot::PlayerPicture, &media::showArtistPicture);
     m_chooser->show();
     m_chooser->raise();
     m_chooser->activateWindow();
@@ -67,17 +70,16 @@ void formQueryDb::on_MSFlexGrid1_cellClicked(int row, int column)
 
     QString &action = m_chooser->chosenAction;
     if (action == QLatin1String("download")) {
-        downloads::enqueueDownload(downloadQueue, {artist, track, source}, *List2);
+        downloads::enqueueDownload(downloadQueue, {artist, track, source},
+                                   *currentDownloadPanel->downloadQueueList);
         action = QStringLiteral("done");
     }
     if (action == QLatin1String("artist")) {
         if (artist.size() < 3) {
             platform::messageBox(QStringLiteral("Please search for at least 3 letters"));
         } else {
-            Text1->setText(artist);
-            webservice::searchTracks(QStringLiteral("Artist"), artist, *Combo1, *Text2, *Frame2, *Winsock1,
-                                     *MSFlexGrid1, *WebBrowser1, http::Slot::Service,
-                                     {genreNames, searchResults, shopSuggestions});
+            searchOptionsPanel->searchField->setText(artist);
+            searchTracks(QStringLiteral("Artist"), artist);
         }
         action = QStringLiteral("done");
     }
@@ -93,17 +95,19 @@ void formQueryDb::on_MSFlexGrid1_cellClicked(int row, int column)
         action = QStringLiteral("done");
 }
 
-void formQueryDb::on_Timer3_timeout()
+void MainWindow::pumpDownloadQueue()
 {
-    downloads::pumpDownloadQueue(downloadPanel());
+    downloads::pumpDownloadQueue(downloadControls());
 }
 
-void formQueryDb::on_Timer1_timeout()
+void MainWindow::showDownloadProgress()
 {
-    downloads::showTransferProgress(downloadPanel(), m_lastBytes);
+    downloads::showTransferProgress(downloadControls(), m_lastBytes);
 }
 
-void formQueryDb::on_Command2_clicked()
+void MainWindow::cancelDownload()
 {
-    downloads::cancelDownload(downloadPanel());
+    downloads::cancelDownload(downloadControls());
 }
+
+} // namespace ui

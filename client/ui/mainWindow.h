@@ -1,0 +1,149 @@
+#pragma once
+
+#include "downloads/downloadQueue.h"
+#include "downloads/outsideLinks.h"
+#include "webservice/radio.h"
+#include "webservice/search.h"
+#include "webservice/similarArtists.h"
+#include "webservice/statistics.h"
+
+#include <QMainWindow>
+
+class QTreeWidgetItem;
+class QWidget;
+
+namespace downloads {
+struct DownloadPanel;
+}
+
+namespace platform {
+class SocketControl;
+}
+
+namespace media {
+class MprisService;
+}
+
+namespace ui {
+
+class ConnectPanel;
+class CurrentDownloadPanel;
+class LibraryPanel;
+class RadioPanel;
+class RecommendationsPanel;
+class ResultsPanel;
+class SearchOptionsPanel;
+class ShopPanel;
+class SimilarArtistsPanel;
+class TrackChooser;
+
+// The main window: a fixed-size window composed of panels, which it switches by moving their top
+// edges. Panels and sockets are public members with their member names as object names, so the
+// handlers and the tests reach every control.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // False when the start-up could not make its folders; the program must end then.
+    bool isLoaded() const { return m_loaded; }
+
+    // The track action chooser, created with the main window.
+    TrackChooser *chooser() const { return m_chooser; }
+
+    // Panel switches. The search view is the search options, results, download and radio panels
+    // with the similar-artists caption; the library lies in front of whatever else is shown.
+    void showSearchPanels(bool shown);
+    void showRecommendations(bool shown);
+    void showConnectPanel(bool shown);
+    void showLibrary(bool shown);
+
+    // In creation order, which is the order they are stacked and reached by Tab.
+    ConnectPanel *connectPanel = nullptr;
+    SearchOptionsPanel *searchOptionsPanel = nullptr;
+    ResultsPanel *resultsPanel = nullptr;
+    CurrentDownloadPanel *currentDownloadPanel = nullptr;
+    RadioPanel *radioPanel = nullptr;
+    SimilarArtistsPanel *similarArtistsPanel = nullptr;
+    RecommendationsPanel *recommendationsPanel = nullptr;
+    LibraryPanel *libraryPanel = nullptr;
+    ShopPanel *shopPanel = nullptr;
+
+    // One socket per connection slot, named for it.
+    platform::SocketControl *serviceSocket = nullptr;
+    platform::SocketControl *downloadSocket = nullptr;
+    platform::SocketControl *playerPictureSocket = nullptr;
+    platform::SocketControl *genreArtistsSocket = nullptr;
+    platform::SocketControl *similarArtistsSocket = nullptr;
+
+    // What the server told us and what the panels list; handed to the functions that fill them.
+    webservice::ServerStatistics serverStatistics;
+    webservice::GenreNames genreNames;
+    webservice::RecommendedArtists recommendedArtists;
+    webservice::SearchResults searchResults;
+    webservice::SimilarArtists similarArtists;
+    webservice::RadioStations radioStations;
+    downloads::DownloadQueue downloadQueue;
+    downloads::ShopSuggestions shopSuggestions;
+    // True while the search view (not the recommendations) is up.
+    bool searchPanelShown = false;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void setTabOrders();
+    void resetToStart();
+    void enableServerControls(bool enabled);
+
+    // Connect, panel switches, genre pictures and shop countries (mainWindow.cpp).
+    void connectToServer();
+    void toggleRecommendations();
+    void backToSearch();
+    void showGenreGroup(int group);
+    void chooseShopCountry(int countryNumber);
+
+    // Each feature connects its own handlers; called at the end of the constructor.
+    void setupSearchHandlers();   // mainWindowSearch.cpp
+    void setupDownloadHandlers(); // mainWindowDownloads.cpp
+    void setupLibraryHandlers();  // mainWindowLibrary.cpp
+
+    // Search, similar artists and radio.
+    void startSearch();
+    // Searches and shows the results, the query's address and the shop suggestions.
+    void searchTracks(const QString &searchType, const QString &text);
+    void findSimilarArtists();
+    void searchRecommendedArtist(QTreeWidgetItem *node);
+    void searchSimilarArtist(QTreeWidgetItem *node);
+    void openRadioStation();
+    void searchArtistFromTree(const QTreeWidgetItem &node);
+    void showSearchPicture(const QString &artist);
+
+    // Downloads.
+    void chooseTrackAction(int row, int column);
+    void pumpDownloadQueue();
+    void showDownloadProgress();
+    void cancelDownload();
+    downloads::DownloadPanel downloadControls();
+    qint64 m_lastBytes = 0; // the download slot's byte count at the previous progress tick
+
+    // Library and playback.
+    void openLibrary();
+    void playSelectedEntry();
+    void resumePlayback();
+    void pausePlayback();
+    void stopPlayback();
+    void seekOnSliderAction(int action);
+    void seekToSliderPosition();
+    void showPlaybackPosition();
+    media::MprisService *m_mpris = nullptr;
+
+    TrackChooser *m_chooser = nullptr;
+    bool m_loaded = false;
+    bool m_connecting = false;
+    bool m_fillingGenre = false;
+};
+
+} // namespace ui
