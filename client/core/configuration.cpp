@@ -15,6 +15,8 @@ std::unique_ptr<QSettings> &settingsFile()
     return file;
 }
 
+int generation = 0;
+
 QSettings *ini()
 {
     auto &file = settingsFile();
@@ -67,6 +69,12 @@ QString configuredServerBaseUrl()
 void reloadConfiguration()
 {
     settingsFile().reset();
+    ++generation;
+}
+
+int configurationGeneration()
+{
+    return generation;
 }
 
 } // namespace core

@@ -19,7 +19,10 @@ QString siteDomainSuffix();
 // "http://sonavex.<siteSuffix>/", always ending in "/".
 QString configuredServerBaseUrl();
 
-// Forget cached values (tests change the environment between cases).
+// Reads the INI file and the environment afresh; start-up does this once.
 void reloadConfiguration();
+
+// Counts the readings: values derived from the configuration are rebuilt when it changes.
+int configurationGeneration();
 
 } // namespace core

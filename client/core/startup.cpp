@@ -1,5 +1,6 @@
 #include "core/startup.h"
 
+#include "core/configuration.h"
 #include "core/settings.h"
 #include "platform/messageBox.h"
 
@@ -23,6 +24,7 @@ bool ensureFolder(const QString &folder)
 
 bool startUp()
 {
+    reloadConfiguration();
     loadSettings();
     const Settings &s = settings();
 

@@ -7,9 +7,16 @@
 namespace downloads {
 
 namespace {
-std::optional<SiteTable> &table()
+// The table and the configuration reading it was built from.
+struct BuiltTable
 {
-    static std::optional<SiteTable> value;
+    SiteTable sites;
+    int generation = 0;
+};
+
+std::optional<BuiltTable> &table()
+{
+    static std::optional<BuiltTable> value;
     return value;
 }
 
@@ -55,9 +62,10 @@ SiteTable build()
 
 const SiteTable &sourceSites()
 {
-    if (!table())
-        table() = build();
-    return *table();
+    const int generation = core::configurationGeneration();
+    if (!table() || table()->generation != generation)
+        table() = BuiltTable{build(), generation};
+    return table()->sites;
 }
 
 void reloadSourceSites()
