@@ -1,33 +1,18 @@
 #pragma once
 
-#include "core/configuration.h"
+#include "windowTestEnvironment.h"
+
 #include "core/settings.h"
 #include "core/startup.h"
-#include "downloads/sourceSites.h"
-#include "testHelpers.h"
 
-#include <QByteArray>
-#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
-#include <QtTest>
 
-// A fresh home, temp and music folder for the client, with every outside site at one loopback
-// port ("<name>.localhost:<port>" resolves to 127.0.0.1).
-class DownloadTestEnvironment
+// The client's folders, with every outside site at one loopback port ("<name>.localhost:<port>").
+struct DownloadTestEnvironment : WindowTestEnvironment
 {
-public:
-    explicit DownloadTestEnvironment(const QString &siteSuffix)
+    explicit DownloadTestEnvironment(quint16 port)
+        : WindowTestEnvironment("http://127.0.0.1:1/", QStringLiteral("localhost:%1").arg(port))
     {
-        QVERIFY2(m_home.isValid(), "no temporary folder");
-        qputenv("HOME", m_home.path().toLocal8Bit());
-        qputenv("TMP", m_home.filePath("tmp").toLocal8Bit());
-        qputenv("SONAVEX_CONFIG", m_home.filePath("no-such.ini").toLocal8Bit());
-        qputenv("SONAVEX_SITE_SUFFIX", siteSuffix.toLocal8Bit());
-        QDir(m_home.path()).mkpath("tmp");
-        QDir(m_home.path()).mkpath("Music");
-        core::reloadConfiguration();
-        downloads::reloadSourceSites();
         QVERIFY(core::startUp());
     }
 
@@ -48,9 +33,6 @@ public:
         for (const QString &name : musicFolderFiles())
             QFile::remove(core::settings().mp3Folder + name);
     }
-
-private:
-    QTemporaryDir m_home;
 };
 
 // "request line|host|referer|cookie" of a recorded request.
@@ -58,12 +40,9 @@ inline QString describe(const QByteArray &request)
 {
     QStringList parts{QString::fromLatin1(request.left(request.indexOf("\r\n")))};
     for (const QByteArray name : {"Host", "Referer", "Cookie"}) {
-        QString value;
-        for (const QByteArray &line : request.split('\n')) {
-            if (line.startsWith(name + ": "))
-                value = QString::fromLatin1(line.mid(name.size() + 2).chopped(1));
-        }
-        parts << value;
+        const qsizetype at = request.indexOf("\r\n" + name + ": ");
+        parts << (at < 0 ? QString()
+                         : QString::fromLatin1(request.mid(at + name.size() + 4).split('\r').first()));
     }
     return parts.join('|');
 }

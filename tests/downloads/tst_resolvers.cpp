@@ -2,9 +2,7 @@
 #include "messageBoxCatcher.h"
 #include "scriptedServer.h"
 
-#include "core/settings.h"
 #include "downloads/resolvers.h"
-#include "downloads/sourceSites.h"
 #include "downloads/transfer.h"
 #include "http/httpAgent.h"
 #include "platform/socketControl.h"
@@ -18,201 +16,195 @@ using Env = DownloadTestEnvironment;
 class tst_resolvers : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
-    void initTestCase();
-    void requestsOfEachSite_data();
-    void requestsOfEachSite();
-    // The link scan over saved pages of the download site. "{P}" stands for the redirector prefix.
-    void redirectLinkScan_data();
-    void redirectLinkScan();
 
-private:
     ScriptedServer m_server;
     std::unique_ptr<Env> m_env;
     platform::SocketControl m_socket;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_env = std::make_unique<Env>(m_server.port());
+        http::attachSocket(m_socket, http::Slot::Download);
+        http::setTimeouts(5000, 5000);
+    }
+
+    void requestsOfEachSite_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QList<QByteArray>>("responses"); // one per connection
+        QTest::addColumn<QStringList>("requests");        // as describe() gives them
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QByteArray>("saved"); // under "A & B+C - Song One.mp3"
+
+        const auto &s = downloads::sourceSites();
+        const QString port = QString::number(m_server.port());
+        const auto site = [&](const char *name, const char *path) {
+            return QStringLiteral("http://%1.localhost:%2%3")
+                .arg(QLatin1String(name), port, QLatin1String(path));
+        };
+        const auto redirect = [](const QString &to) {
+            return "HTTP/1.1 302 Found\r\nLocation: " + to.toLatin1() + "\r\nContent-Length: 0\r\n\r\n";
+        };
+        const QString host = ".localhost:" + port + "|";
+        const QByteArray bytes("track bytes");
+        const QStringList none;
+        const QString alreadyThere = "This track has already been downloaded.\r\n"
+                                     "If you want this file instead, delete the old one.";
+
+        QTest::newRow("epitonic: the file from its CDN, blanks as %20")
+            << site("epitonic", "/artists/art/My Song.mp3") << QList<QByteArray>{okResponse(bytes)}
+            << QStringList{"GET /o1/epi_files/reg/songs/mp3/My%20Song.mp3 HTTP/1.1|cdn.epitonic" + host +
+                           s.epitonicHome + "|"}
+            << none << bytes;
+        const QString rave = site("rave", "/play.php?id=3&TRACK=k9&x=1");
+        QTest::newRow("rave: its redirect script, then where it points")
+            << rave << QList<QByteArray>{redirect(site("files", "/k9.mp3")), okResponse(bytes)}
+            << QStringList{"GET /music.php?redirect=k9&x=1 HTTP/1.1|rave" + host + rave + "|",
+                           "GET /k9.mp3 HTTP/1.1|files" + host + rave + "|"}
+            << none << bytes;
+        QTest::newRow("shutemdown: the page's cookie goes back with the file request")
+            << site("shutemdown", "/mp3/t.mp3")
+            << QList<QByteArray>{okResponse("<html>welcome</html>", "sEt-cOOkie: sid=abc; path=/\r\n"),
+                                 okResponse(bytes)}
+            << QStringList{"GET /mp3/t.mp3 HTTP/1.1|shutemdown" + host + s.downloadComMusicHome + "|",
+                           "GET /mp3/t.mp3 HTTP/1.1|shutemdown" + host + s.shutEmDownRefererPage + "|sid=abc"}
+            << none << bytes;
+        const QString page = site("music.download", "/3000-1/song-one.html");
+        const QString file = site("files", "/s1.mp3");
+        QTest::newRow("download site: its page, the redirector, the file")
+            << page
+            << QList<QByteArray>{okResponse("<html>\r\n<td>Song One</td>\r\n<a href=\"" +
+                                            s.downloadComRedirectorPrefix.toLatin1() + "\r\n" +
+                                            file.toLatin1() + "\"><img src=\"dl.gif\"></a>\r\n</html>\r\n"),
+                                 redirect(file), okResponse(bytes)}
+            << QStringList{"GET /3000-1/song-one.html HTTP/1.1|music.download" + host +
+                               "http://www.google.com/search?hl=en&q=A+%26+B%2BC&btnG=Google+Search&meta=|",
+                           "GET /redir?&destUrl=" + file + " HTTP/1.1|dl.download" + host + page + "|",
+                           "GET /s1.mp3 HTTP/1.1|files" + host + page + "|"}
+            << none << bytes;
+        QTest::newRow("download site page without a link")
+            << page << QList<QByteArray>{okResponse("<html>Song One, but no link</html>\r\n")}
+            << QStringList{"GET /3000-1/song-one.html HTTP/1.1|music.download" + host +
+                           "http://www.google.com/search?hl=en&q=A+%26+B%2BC&btnG=Google+Search&meta=|"}
+            << QStringList{"I couldn't find that track,\r\nsomething went wrong.  Sorry."} << QByteArray();
+        QTest::newRow("shutemdown page refused")
+            << site("shutemdown", "/mp3/t.mp3")
+            << QList<QByteArray>{"HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n"}
+            << QStringList{"GET /mp3/t.mp3 HTTP/1.1|shutemdown" + host + s.downloadComMusicHome + "|"}
+            << QStringList{"An error occurred while downloading\r\nHTTP Response: 403 = HTTP_FORBIDDEN"}
+            << QByteArray();
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        QTest::newRow("shutemdown page without a connection")
+            << QStringLiteral("http://shutemdown.localhost:%1/t.mp3").arg(closed.serverPort())
+            << QList<QByteArray>{} << none << QStringList{"A Socket error occurred while downloading"}
+            << QByteArray();
+        QTest::newRow("epitonic address ending in a slash")
+            << site("epitonic", "/artists/") << QList<QByteArray>{} << none << none << QByteArray();
+        QTest::newRow("rave address without a track key")
+            << site("rave", "/play.php?id=3") << QList<QByteArray>{} << none << none << QByteArray();
+        QTest::newRow("rave address with an empty key")
+            << site("rave", "/play.php?id=3&track=") << QList<QByteArray>{} << none << none << QByteArray();
+        QTest::newRow("letter case of the domain ignored")
+            << "HTTP://EPITONIC.LOCALHOST:" + port + "/X/A.mp3" << QList<QByteArray>{okResponse(bytes)}
+            << QStringList{"GET /o1/epi_files/reg/songs/mp3/A.mp3 HTTP/1.1|cdn.epitonic" + host +
+                           s.epitonicHome + "|"}
+            << none << bytes;
+        QTest::newRow("domain text only in the query")
+            << site("files", "/get.php?from=rave.localhost&track=k2") << QList<QByteArray>{okResponse(bytes)}
+            << QStringList{"GET /music.php?redirect=k2 HTTP/1.1|rave" + host +
+                           site("files", "/get.php?from=rave.localhost&track=k2") + "|"}
+            << none << bytes;
+        // Epitonic first; rave then finds the file there already.
+        QTest::newRow("address naming two sites runs both")
+            << site("epitonic", "/x?via=rave.localhost&track=k3") << QList<QByteArray>{okResponse(bytes)}
+            << QStringList{"GET /o1/epi_files/reg/songs/mp3/x?via=rave.localhost&track=k3 "
+                           "HTTP/1.1|cdn.epitonic" +
+                           host + s.epitonicHome + "|"}
+            << QStringList{alreadyThere} << bytes;
+    }
+
+    void requestsOfEachSite()
+    {
+        QFETCH(QString, source);
+        QFETCH(QList<QByteArray>, responses);
+        QFETCH(QStringList, requests);
+        QFETCH(QStringList, messages);
+        QFETCH(QByteArray, saved);
+        QList<ScriptedServer::Script> scripts;
+        for (const QByteArray &response : responses)
+            scripts.append({ScriptedServer::send(response)});
+        m_server.setScripts(scripts);
+        const qsizetype first = m_server.requests().size();
+        MessageBoxCatcher boxes;
+        http::forgetSlotHistory(http::Slot::Download);
+
+        downloads::downloadTrack("A & B+C", "Song One", source, m_socket, http::Slot::Download);
+        QStringList sent;
+        for (const QByteArray &request : m_server.requests().mid(first))
+            sent << describe(request);
+        QCOMPARE(sent, requests);
+        QCOMPARE(boxes.texts(), messages);
+        QCOMPARE(Env::musicFolderFiles(),
+                 saved.isEmpty() ? QStringList() : QStringList{"A & B+C - Song One.mp3"});
+        QCOMPARE(Env::readMusicFile("A & B+C - Song One.mp3"), saved.isEmpty() ? "<no file>" : saved);
+        // The pages the resolvers fetched are gone too.
+        QCOMPARE(QDir(core::settings().tempFolder).entryList(QDir::Files), QStringList());
+        Env::emptyMusicFolder();
+    }
+
+    // The link scan over saved pages of the download site. "{P}" stands for the redirector prefix.
+    void redirectLinkScan_data()
+    {
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("expected"); // empty: no link
+        const auto row = [](const char *name, const char *page, const char *expected,
+                            const char *title = "Song One") {
+            QTest::newRow(name) << QByteArray(page) << QString::fromLatin1(title)
+                                << QString::fromLatin1(expected);
+        };
+
+        row("title, prefix line, rest with closing pair",
+            "<td>Song One</td>\r\n<a href=\"{P}\r\nhttp://files/one.mp3\"><img src=x>\r\n",
+            "{P}http://files/one.mp3");
+        row("middle line loses its CR and the character before it",
+            "Song One\r\n{P}\r\nhttp://files/x\r\none.mp3\"><img src=x>\r\n", "{P}http://files/one.mp3");
+        row("text after the prefix on its line is not used",
+            "Song One\r\nhref=\"{P}ignored\r\nrest\"><img src=\r\n", "{P}rest");
+        row("prefix on the title's own line counts", "Song One {P}\r\nrest\"><img src=\r\n", "{P}rest");
+        row("prefix only before the title", "{P}\r\nrest\"><img src=\r\nSong One\r\n", "");
+        row("page ends while collecting", "Song One\r\n{P}\r\nrest\r\nmore\r\n", "");
+        row("last line without LF still read", "Song One\r\n{P}\r\nrest\"><img src=", "{P}rest");
+        row("case ignored for title, prefix and marker", "SONG one\r\n{P}\r\nrest\"><IMG SRC=\r\n", "{P}rest",
+            "song ONE");
+        row("a second prefix line starts the link afresh",
+            "Song One\r\n{P}\r\nold\r\n{P}\r\nnew\"><img src=\r\n", "{P}new");
+        row("only the first completed link", "Song One\r\n{P}\r\na\"><img src=\r\n{P}\r\nb\"><img src=\r\n",
+            "{P}a");
+        // Counts that would be negative append nothing instead of failing.
+        row("marker at the start of the line", "Song One\r\n{P}\r\nrest\r\n<img src=\r\n", "{P}res");
+        row("marker at the second position", "Song One\r\n{P}\r\nrest\r\nx<img src=\r\n", "{P}res");
+        row("one-character and empty continuation lines", "Song One\n{P}\nabcd\nx\n\nefgh\"><img src=\n",
+            "{P}abefgh");
+    }
+
+    void redirectLinkScan()
+    {
+        QFETCH(QByteArray, page);
+        QFETCH(QString, title);
+        QFETCH(QString, expected);
+        const QString path = core::settings().tempFolder + "page.html";
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        const QString prefix = downloads::sourceSites().downloadComRedirectorPrefix;
+        file.write(page.replace("{P}", prefix.toLatin1()));
+        file.close();
+        QCOMPARE(downloads::findRedirectLink(path, title), expected.replace("{P}", prefix));
+        QFile::remove(path);
+    }
 };
-
-void tst_resolvers::initTestCase()
-{
-    m_env = std::make_unique<Env>(QStringLiteral("localhost:%1").arg(m_server.port()));
-    http::attachSocket(m_socket, http::Slot::Download);
-    http::setTimeouts(5000, 5000);
-}
-
-void tst_resolvers::requestsOfEachSite_data()
-{
-    QTest::addColumn<QString>("source");
-    QTest::addColumn<QList<QByteArray>>("responses"); // one per connection
-    QTest::addColumn<QStringList>("requests");        // as describe() gives them
-    QTest::addColumn<QStringList>("messages");
-    QTest::addColumn<QByteArray>("saved"); // under "A & B+C - Song One.mp3"
-
-    const auto &s = downloads::sourceSites();
-    const QString port = QString::number(m_server.port());
-    const auto site = [&](const char *name, const char *path) {
-        return QStringLiteral("http://%1.localhost:%2%3").arg(QLatin1String(name), port, QLatin1String(path));
-    };
-    const auto redirect = [](const QString &to) {
-        return "HTTP/1.1 302 Found\r\nLocation: " + to.toLatin1() + "\r\nContent-Length: 0\r\n\r\n";
-    };
-    const QString host = ".localhost:" + port + "|";
-    const QByteArray bytes("track bytes");
-    const QStringList none;
-    const QString alreadyThere = "This track has already been downloaded.\r\n"
-                                 "If you want this file instead, delete the old one.";
-
-    QTest::newRow("epitonic: the file from its CDN, blanks as %20")
-        << site("epitonic", "/artists/art/My Song.mp3") << QList<QByteArray>{okResponse(bytes)}
-        << QStringList{"GET /o1/epi_files/reg/songs/mp3/My%20Song.mp3 HTTP/1.1|cdn.epitonic" + host +
-                       s.epitonicHome + "|"}
-        << none << bytes;
-    const QString rave = site("rave", "/play.php?id=3&TRACK=k9&x=1");
-    QTest::newRow("rave: its redirect script, then where it points")
-        << rave << QList<QByteArray>{redirect(site("files", "/k9.mp3")), okResponse(bytes)}
-        << QStringList{"GET /music.php?redirect=k9&x=1 HTTP/1.1|rave" + host + rave + "|",
-                       "GET /k9.mp3 HTTP/1.1|files" + host + rave + "|"}
-        << none << bytes;
-    QTest::newRow("shutemdown: the page's cookie goes back with the file request")
-        << site("shutemdown", "/mp3/t.mp3")
-        << QList<QByteArray>{okResponse("<html>welcome</html>", "sEt-cOOkie: sid=abc; path=/\r\n"),
-                             okResponse(bytes)}
-        << QStringList{"GET /mp3/t.mp3 HTTP/1.1|shutemdown" + host + s.downloadComMusicHome + "|",
-                       "GET /mp3/t.mp3 HTTP/1.1|shutemdown" + host + s.shutEmDownRefererPage + "|sid=abc"}
-        << none << bytes;
-    const QString page = site("music.download", "/3000-1/song-one.html");
-    const QString file = site("files", "/s1.mp3");
-    QTest::newRow("download site: its page, the redirector, the file")
-        << page
-        << QList<QByteArray>{okResponse("<html>\r\n<td>Song One</td>\r\n<a href=\"" +
-                                        s.downloadComRedirectorPrefix.toLatin1() + "\r\n" + file.toLatin1() +
-                                        "\"><img src=\"dl.gif\"></a>\r\n</html>\r\n"),
-                             redirect(file), okResponse(bytes)}
-        << QStringList{"GET /3000-1/song-one.html HTTP/1.1|music.download" + host +
-                           "http://www.google.com/search?hl=en&q=A+%26+B%2BC&btnG=Google+Search&meta=|",
-                       "GET /redir?&destUrl=" + file + " HTTP/1.1|dl.download" + host + page + "|",
-                       "GET /s1.mp3 HTTP/1.1|files" + host + page + "|"}
-        << none << bytes;
-    QTest::newRow("download site page without a link")
-        << page << QList<QByteArray>{okResponse("<html>Song One, but no link</html>\r\n")}
-        << QStringList{"GET /3000-1/song-one.html HTTP/1.1|music.download" + host +
-                       "http://www.google.com/search?hl=en&q=A+%26+B%2BC&btnG=Google+Search&meta=|"}
-        << QStringList{"I couldn't find that track,\r\nsomething went wrong.  Sorry."} << QByteArray();
-    QTest::newRow("shutemdown page refused")
-        << site("shutemdown", "/mp3/t.mp3")
-        << QList<QByteArray>{"HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n"}
-        << QStringList{"GET /mp3/t.mp3 HTTP/1.1|shutemdown" + host + s.downloadComMusicHome + "|"}
-        << QStringList{"An error occurred while downloading\r\nHTTP Response: 403 = HTTP_FORBIDDEN"}
-        << QByteArray();
-    QTcpServer closed;
-    QVERIFY(closed.listen(QHostAddress::LocalHost));
-    QTest::newRow("shutemdown page without a connection")
-        << QStringLiteral("http://shutemdown.localhost:%1/t.mp3").arg(closed.serverPort())
-        << QList<QByteArray>{} << none << QStringList{"A Socket error occurred while downloading"}
-        << QByteArray();
-    QTest::newRow("epitonic address ending in a slash")
-        << site("epitonic", "/artists/") << QList<QByteArray>{} << none << none << QByteArray();
-    QTest::newRow("rave address without a track key")
-        << site("rave", "/play.php?id=3") << QList<QByteArray>{} << none << none << QByteArray();
-    QTest::newRow("rave address with an empty key")
-        << site("rave", "/play.php?id=3&track=") << QList<QByteArray>{} << none << none << QByteArray();
-    QTest::newRow("letter case of the domain ignored")
-        << "HTTP://EPITONIC.LOCALHOST:" + port + "/X/A.mp3" << QList<QByteArray>{okResponse(bytes)}
-        << QStringList{"GET /o1/epi_files/reg/songs/mp3/A.mp3 HTTP/1.1|cdn.epitonic" + host + s.epitonicHome +
-                       "|"}
-        << none << bytes;
-    QTest::newRow("domain text only in the query")
-        << site("files", "/get.php?from=rave.localhost&track=k2") << QList<QByteArray>{okResponse(bytes)}
-        << QStringList{"GET /music.php?redirect=k2 HTTP/1.1|rave" + host +
-                       site("files", "/get.php?from=rave.localhost&track=k2") + "|"}
-        << none << bytes;
-    // Epitonic first; rave then finds the file there already.
-    QTest::newRow("address naming two sites runs both")
-        << site("epitonic", "/x?via=rave.localhost&track=k3") << QList<QByteArray>{okResponse(bytes)}
-        << QStringList{"GET /o1/epi_files/reg/songs/mp3/x?via=rave.localhost&track=k3 HTTP/1.1|cdn.epitonic" +
-                       host + s.epitonicHome + "|"}
-        << QStringList{alreadyThere} << bytes;
-}
-
-void tst_resolvers::requestsOfEachSite()
-{
-    QFETCH(QString, source);
-    QFETCH(QList<QByteArray>, responses);
-    QFETCH(QStringList, requests);
-    QFETCH(QStringList, messages);
-    QFETCH(QByteArray, saved);
-
-    QList<ScriptedServer::Script> scripts;
-    for (const QByteArray &response : responses)
-        scripts.append({ScriptedServer::send(response)});
-    m_server.setScripts(scripts);
-    const qsizetype first = m_server.requests().size();
-    MessageBoxCatcher boxes;
-    http::forgetSlotHistory(http::Slot::Download);
-
-    downloads::downloadTrack("A & B+C", "Song One", source, m_socket, http::Slot::Download);
-    QStringList sent;
-    for (const QByteArray &request : m_server.requests().mid(first))
-        sent << describe(request);
-    QCOMPARE(sent, requests);
-    QCOMPARE(boxes.texts(), messages);
-    QCOMPARE(Env::musicFolderFiles(),
-             saved.isEmpty() ? QStringList() : QStringList{"A & B+C - Song One.mp3"});
-    QCOMPARE(Env::readMusicFile("A & B+C - Song One.mp3"), saved.isEmpty() ? "<no file>" : saved);
-    // The pages the resolvers fetched are gone too.
-    QCOMPARE(QDir(core::settings().tempFolder).entryList(QDir::Files), QStringList());
-    Env::emptyMusicFolder();
-}
-
-void tst_resolvers::redirectLinkScan_data()
-{
-    QTest::addColumn<QByteArray>("page");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("expected"); // empty: no link
-    const auto row = [](const char *name, const char *page, const char *expected,
-                        const char *title = "Song One") {
-        QTest::newRow(name) << QByteArray(page) << QString::fromLatin1(title)
-                            << QString::fromLatin1(expected);
-    };
-
-    row("title, prefix line, rest with closing pair",
-        "<td>Song One</td>\r\n<a href=\"{P}\r\nhttp://files/one.mp3\"><img src=x>\r\n",
-        "{P}http://files/one.mp3");
-    row("middle line loses its CR and the character before it",
-        "Song One\r\n{P}\r\nhttp://files/x\r\none.mp3\"><img src=x>\r\n", "{P}http://files/one.mp3");
-    row("text after the prefix on its line is not used",
-        "Song One\r\nhref=\"{P}ignored\r\nrest\"><img src=\r\n", "{P}rest");
-    row("prefix on the title's own line counts", "Song One {P}\r\nrest\"><img src=\r\n", "{P}rest");
-    row("prefix only before the title", "{P}\r\nrest\"><img src=\r\nSong One\r\n", "");
-    row("page ends while collecting", "Song One\r\n{P}\r\nrest\r\nmore\r\n", "");
-    row("last line without LF still read", "Song One\r\n{P}\r\nrest\"><img src=", "{P}rest");
-    row("case ignored for title, prefix and marker", "SONG one\r\n{P}\r\nrest\"><IMG SRC=\r\n", "{P}rest",
-        "song ONE");
-    row("a second prefix line starts the link afresh", "Song One\r\n{P}\r\nold\r\n{P}\r\nnew\"><img src=\r\n",
-        "{P}new");
-    row("only the first completed link", "Song One\r\n{P}\r\na\"><img src=\r\n{P}\r\nb\"><img src=\r\n",
-        "{P}a");
-    // Counts that would be negative append nothing instead of failing.
-    row("marker at the start of the line", "Song One\r\n{P}\r\nrest\r\n<img src=\r\n", "{P}res");
-    row("marker at the second position", "Song One\r\n{P}\r\nrest\r\nx<img src=\r\n", "{P}res");
-    row("one-character and empty continuation lines", "Song One\n{P}\nabcd\nx\n\nefgh\"><img src=\n",
-        "{P}abefgh");
-}
-
-void tst_resolvers::redirectLinkScan()
-{
-    QFETCH(QByteArray, page);
-    QFETCH(QString, title);
-    QFETCH(QString, expected);
-
-    const QString path = core::settings().tempFolder + "page.html";
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    const QString prefix = downloads::sourceSites().downloadComRedirectorPrefix;
-    file.write(page.replace("{P}", prefix.toLatin1()));
-    file.close();
-    QCOMPARE(downloads::findRedirectLink(path, title), expected.replace("{P}", prefix));
-    QFile::remove(path);
-}
 
 QTEST_MAIN(tst_resolvers)
 #include "tst_resolvers.moc"

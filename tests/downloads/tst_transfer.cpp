@@ -2,14 +2,12 @@
 #include "messageBoxCatcher.h"
 #include "scriptedServer.h"
 
-#include "core/settings.h"
 #include "downloads/transfer.h"
 #include "http/httpAgent.h"
 #include "platform/socketControl.h"
 
 #include <QLineEdit>
 #include <QTcpServer>
-#include <QTimer>
 
 #include <memory>
 
@@ -21,19 +19,12 @@ using S = ScriptedServer;
 class tst_transfer : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
-    void initTestCase();
-    void init();
 
-    void savesServedBytesUnderSafeNameOnce();
-    void failureLeavesNoFileAndNeverBlocksRetry_data();
-    void failureLeavesNoFileAndNeverBlocksRetry();
-    void cancelIsQuietAndLeavesNoFile_data();
-    void cancelIsQuietAndLeavesNoFile();
-    void nameTheFileSystemRefuses();
-    void progressTexts();
+    S m_server;
+    std::unique_ptr<Env> m_env;
+    MessageBoxCatcher m_boxes;
+    platform::SocketControl m_socket;
 
-private:
     QString fileAddress(const QString &path) const
     {
         return QStringLiteral("http://files.localhost:%1%2").arg(m_server.port()).arg(path);
@@ -42,157 +33,134 @@ private:
     {
         downloads::transferTrackFile(artist, track, address, m_socket, http::Slot::Download, {});
     }
+    // Nothing stops the same track from landing afterwards.
+    void retryLands()
+    {
+        m_server.setScript({S::send(okResponse("whole"))});
+        transfer("Art", "Track", fileAddress("/t.mp3"));
+        QCOMPARE(Env::musicFolderFiles(), QStringList{"Art - Track.mp3"});
+        QCOMPARE(Env::readMusicFile("Art - Track.mp3"), "whole");
+    }
 
-    S m_server;
-    std::unique_ptr<Env> m_env;
-    MessageBoxCatcher m_boxes;
-    platform::SocketControl m_socket;
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_env = std::make_unique<Env>(m_server.port());
+        http::attachSocket(m_socket, http::Slot::Download);
+        http::setTimeouts(5000, 5000);
+    }
+
+    void init()
+    {
+        m_boxes.clear();
+        Env::emptyMusicFolder();
+    }
+
+    void savesServedBytesUnderSafeNameOnce()
+    {
+        static const char head[] = "ID3\x03\0\0\0\0\0\0 not a blank line:\r\n\r\n then more";
+        QByteArray body(head, sizeof(head) - 1);
+        for (int i = 0; i < 5000; ++i)
+            body += char(i * 7);
+        const QByteArray response = okResponse(body);
+        const qsizetype first = m_server.requests().size();
+        m_server.setScript({S::send(response.left(60)), S::pause(20), S::send(response.mid(60))});
+
+        // Blanks become %20 in the caller's copy too; "%" and other bytes go out as they are.
+        QString address = fileAddress(QString::fromLatin1("/dir/my song%41\xe9.mp3"));
+        downloads::transferTrackFile("a//b\\c?d*e", ":f|g>h <\"&.", address, m_socket, http::Slot::Download,
+                                     {});
+        QCOMPARE(address, fileAddress(QString::fromLatin1("/dir/my%20song%41\xe9.mp3")));
+        const QString saved = "a--b-c-d-e - -f-g-h <\"&..mp3";
+        QCOMPARE(m_boxes.texts(), QStringList());
+        QCOMPARE(Env::musicFolderFiles(), QStringList{saved});
+        QCOMPARE(Env::readMusicFile(saved), body);
+        QCOMPARE(m_server.requests().size(), first + 1);
+        QCOMPARE(describe(m_server.requests().last()),
+                 QString::fromLatin1("GET /dir/my%20song%41\xe9.mp3 HTTP/1.1|files.localhost:%1|"
+                                     "http://files.localhost:%1/index.html|")
+                     .arg(m_server.port()));
+
+        // A second copy is refused before any request.
+        transfer("a//b\\c?d*e", ":f|g>h <\"&.", fileAddress("/other.mp3"));
+        QCOMPARE(m_boxes.texts(), QStringList{"This track has already been downloaded.\r\n"
+                                              "If you want this file instead, delete the old one."});
+        QCOMPARE(m_server.requests().size(), first + 1);
+        QCOMPARE(Env::readMusicFile(saved), body);
+    }
+
+    void failureLeavesNoFileAndNeverBlocksRetry_data()
+    {
+        QTest::addColumn<S::Script>("script");
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<QString>("message");
+        const QString socketError = "A Socket error occurred while downloading";
+        QTest::newRow("404") << S::Script{S::send(httpResponse(404, "Not Found", "not found"))} << false
+                             << "An error occurred while downloading\r\nHTTP Response: 404 = HTTP_NOT_FOUND";
+        QTest::newRow("no connection") << S::Script{} << true << socketError;
+        QTest::newRow("body short of its length")
+            << S::Script{S::send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nhalf"), S::pause(20),
+                         S::close()}
+            << false << socketError;
+    }
+
+    void failureLeavesNoFileAndNeverBlocksRetry()
+    {
+        QFETCH(S::Script, script);
+        QFETCH(bool, refused);
+        QFETCH(QString, message);
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const QString address = QStringLiteral("http://files.localhost:%1/t.mp3").arg(closed.serverPort());
+        closed.close();
+        m_server.setScript(script);
+        transfer("Art", "Track", refused ? address : fileAddress("/t.mp3"));
+        QCOMPARE(m_boxes.texts(), QStringList{message});
+        QCOMPARE(Env::musicFolderFiles(), QStringList());
+        retryLands();
+        QCOMPARE(m_boxes.count(), 1);
+    }
+
+    // A cancel in the body is caught through the window's cancel button (tst_downloadHandlers).
+    void cancelBeforeAnyHeadIsQuietAndLeavesNoFile()
+    {
+        QLineEdit current("Art - Track");
+        downloads::DownloadPanel panel;
+        panel.currentDownload = &current;
+        panel.socket = &m_socket;
+        panel.slot = http::Slot::Download;
+        m_server.setScript({S::silence()});
+        http::forgetSlotHistory(http::Slot::Download);
+        onceWhen(
+            &m_server, &ScriptedServer::requestReceived, [] { return true; },
+            [&panel] { downloads::cancelDownload(panel); });
+        transfer("Art", "Track", fileAddress("/t.mp3"));
+        QCOMPARE(current.text(), QString());
+        QCOMPARE(m_boxes.texts(), QStringList());
+        QCOMPARE(Env::musicFolderFiles(), QStringList());
+        retryLands();
+    }
+
+    void nameTheFileSystemRefuses()
+    {
+        const int connections = m_server.connectionCount();
+        m_server.setScript({S::send(okResponse("bytes"))});
+        transfer(QString(300, 'a'), "Long", fileAddress("/long.mp3"));
+        QCOMPARE(m_boxes.count(), 1);
+        QVERIFY2(m_boxes.texts().first().startsWith("An error occurred while downloading\r\n"),
+                 qPrintable(m_boxes.texts().first()));
+        QCOMPARE(m_server.connectionCount(), connections);
+        QCOMPARE(Env::musicFolderFiles(), QStringList());
+    }
+
+    void rateTexts()
+    {
+        QCOMPARE(downloads::thousandsText(12000), "12");
+        QCOMPARE(downloads::thousandsText(500), ".5");
+        QCOMPARE(downloads::thousandsText(1010), "1.01");
+        QCOMPARE(downloads::thousandsText(5000000123), "5000000.123");
+    }
 };
-
-void tst_transfer::initTestCase()
-{
-    m_env = std::make_unique<Env>(QStringLiteral("localhost:%1").arg(m_server.port()));
-    http::attachSocket(m_socket, http::Slot::Download);
-    http::setTimeouts(5000, 5000);
-}
-
-void tst_transfer::init()
-{
-    m_boxes.clear();
-    Env::emptyMusicFolder();
-}
-
-void tst_transfer::savesServedBytesUnderSafeNameOnce()
-{
-    static const char head[] = "ID3\x03\0\0\0\0\0\0 not a blank line:\r\n\r\n then more";
-    QByteArray body(head, sizeof(head) - 1);
-    for (int i = 0; i < 5000; ++i)
-        body += char(i * 7);
-    const QByteArray response = okResponse(body);
-    const qsizetype first = m_server.requests().size();
-    m_server.setScript({S::send(response.left(60)), S::pause(20), S::send(response.mid(60))});
-
-    // Blanks become %20 in the caller's copy too; "%" and other bytes go out as they are.
-    QString address = fileAddress(QString::fromLatin1("/dir/my song%41\xe9.mp3"));
-    downloads::transferTrackFile("a//b\\c?d*e", ":f|g>h <\"&.", address, m_socket, http::Slot::Download, {});
-    QCOMPARE(address, fileAddress(QString::fromLatin1("/dir/my%20song%41\xe9.mp3")));
-
-    QCOMPARE(m_boxes.texts(), QStringList());
-    QCOMPARE(Env::musicFolderFiles(), QStringList{"a--b-c-d-e - -f-g-h <\"&..mp3"});
-    QCOMPARE(Env::readMusicFile("a--b-c-d-e - -f-g-h <\"&..mp3"), body);
-    QCOMPARE(m_server.requests().size(), first + 1);
-    QCOMPARE(describe(m_server.requests().last()),
-             QString::fromLatin1("GET /dir/my%20song%41\xe9.mp3 HTTP/1.1|files.localhost:%1|"
-                                 "http://files.localhost:%1/index.html|")
-                 .arg(m_server.port()));
-
-    // A second copy is refused before any request.
-    transfer("a//b\\c?d*e", ":f|g>h <\"&.", fileAddress("/other.mp3"));
-    QCOMPARE(m_boxes.texts(), QStringList{"This track has already been downloaded.\r\n"
-                                          "If you want this file instead, delete the old one."});
-    QCOMPARE(m_server.requests().size(), first + 1);
-    QCOMPARE(Env::readMusicFile("a--b-c-d-e - -f-g-h <\"&..mp3"), body);
-}
-
-void tst_transfer::failureLeavesNoFileAndNeverBlocksRetry_data()
-{
-    QTest::addColumn<S::Script>("script");
-    QTest::addColumn<bool>("refused");
-    QTest::addColumn<QString>("message");
-
-    QTest::newRow("404") << S::Script{S::send("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found")}
-                         << false
-                         << "An error occurred while downloading\r\nHTTP Response: 404 = HTTP_NOT_FOUND";
-    QTest::newRow("no connection") << S::Script{} << true << "A Socket error occurred while downloading";
-    QTest::newRow("body short of its length")
-        << S::Script{S::send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nhalf"), S::pause(20), S::close()}
-        << false << "A Socket error occurred while downloading";
-}
-
-void tst_transfer::failureLeavesNoFileAndNeverBlocksRetry()
-{
-    QFETCH(S::Script, script);
-    QFETCH(bool, refused);
-    QFETCH(QString, message);
-
-    QTcpServer closed;
-    QVERIFY(closed.listen(QHostAddress::LocalHost));
-    const QString address = QStringLiteral("http://files.localhost:%1/t.mp3").arg(closed.serverPort());
-    closed.close();
-    m_server.setScript(script);
-    transfer("Art", "Track", refused ? address : fileAddress("/t.mp3"));
-    QCOMPARE(m_boxes.texts(), QStringList{message});
-    QCOMPARE(Env::musicFolderFiles(), QStringList());
-
-    m_server.setScript({S::send(okResponse("whole"))});
-    transfer("Art", "Track", fileAddress("/t.mp3"));
-    QCOMPARE(m_boxes.count(), 1);
-    QCOMPARE(Env::musicFolderFiles(), QStringList{"Art - Track.mp3"});
-    QCOMPARE(Env::readMusicFile("Art - Track.mp3"), "whole");
-}
-
-void tst_transfer::cancelIsQuietAndLeavesNoFile_data()
-{
-    QTest::addColumn<S::Script>("script");
-    QTest::addColumn<qint64>("cancelAfterBytes"); // -1: as soon as the request arrived
-    QTest::newRow("in the body") << S::Script{S::send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n" +
-                                                      QByteArray(5000, 'x')),
-                                              S::silence()}
-                                 << qint64(5000);
-    QTest::newRow("before any head") << S::Script{S::silence()} << qint64(-1);
-}
-
-void tst_transfer::cancelIsQuietAndLeavesNoFile()
-{
-    QFETCH(S::Script, script);
-    QFETCH(qint64, cancelAfterBytes);
-    QLineEdit current;
-    current.setText("Art - Track");
-    downloads::DownloadPanel panel;
-    panel.currentDownload = &current;
-    panel.socket = &m_socket;
-    panel.slot = http::Slot::Download;
-
-    m_server.setScript(script);
-    http::forgetSlotHistory(http::Slot::Download);
-    const auto cancel = [&panel] { downloads::cancelDownload(panel); };
-    if (cancelAfterBytes < 0)
-        onceWhen(
-            &m_server, &ScriptedServer::requestReceived, [] { return true; }, cancel);
-    else
-        onceWhen(
-            &m_socket, &platform::SocketControl::dataArrival,
-            [=] { return http::slotRecord(http::Slot::Download).bytesReceived >= cancelAfterBytes; }, cancel);
-    transfer("Art", "Track", fileAddress("/t.mp3"));
-
-    QCOMPARE(current.text(), QString());
-    QCOMPARE(m_boxes.texts(), QStringList());
-    QCOMPARE(Env::musicFolderFiles(), QStringList());
-
-    m_server.setScript({S::send(okResponse("again"))});
-    transfer("Art", "Track", fileAddress("/t.mp3"));
-    QCOMPARE(Env::readMusicFile("Art - Track.mp3"), "again");
-}
-
-void tst_transfer::nameTheFileSystemRefuses()
-{
-    const int connections = m_server.connectionCount();
-    m_server.setScript({S::send(okResponse("bytes"))});
-    transfer(QString(300, 'a'), "Long", fileAddress("/long.mp3"));
-    QCOMPARE(m_boxes.count(), 1);
-    QVERIFY2(m_boxes.texts().first().startsWith("An error occurred while downloading\r\n"),
-             qPrintable(m_boxes.texts().first()));
-    QCOMPARE(m_server.connectionCount(), connections);
-    QCOMPARE(Env::musicFolderFiles(), QStringList());
-}
-
-void tst_transfer::progressTexts()
-{
-    QCOMPARE(downloads::thousandsText(12000), "12");
-    QCOMPARE(downloads::thousandsText(500), ".5");
-    QCOMPARE(downloads::thousandsText(1010), "1.01");
-    QCOMPARE(downloads::thousandsText(5000000123), "5000000.123");
-}
 
 QTEST_MAIN(tst_transfer)
 #include "tst_transfer.moc"
