@@ -43,163 +43,156 @@ const QByteArray twoStations =
 class tst_similarArtistsLookup : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void similarArtistsLookup_data();
-    void similarArtistsLookup();
-    void radioQueryForName();
-    void lookupStartedDuringAWaitTakesOver();
 
-private:
-    void lookup(const QString &typed);
-    QList<QByteArray> requestLines() const { return m_server->requestLines(m_requestsBefore); }
+    // What the lookup fills, fresh for every case.
+    struct Controls
+    {
+        webservice::SimilarArtists similar;
+        webservice::RadioStations radio;
+        QLineEdit echo;
+        platform::SocketControl socket;
+        platform::ImageList icons;
+        QTreeWidget tree;
+        QLabel label{"Similar Artists : None so far"};
+        QListWidget stations;
+        MessageBoxCatcher boxes;
+        QStringList pictures;
+    };
 
     ScriptedServer *m_server = nullptr;
     std::unique_ptr<WindowTestEnvironment> m_env;
-    webservice::SimilarArtists m_similar;
-    webservice::RadioStations m_radio;
+    std::unique_ptr<Controls> m_c;
     int m_requestsBefore = 0;
-    std::unique_ptr<QWidget> m_owner;
-    QLineEdit *m_echo = nullptr;
-    platform::SocketControl *m_socket = nullptr;
-    QTreeWidget *m_tree = nullptr;
-    platform::ImageList *m_icons = nullptr;
-    QLabel *m_label = nullptr;
-    QListWidget *m_stations = nullptr;
-    MessageBoxCatcher *m_boxes = nullptr;
-    QStringList m_pictures;
+
+    void lookup(const QString &typed)
+    {
+        webservice::findSimilarArtists(typed, m_c->echo, m_c->socket, m_c->similar, m_c->tree, m_c->icons,
+                                       m_c->label, m_c->radio, m_c->stations,
+                                       [this](const QString &artist) { m_c->pictures << artist; });
+    }
+    QList<QByteArray> requestLines() const { return m_server->requestLines(m_requestsBefore); }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_server = new ScriptedServer(this);
+        m_env =
+            std::make_unique<WindowTestEnvironment>(QStringLiteral("http://%1/").arg(m_server->hostText()));
+        QVERIFY(core::startUp());
+    }
+
+    void init()
+    {
+        m_c = std::make_unique<Controls>();
+        platform::addTreeNode(m_c->tree, "Earlier", "Earlier", &m_c->icons, "level_9");
+        m_c->stations.addItem("Old Station");
+        m_requestsBefore = int(m_server->requests().size());
+    }
+
+    void cleanup()
+    {
+        m_c.reset();
+        // Work files never outlive the request.
+        QCOMPARE(QDir(core::settings().tempFolder).entryList(QDir::Files), QStringList());
+    }
+
+    void similarArtistsLookup_data()
+    {
+        QTest::addColumn<Scripts>("scripts"); // whatever is asked after these gets twoStations
+        QTest::addColumn<QList<QByteArray>>("requests");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("nodes");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QStringList>("pictures");
+        QTest::addColumn<QStringList>("stations");
+
+        const QByteArray check = "GET /trelvoSimilarArtists.php?artist=SaltPepper%20%26%20Co HTTP/1.1";
+        const QByteArray list = "GET /artistSimilar/Salt%20Pepper%20%26%20Co HTTP/1.1";
+        const QByteArray radio = "GET /trelvoRadioByKeyword.php?search=%Salt%20Pepper%20%26%20Co% HTTP/1.1";
+        const QByteArray radioAsTyped =
+            "GET /trelvoRadioByKeyword.php?search=%SaltPepper%20%26%20Co% HTTP/1.1";
+        const QStringList earlier{"Earlier"}, near{"Near One", "Near Three"}, confirmed{"Salt Pepper & Co"};
+        const QStringList old{"Old Station"}, two{"Station One", "Station Two"};
+        const QString none = "Similar Artists : None so far", zero = "Similar Artists : 0";
+        const S::Script closed{S::close()};
+
+        QTest::newRow("confirmed name")
+            << Scripts{ok(confirmedSaltPepper), ok(threeArtists)} << QList<QByteArray>{check, list, radio}
+            << "" << near << "Similar Artists : 2" << confirmed << two;
+        QTest::newRow("unknown name")
+            << Scripts{failing(404, "Not Found")} << QList<QByteArray>{check, radioAsTyped} << "" << earlier
+            << zero << QStringList{} << two;
+        QTest::newRow("list not found empties the tree, empty radio reply the list")
+            << Scripts{ok(confirmedSaltPepper), failing(404, "Not Found"), ok("")}
+            << QList<QByteArray>{check, list, radio} << "" << QStringList{} << zero << confirmed
+            << QStringList{};
+        QTest::newRow("check: no connection")
+            << Scripts{closed} << QList<QByteArray>{check}
+            << "A socket error occured while validating the name" << earlier << none << QStringList{} << old;
+        QTest::newRow("check: server error")
+            << Scripts{failing(500, "Internal Server Error")} << QList<QByteArray>{check}
+            << "An error occurred while validating the name\r\nHTTP Response: 500 = "
+               "HTTP_INTERNAL_SERVER_ERROR"
+            << earlier << none << QStringList{} << old;
+        QTest::newRow("radio: no connection")
+            << Scripts{ok(confirmedSaltPepper), ok(threeArtists), closed}
+            << QList<QByteArray>{check, list, radio} << "An Socket error occured while searching" << near
+            << "Similar Artists : 2" << confirmed << old;
+    }
+
+    void similarArtistsLookup()
+    {
+        QFETCH(Scripts, scripts);
+        QFETCH(QList<QByteArray>, requests);
+        QFETCH(QString, message);
+        QFETCH(QStringList, nodes);
+        QFETCH(QString, label);
+        QFETCH(QStringList, pictures);
+        QFETCH(QStringList, stations);
+        m_server->setScripts(scripts + Scripts{ok(twoStations)});
+        lookup("Salt/Pepper & Co");
+        QCOMPARE(requestLines(), requests);
+        QCOMPARE(m_c->boxes.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(texts(m_c->tree), nodes);
+        QCOMPARE(m_c->label.text(), label);
+        QCOMPARE(m_c->pictures, pictures);
+        QCOMPARE(texts(m_c->stations), stations);
+        // The echo shows the last address asked for.
+        const QByteArray &last = requests.last();
+        QCOMPARE(m_c->echo.text(), core::settings().serverBaseUrl.chopped(1) +
+                                       QString::fromLatin1(last.mid(4, last.size() - 13)));
+    }
+
+    void radioQueryForName()
+    {
+        // Outer blanks and slashes dropped, the ampersand encoded.
+        m_server->setScript(ok("1,Only,http://only<br>\r\n"));
+        webservice::recommendRadioStations("  AC/DC \\ & Co ", m_c->echo, m_c->socket, m_c->radio,
+                                           m_c->stations);
+        QCOMPARE(requestLines(),
+                 QList<QByteArray>{"GET /trelvoRadioByKeyword.php?search=%ACDC%20%20%26%20Co% HTTP/1.1"});
+        QCOMPARE(texts(m_c->stations), QStringList{"Only"});
+    }
+
+    void lookupStartedDuringAWaitTakesOver()
+    {
+        // The first name check is held back; a second press comes while it waits and runs through.
+        m_server->setScripts({{S::pause(400), S::send(okResponse("x\r\nFirst Band\r\n"))},
+                              ok("x\r\nSecond Band\r\n"),
+                              ok("1,Near Second\r\n"),
+                              ok(twoStations)});
+        onceWhen(
+            m_server, &ScriptedServer::requestReceived, [] { return true; },
+            [this] { lookup("Second Band"); });
+        lookup("First Band");
+        QCOMPARE(m_c->boxes.texts(), QStringList{});
+        QCOMPARE(requestLines().size(), 4);
+        QCOMPARE(texts(m_c->tree), QStringList{"Near Second"});
+        QCOMPARE(m_c->label.text(), "Similar Artists : 1");
+        QCOMPARE(m_c->pictures, QStringList{"Second Band"});
+        QCOMPARE(texts(m_c->stations), (QStringList{"Station One", "Station Two"}));
+    }
 };
-
-void tst_similarArtistsLookup::initTestCase()
-{
-    m_server = new ScriptedServer(this);
-    m_env = std::make_unique<WindowTestEnvironment>(QStringLiteral("http://%1/").arg(m_server->hostText()));
-    QVERIFY(core::startUp());
-}
-
-void tst_similarArtistsLookup::init()
-{
-    m_similar = {};
-    m_radio = {};
-    m_owner = std::make_unique<QWidget>();
-    m_echo = new QLineEdit(m_owner.get());
-    m_socket = new platform::SocketControl(m_owner.get());
-    m_tree = new QTreeWidget(m_owner.get());
-    m_icons = new platform::ImageList(m_owner.get());
-    platform::addTreeNode(*m_tree, "Earlier", "Earlier", m_icons, "level_9");
-    m_label = new QLabel("Similar Artists : None so far", m_owner.get());
-    m_stations = new QListWidget(m_owner.get());
-    m_stations->addItems({"Old Station"});
-    m_boxes = new MessageBoxCatcher(m_owner.get());
-    m_pictures.clear();
-    m_requestsBefore = int(m_server->requests().size());
-}
-
-void tst_similarArtistsLookup::cleanup()
-{
-    m_owner.reset();
-    // Work files never outlive the request.
-    QCOMPARE(QDir(core::settings().tempFolder).entryList(QDir::Files), QStringList());
-}
-
-void tst_similarArtistsLookup::lookup(const QString &typed)
-{
-    webservice::findSimilarArtists(typed, *m_echo, *m_socket, m_similar, *m_tree, *m_icons, *m_label, m_radio,
-                                   *m_stations, [this](const QString &artist) { m_pictures << artist; });
-}
-
-void tst_similarArtistsLookup::similarArtistsLookup_data()
-{
-    QTest::addColumn<Scripts>("scripts"); // whatever is asked after these gets twoStations
-    QTest::addColumn<QList<QByteArray>>("requests");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QStringList>("nodes");
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<QStringList>("pictures");
-    QTest::addColumn<QStringList>("stations");
-
-    const QByteArray check = "GET /trelvoSimilarArtists.php?artist=SaltPepper%20%26%20Co HTTP/1.1";
-    const QByteArray list = "GET /artistSimilar/Salt%20Pepper%20%26%20Co HTTP/1.1";
-    const QByteArray radio = "GET /trelvoRadioByKeyword.php?search=%Salt%20Pepper%20%26%20Co% HTTP/1.1";
-    const QByteArray radioAsTyped = "GET /trelvoRadioByKeyword.php?search=%SaltPepper%20%26%20Co% HTTP/1.1";
-    const QStringList earlier{"Earlier"}, near{"Near One", "Near Three"}, confirmed{"Salt Pepper & Co"};
-    const QStringList old{"Old Station"}, two{"Station One", "Station Two"};
-    const QString none = "Similar Artists : None so far", zero = "Similar Artists : 0";
-    const S::Script closed{S::close()};
-
-    QTest::newRow("confirmed name") << Scripts{ok(confirmedSaltPepper), ok(threeArtists)}
-                                    << QList<QByteArray>{check, list, radio} << "" << near
-                                    << "Similar Artists : 2" << confirmed << two;
-    QTest::newRow("unknown name") << Scripts{failing(404, "Not Found")}
-                                  << QList<QByteArray>{check, radioAsTyped} << "" << earlier << zero
-                                  << QStringList{} << two;
-    QTest::newRow("list not found empties the tree, empty radio reply the list")
-        << Scripts{ok(confirmedSaltPepper), failing(404, "Not Found"), ok("")}
-        << QList<QByteArray>{check, list, radio} << "" << QStringList{} << zero << confirmed << QStringList{};
-    QTest::newRow("check: no connection")
-        << Scripts{closed} << QList<QByteArray>{check} << "A socket error occured while validating the name"
-        << earlier << none << QStringList{} << old;
-    QTest::newRow("check: server error")
-        << Scripts{failing(500, "Internal Server Error")} << QList<QByteArray>{check}
-        << "An error occurred while validating the name\r\nHTTP Response: 500 = HTTP_INTERNAL_SERVER_ERROR"
-        << earlier << none << QStringList{} << old;
-    QTest::newRow("radio: no connection")
-        << Scripts{ok(confirmedSaltPepper), ok(threeArtists), closed} << QList<QByteArray>{check, list, radio}
-        << "An Socket error occured while searching" << near << "Similar Artists : 2" << confirmed << old;
-}
-
-void tst_similarArtistsLookup::similarArtistsLookup()
-{
-    QFETCH(Scripts, scripts);
-    QFETCH(QList<QByteArray>, requests);
-    QFETCH(QString, message);
-    QFETCH(QStringList, nodes);
-    QFETCH(QString, label);
-    QFETCH(QStringList, pictures);
-    QFETCH(QStringList, stations);
-    m_server->setScripts(scripts + Scripts{ok(twoStations)});
-    lookup("Salt/Pepper & Co");
-    QCOMPARE(requestLines(), requests);
-    QCOMPARE(m_boxes->texts(), message.isEmpty() ? QStringList() : QStringList{message});
-    QCOMPARE(texts(*m_tree), nodes);
-    QCOMPARE(m_label->text(), label);
-    QCOMPARE(m_pictures, pictures);
-    QCOMPARE(texts(*m_stations), stations);
-    // The echo shows the last address asked for.
-    const QByteArray &last = requests.last();
-    QCOMPARE(m_echo->text(),
-             core::settings().serverBaseUrl.chopped(1) + QString::fromLatin1(last.mid(4, last.size() - 13)));
-}
-
-void tst_similarArtistsLookup::radioQueryForName()
-{
-    // Outer blanks and slashes dropped, the ampersand encoded.
-    m_server->setScript(ok("1,Only,http://only<br>\r\n"));
-    webservice::recommendRadioStations("  AC/DC \\ & Co ", *m_echo, *m_socket, m_radio, *m_stations);
-    QCOMPARE(requestLines(),
-             QList<QByteArray>{"GET /trelvoRadioByKeyword.php?search=%ACDC%20%20%26%20Co% HTTP/1.1"});
-    QCOMPARE(texts(*m_stations), QStringList{"Only"});
-}
-
-void tst_similarArtistsLookup::lookupStartedDuringAWaitTakesOver()
-{
-    // The first name check is held back; a second press comes while it waits and runs through.
-    m_server->setScripts({{S::pause(400), S::send(okResponse("x\r\nFirst Band\r\n"))},
-                          ok("x\r\nSecond Band\r\n"),
-                          ok("1,Near Second\r\n"),
-                          ok(twoStations)});
-    onceWhen(
-        m_server, &ScriptedServer::requestReceived, [] { return true; }, [this] { lookup("Second Band"); });
-    lookup("First Band");
-    QCOMPARE(m_boxes->texts(), QStringList{});
-    QCOMPARE(requestLines().size(), 4);
-    QCOMPARE(texts(*m_tree), QStringList{"Near Second"});
-    QCOMPARE(m_label->text(), "Similar Artists : 1");
-    QCOMPARE(m_pictures, QStringList{"Second Band"});
-    QCOMPARE(texts(*m_stations), (QStringList{"Station One", "Station Two"}));
-}
 
 QTEST_MAIN(tst_similarArtistsLookup)
 #include "tst_similarArtistsLookup.moc"
