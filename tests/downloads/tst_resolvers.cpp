@@ -124,7 +124,6 @@ private Q_SLOTS:
                            host + s.epitonicHome + "|"}
             << QStringList{alreadyThere} << bytes;
     }
-
     void requestsOfEachSite()
     {
         QFETCH(QString, source);
@@ -189,7 +188,6 @@ private Q_SLOTS:
         row("one-character and empty continuation lines", "Song One\n{P}\nabcd\nx\n\nefgh\"><img src=\n",
             "{P}abefgh");
     }
-
     void redirectLinkScan()
     {
         QFETCH(QByteArray, page);

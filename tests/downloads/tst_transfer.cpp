@@ -2,11 +2,13 @@
 #include "messageBoxCatcher.h"
 #include "scriptedServer.h"
 
+#include "downloads/downloadQueue.h"
 #include "downloads/transfer.h"
 #include "http/httpAgent.h"
 #include "platform/socketControl.h"
 
 #include <QLineEdit>
+#include <QListWidget>
 #include <QTcpServer>
 
 #include <memory>
@@ -15,7 +17,7 @@ using Env = DownloadTestEnvironment;
 using S = ScriptedServer;
 
 // One track file over a loopback socket: names, the request it sends, what it reports, what it
-// leaves in the music folder, cancel, and the rate text.
+// leaves in the music folder, cancel; the queue of at most 99 tracks and the rate text.
 class tst_transfer : public QObject
 {
     Q_OBJECT
@@ -103,7 +105,6 @@ private Q_SLOTS:
                          S::close()}
             << false << socketError;
     }
-
     void failureLeavesNoFileAndNeverBlocksRetry()
     {
         QFETCH(S::Script, script);
@@ -151,6 +152,30 @@ private Q_SLOTS:
                  qPrintable(m_boxes.texts().first()));
         QCOMPARE(m_server.connectionCount(), connections);
         QCOMPARE(Env::musicFolderFiles(), QStringList());
+    }
+
+    void queueIsFirstInFirstOutAndBounded()
+    {
+        downloads::DownloadQueue queue;
+        QListWidget list;
+        QCOMPARE(queue.takeFirst().source, QString()); // harmless on an empty queue
+        downloads::enqueueDownload(queue, {"B & C", "Two ", "http://s/0"}, list);
+        for (int i = 1; i <= 100; ++i) // duplicates are queued too; past 99 nothing
+            downloads::enqueueDownload(queue, {QString::number(i % 2), "T", "u" + QString::number(i)}, list);
+        QCOMPARE(queue.count(), downloads::DownloadQueue::MAX_TRACKS);
+        QCOMPARE(list.count(), downloads::DownloadQueue::MAX_TRACKS);
+        QCOMPARE(texts(list).mid(0, 3), (QStringList{"B & C - Two ", "1 - T", "0 - T"}));
+        QCOMPARE(texts(list).last(), "0 - T");
+        const downloads::QueuedTrack first = queue.takeFirst();
+        QCOMPARE(QStringList({first.artist, first.track, first.source}),
+                 (QStringList{"B & C", "Two ", "http://s/0"}));
+        QCOMPARE(queue.takeFirst().source, "u1");
+
+        // A place taken off a full queue is free again, at the end.
+        downloads::enqueueDownload(queue, {"New", "T", "u"}, list);
+        QCOMPARE(queue.count(), downloads::DownloadQueue::MAX_TRACKS - 1);
+        QCOMPARE(queue.at(queue.count() - 1).artist, "New");
+        QCOMPARE(texts(list).last(), "New - T");
     }
 
     void rateTexts()

@@ -13,14 +13,10 @@
 #include <QLabel>
 #include <QTreeWidget>
 
-#include <memory>
-
 using Lines = QList<QByteArray>;
 
-namespace {
-const QByteArray notFound = httpResponse(404, "Not Found", "<html>missing</html>");
-const QByteArray picture = okResponse(jpegBytes());
-} // namespace
+static const QByteArray notFound = httpResponse(404, "Not Found", "<html>missing</html>");
+static const QByteArray picture = okResponse(jpegBytes());
 
 class tst_artistPictures : public QObject
 {
@@ -90,7 +86,6 @@ private Q_SLOTS:
             << true << "../../escaped" << QByteArray("GET /artistImages/../../escaped.jpg HTTP/1.1")
             << "....escaped.jpg";
     }
-
     void requestAndCacheName()
     {
         QFETCH(bool, genre);
@@ -129,7 +124,6 @@ private Q_SLOTS:
         QTest::newRow("reply that is no picture")
             << "Broken" << Lines{okResponse("<html>no picture</html>")} << QStringList{"Broken.jpg"} << false;
     }
-
     void pictureFallsBack()
     {
         QFETCH(QString, artist);
@@ -168,13 +162,11 @@ private Q_SLOTS:
             "An error occurred while retrieving artist image\r\nHTTP Response: 404 = HTTP_NOT_FOUND";
         QCOMPARE(boxes.texts(),
                  (QStringList{missing, "A Socket error occurred while retrieving artist image"}));
-        QStringList nodes;
+        QCOMPARE(texts(m_tree), (QStringList{"One", "Three", "Five"}));
         for (int i = 0; i < m_tree.topLevelItemCount(); ++i) {
             QTreeWidgetItem *node = m_tree.topLevelItem(i);
             QVERIFY(!node->icon(0).isNull() && platform::treeNodeKey(*node) == node->text(0));
-            nodes << node->text(0);
         }
-        QCOMPARE(nodes, (QStringList{"One", "Three", "Five"}));
         QCOMPARE(m_images.picture("Five").size(), QSize(150, 142));
         QVERIFY(!QFile::exists(media::artistCacheFile("Two")));
     }

@@ -15,9 +15,7 @@
 
 using Mode = platform::MediaPlayerControl::Mode;
 
-namespace {
-const QString playerInterface = "org.mpris.MediaPlayer2.Player";
-}
+static const QString playerInterface = "org.mpris.MediaPlayer2.Player";
 
 // Keeps what the PropertiesChanged signals of the player interface announced last.
 class PropertiesRecorder : public QObject
@@ -106,21 +104,17 @@ private Q_SLOTS:
         QTRY_COMPARE(qdbus_cast<QVariantMap>(recorder.announced.value("Metadata")).value("xesam:title"),
                      QVariant("Song"));
 
-        const struct
-        {
-            QString method;
-            Mode mode;
-            QString status;
-        } steps[] = {{"Play", Mode::Playing, "Playing"},      {"Pause", Mode::Paused, "Paused"},
-                     {"PlayPause", Mode::Playing, "Playing"}, {"PlayPause", Mode::Paused, "Paused"},
-                     {"Stop", Mode::Stopped, "Stopped"},      {"Next", Mode::Stopped, "Stopped"}};
-        for (const auto &step : steps) {
-            QVERIFY2(call(name, playerInterface, step.method).type() == QDBusMessage::ReplyMessage,
-                     qPrintable(step.method));
-            QCOMPARE(player.mode(), step.mode);
-            QCOMPARE(timer.isActive(), step.mode == Mode::Playing);
-            QCOMPARE(property(name, "PlaybackStatus").toString(), step.status);
-            QTRY_COMPARE(recorder.announced.value("PlaybackStatus").toString(), step.status);
+        const QList<std::tuple<QString, Mode, QString>> steps{
+            {"Play", Mode::Playing, "Playing"},      {"Pause", Mode::Paused, "Paused"},
+            {"PlayPause", Mode::Playing, "Playing"}, {"PlayPause", Mode::Paused, "Paused"},
+            {"Stop", Mode::Stopped, "Stopped"},      {"Next", Mode::Stopped, "Stopped"}};
+        for (const auto &[method, mode, status] : steps) {
+            QVERIFY2(call(name, playerInterface, method).type() == QDBusMessage::ReplyMessage,
+                     qPrintable(method));
+            QCOMPARE(player.mode(), mode);
+            QCOMPARE(timer.isActive(), mode == Mode::Playing);
+            QCOMPARE(property(name, "PlaybackStatus").toString(), status);
+            QTRY_COMPARE(recorder.announced.value("PlaybackStatus").toString(), status);
         }
 
         player.close();

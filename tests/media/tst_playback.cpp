@@ -9,12 +9,9 @@
 #include "scriptedServer.h"
 #include "testMp3.h"
 #include "ui/layout.h"
-#include "ui/libraryPanel.h"
 #include "ui/mainWindow.h"
-#include "ui/searchOptionsPanel.h"
-#include "ui/shopPanel.h"
+#include "ui/panels.h"
 
-#include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMap>
@@ -203,7 +200,6 @@ private Q_SLOTS:
         QTest::newRow("not audio") << "D - Text.mp3" << QByteArray(4096, 'x') << "D - Text";
         QTest::newRow("empty") << "E - Empty.mp3" << QByteArray("") << "E - Empty";
     }
-
     void unplayableLinePlaysNothingAndSaysNothing()
     {
         QFETCH(QString, file);

@@ -1,12 +1,10 @@
 // The readers of the server's replies, fed real reply files: search results, similar artists,
 // radio stations, statistics and recommended artists.
-#include "core/settings.h"
 #include "platform/imageList.h"
 #include "testHelpers.h"
 #include "webservice/radio.h"
 #include "webservice/search.h"
 #include "webservice/similarArtists.h"
-#include "webservice/statistics.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -54,20 +52,6 @@ private Q_SLOTS:
         m_radio = {};
     }
 
-    void genreNameForId()
-    {
-        m_genreNames.set(3, "Rock");
-        m_genreNames.set(7, "Jazz");
-        m_genreNames.set(254, "Last");
-        m_genreNames.set(255, "Never");
-        // Only a number in 1..254, rounded with halves to even, names a genre.
-        QCOMPARE(webservice::genreNameForId(" 7 ", m_genreNames), "Jazz");
-        QCOMPARE(webservice::genreNameForId("6.6", m_genreNames), "Jazz");
-        QCOMPARE(webservice::genreNameForId("254", m_genreNames), "Last");
-        for (const char *field : {"2.5", "254.7", "0", "255", "-3", "rock", "7x", ""})
-            QVERIFY2(webservice::genreNameForId(QString::fromLatin1(field), m_genreNames).isEmpty(), field);
-    }
-
     void searchResultsAreBounded()
     {
         QByteArray reply;
@@ -97,7 +81,6 @@ private Q_SLOTS:
         QTest::newRow("unknown flag never inherits the earlier list's")
             << QByteArray("1,New\n?,Odd\n") << 1 << QStringList{"New"};
     }
-
     void similarArtistLists()
     {
         QFETCH(QByteArray, reply);
@@ -144,7 +127,7 @@ private Q_SLOTS:
         }
     }
 
-    void statistics()
+    void statisticsAndGenreNames()
     {
         // Keys in any case; halves to even; beyond 32 bits skipped; genre lines need a break of any
         // case; ids outside 1..254 are listed, not named.
@@ -169,6 +152,12 @@ private Q_SLOTS:
                 named << QString::number(id) + ':' + m_genreNames.name(id);
         }
         QCOMPARE(named, (QStringList{"1:Rock", "7:Jazz", "254:Last"}));
+        // Only a number in 1..254, rounded with halves to even, names a genre.
+        QCOMPARE(webservice::genreNameForId(" 7 ", m_genreNames), "Jazz");
+        QCOMPARE(webservice::genreNameForId("6.6", m_genreNames), "Jazz");
+        QCOMPARE(webservice::genreNameForId("254", m_genreNames), "Last");
+        for (const char *field : {"6.5", "0.5", "254.7", "0", "255", "-3", "rock", "7x", ""})
+            QVERIFY2(webservice::genreNameForId(QString::fromLatin1(field), m_genreNames).isEmpty(), field);
     }
 
     void recommendedArtists()

@@ -8,11 +8,9 @@
 #include "platform/imageList.h"
 #include "platform/socketControl.h"
 #include "scriptedServer.h"
-#include "testHelpers.h"
 #include "webservice/radio.h"
 #include "webservice/similarArtists.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -21,24 +19,10 @@
 using S = ScriptedServer;
 using Scripts = QList<S::Script>;
 
-namespace {
-
-S::Script ok(const QByteArray &body)
-{
-    return {S::send(okResponse(body))};
-}
-
-S::Script failing(int code, const QByteArray &reason)
-{
-    return {S::send(httpResponse(code, reason, ""))};
-}
-
-const QByteArray confirmedSaltPepper = "<html>\r\nSalt Pepper & Co\r\n</html>\r\n";
-const QByteArray threeArtists = "1,Near One\r\n0,Hidden\r\n1,Near Three\r\n";
-const QByteArray twoStations =
+static const QByteArray confirmedSaltPepper = "<html>\r\nSalt Pepper & Co\r\n</html>\r\n";
+static const QByteArray threeArtists = "1,Near One\r\n0,Hidden\r\n1,Near Three\r\n";
+static const QByteArray twoStations =
     "5,Station One,http://one.example/a<br>\r\n6,Station Two,http://two.example/\r\n";
-
-} // namespace
 
 class tst_similarArtistsLookup : public QObject
 {
@@ -58,6 +42,12 @@ class tst_similarArtistsLookup : public QObject
         MessageBoxCatcher boxes;
         QStringList pictures;
     };
+
+    static S::Script ok(const QByteArray &body) { return {S::send(okResponse(body))}; }
+    static S::Script failing(int code, const QByteArray &reason)
+    {
+        return {S::send(httpResponse(code, reason, ""))};
+    }
 
     ScriptedServer *m_server = nullptr;
     std::unique_ptr<WindowTestEnvironment> m_env;
@@ -139,7 +129,6 @@ private Q_SLOTS:
             << QList<QByteArray>{check, list, radio} << "An Socket error occured while searching" << near
             << "Similar Artists : 2" << confirmed << old;
     }
-
     void similarArtistsLookup()
     {
         QFETCH(Scripts, scripts);
