@@ -22,12 +22,7 @@ class tst_replyReaders : public QObject
     QTemporaryDir m_dir;
     platform::ImageList m_icons;
     QTreeWidget m_tree;
-    QListWidget m_stations;
-    // Fresh for every case, as a new window has them.
-    webservice::GenreNames m_genreNames;
-    webservice::SearchResults m_results;
-    webservice::SimilarArtists m_similar;
-    webservice::RadioStations m_radio;
+    webservice::SimilarArtists m_similar; // each reply's reading starts it afresh
 
     QString write(const QByteArray &bytes)
     {
@@ -44,28 +39,21 @@ class tst_replyReaders : public QObject
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        m_genreNames = {};
-        m_results = {};
-        m_similar = {};
-        m_radio = {};
-    }
-
     void searchResultsAreBounded()
     {
         QByteArray reply;
         for (int i = 1; i <= 400; ++i)
             reply += "Artist" + QByteArray::number(i) + ",3,T,http://src/" + QByteArray::number(i) + "<br>\n";
         QTableWidget grid(2, 3);
+        webservice::SearchResults results;
         const int maxRows = webservice::SearchResults::MAX_ROWS;
-        QCOMPARE(webservice::showSearchResults(webservice::parseSearchResults(write(reply)), m_genreNames,
-                                               m_results, grid),
+        QCOMPARE(webservice::showSearchResults(webservice::parseSearchResults(write(reply)),
+                                               webservice::GenreNames(), results, grid),
                  maxRows);
-        QCOMPARE(m_results.count(), maxRows);
+        QCOMPARE(results.count(), maxRows);
         QCOMPARE(grid.rowCount(), maxRows + 2);
         QCOMPARE(grid.item(305, 0)->text(), "Artist305");
-        QCOMPARE(m_results.at(304).source, "http://src/305");
+        QCOMPARE(results.at(304).source, "http://src/305");
     }
 
     void similarArtistLists_data()
@@ -108,22 +96,24 @@ private Q_SLOTS:
     void radioStations()
     {
         // Breaks of any case leave the address, not the name; the address keeps its commas.
-        m_stations.addItem("left over");
+        webservice::RadioStations radio;
+        QListWidget stations;
+        stations.addItem("left over");
         webservice::parseRadioRecommendations(
-            write("no comma\r\n1,only one\r\n1,A<br>,http://a<Br>.example/?a=1,b=2<bR>x<BR>\r\n"), m_radio,
-            m_stations);
-        QCOMPARE(texts(m_stations), QStringList{"A<br>"});
-        QCOMPARE(m_radio.address(0), "http://a.example/?a=1,b=2x");
+            write("no comma\r\n1,only one\r\n1,A<br>,http://a<Br>.example/?a=1,b=2<bR>x<BR>\r\n"), radio,
+            stations);
+        QCOMPARE(texts(stations), QStringList{"A<br>"});
+        QCOMPARE(radio.address(0), "http://a.example/?a=1,b=2x");
 
         // A long reply stops where the address table ends, lines and addresses paired.
         QByteArray reply;
         for (int i = 0; i < 150; ++i)
             reply += "1,Station " + QByteArray::number(i) + ",http://s" + QByteArray::number(i) + "<br>\n";
-        webservice::parseRadioRecommendations(write(reply), m_radio, m_stations);
-        QCOMPARE(m_stations.count(), webservice::RadioStations::MAX_STATIONS);
+        webservice::parseRadioRecommendations(write(reply), radio, stations);
+        QCOMPARE(stations.count(), webservice::RadioStations::MAX_STATIONS);
         for (int line : {0, 57, 101}) {
-            QCOMPARE(m_stations.item(line)->text(), "Station " + QString::number(line));
-            QCOMPARE(m_radio.address(line), "http://s" + QString::number(line));
+            QCOMPARE(stations.item(line)->text(), "Station " + QString::number(line));
+            QCOMPARE(radio.address(line), "http://s" + QString::number(line));
         }
     }
 
@@ -134,12 +124,13 @@ private Q_SLOTS:
         QComboBox genres;
         genres.addItem("left over from before");
         webservice::ServerStatistics statistics;
+        webservice::GenreNames names;
         statistics.trackCount = -1; // a counter the reply does not give keeps what it had
         webservice::parseStatistics(
             write("engineVersion,3<br>\r\nTRACKCOUNT,2147483648\r\nArtistCount, 3.5<br>\r\n"
                   "genreCount,2<br>\r\n7,Jazz<BR>\r\n1,Rock<br>\r\n0,Zero<br>\r\n"
                   "254,Last<br>\r\n255,Noise<br>\r\n9,Blues\r\n"),
-            genres, statistics, m_genreNames);
+            genres, statistics, names);
         QCOMPARE((QList<int>{statistics.engineVersion, statistics.trackCount, statistics.artistCount,
                              statistics.genreCount}),
                  (QList<int>{3, -1, 4, 2}));
@@ -148,16 +139,16 @@ private Q_SLOTS:
             shown << genres.itemText(i);
         QCOMPARE(shown, (QStringList{"Any", "Jazz", "Rock", "Zero", "Last", "Noise"}));
         for (int id = 0; id < 300; ++id) {
-            if (!m_genreNames.name(id).isEmpty())
-                named << QString::number(id) + ':' + m_genreNames.name(id);
+            if (!names.name(id).isEmpty())
+                named << QString::number(id) + ':' + names.name(id);
         }
         QCOMPARE(named, (QStringList{"1:Rock", "7:Jazz", "254:Last"}));
         // Only a number in 1..254, rounded with halves to even, names a genre.
-        QCOMPARE(webservice::genreNameForId(" 7 ", m_genreNames), "Jazz");
-        QCOMPARE(webservice::genreNameForId("6.6", m_genreNames), "Jazz");
-        QCOMPARE(webservice::genreNameForId("254", m_genreNames), "Last");
+        QCOMPARE(webservice::genreNameForId(" 7 ", names), "Jazz");
+        QCOMPARE(webservice::genreNameForId("6.6", names), "Jazz");
+        QCOMPARE(webservice::genreNameForId("254", names), "Last");
         for (const char *field : {"6.5", "0.5", "254.7", "0", "255", "-3", "rock", "7x", ""})
-            QVERIFY2(webservice::genreNameForId(QString::fromLatin1(field), m_genreNames).isEmpty(), field);
+            QVERIFY2(webservice::genreNameForId(QString::fromLatin1(field), names).isEmpty(), field);
     }
 
     void recommendedArtists()
