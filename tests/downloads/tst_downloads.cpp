@@ -252,14 +252,12 @@ private Q_SLOTS:
         QFETCH(QByteArray, page);
         QFETCH(QString, title);
         QFETCH(QString, expected);
-        const QString path = core::settings().tempFolder + "page.html";
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         const QString prefix = downloads::sourceSites().downloadComRedirectorPrefix;
-        file.write(page.replace("{P}", prefix.toLatin1()));
+        QFile file(core::settings().tempFolder + "page.html");
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(page.replace("{P}", prefix.toLatin1())) > 0);
         file.close();
-        QCOMPARE(downloads::findRedirectLink(path, title), expected.replace("{P}", prefix));
-        QFile::remove(path);
+        QCOMPARE(downloads::findRedirectLink(file.fileName(), title), expected.replace("{P}", prefix));
+        QVERIFY(file.remove());
     }
 
     void savesServedBytesUnderSafeNameOnce()

@@ -1,5 +1,6 @@
-// The similar-artists lookup and its radio step against a scripted loopback server, with real
-// controls offscreen: the requests sent, what the controls show, where each failure stops.
+// The readers of the server's replies, fed real reply files: search results, similar artists, radio
+// stations, statistics and recommended artists. Then the similar-artists lookup and its radio step
+// against a scripted loopback server: the requests sent, what the controls show, where failures stop.
 #include "windowTestEnvironment.h"
 
 #include "core/settings.h"
@@ -9,11 +10,14 @@
 #include "platform/socketControl.h"
 #include "scriptedServer.h"
 #include "webservice/radio.h"
+#include "webservice/search.h"
 #include "webservice/similarArtists.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTableWidget>
 #include <QTreeWidget>
 
 using S = ScriptedServer;
@@ -25,7 +29,7 @@ static const QByteArray listRequest = "GET /artistSimilar/Salt%20Pepper%20%26%20
 static const QByteArray twoStations =
     "5,Station One,http://one.example/a<br>\r\n6,Station Two,http://two.example/\r\n";
 
-class tst_similarArtistsLookup : public QObject
+class tst_webservice : public QObject
 {
     Q_OBJECT
 
@@ -63,6 +67,17 @@ class tst_similarArtistsLookup : public QObject
     }
     QList<QByteArray> requestLines() const { return m_server->requestLines(m_requestsBefore); }
 
+    QString write(const QByteArray &bytes)
+    {
+        QFile file(m_env->home() + "/reply.html");
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? file.fileName()
+                                                                                    : QString();
+    }
+    int similarArtists(const QByteArray &reply)
+    {
+        return webservice::parseSimilarArtists(write(reply), m_c->similar, m_c->tree, m_c->icons);
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -85,6 +100,144 @@ private Q_SLOTS:
         m_c.reset();
         // Work files never outlive the request.
         QCOMPARE(QDir(core::settings().tempFolder).entryList(QDir::Files), QStringList());
+    }
+
+    void searchResultsAreBounded()
+    {
+        QByteArray reply;
+        for (int i = 1; i <= 400; ++i)
+            reply += "Artist" + QByteArray::number(i) + ",3,T,http://src/" + QByteArray::number(i) + "<br>\n";
+        QTableWidget grid(2, 3);
+        webservice::SearchResults results;
+        const int maxRows = webservice::SearchResults::MAX_ROWS;
+        QCOMPARE(webservice::showSearchResults(webservice::parseSearchResults(write(reply)),
+                                               webservice::GenreNames(), results, grid),
+                 maxRows);
+        QCOMPARE(results.count(), maxRows);
+        QCOMPARE(grid.rowCount(), maxRows + 2);
+        QCOMPARE(grid.item(305, 0)->text(), "Artist305");
+        QCOMPARE(results.at(304).source, "http://src/305");
+    }
+
+    void similarArtistLists_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("placed");
+        QTest::addColumn<QStringList>("nodes");
+        QTest::newRow("duplicate name: one node, counted twice")
+            << QByteArray("1,Twin\r\n1,Other\r\n1,Twin\r\n") << 3 << QStringList{"Twin", "Other"};
+        QTest::newRow("name keeps its commas, lines without one skipped")
+            << QByteArray("1,Smith, John\nno comma here\n1x,Jones\n") << 2
+            << QStringList{"Smith, John", "Jones"};
+        QTest::newRow("unknown flag never inherits the earlier list's")
+            << QByteArray("1,New\n?,Odd\n") << 1 << QStringList{"New"};
+    }
+    void similarArtistLists()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(int, placed);
+        QFETCH(QStringList, nodes);
+        similarArtists("1,First\n1,Second\n");
+        QCOMPARE(similarArtists(reply), placed);
+        QCOMPARE(texts(m_c->tree), nodes);
+    }
+
+    void similarArtistsKeepTheirRankAndAreBounded()
+    {
+        QByteArray reply;
+        for (int i = 0; i < 150; ++i)
+            reply += (i == 9 ? "0,A" : "1,A") + QByteArray::number(i) + "\r\n";
+        const int max = webservice::SimilarArtists::MAX_ARTISTS;
+        QCOMPARE(similarArtists(reply), max - 1);
+        QCOMPARE(m_c->similar.count(), max);
+        // The unavailable A9 leaves a gap: A10 keeps its rank, it does not move up.
+        QCOMPARE(m_c->tree.topLevelItem(9)->text(0), "A10");
+        QCOMPARE(m_c->tree.topLevelItem(9)->toolTip(0), "11 of 106");
+        QCOMPARE(texts(m_c->tree).last(), "A105");
+    }
+
+    void radioStations()
+    {
+        // Breaks of any case leave the address, not the name; the address keeps its commas.
+        webservice::parseRadioRecommendations(
+            write("no comma\r\n1,only one\r\n1,A<br>,http://a<Br>.example/?a=1,b=2<bR>x<BR>\r\n"), m_c->radio,
+            m_c->stations);
+        QCOMPARE(texts(m_c->stations), QStringList{"A<br>"});
+        QCOMPARE(m_c->radio.address(0), "http://a.example/?a=1,b=2x");
+
+        // A long reply stops where the address table ends, lines and addresses paired.
+        QByteArray reply;
+        for (int i = 0; i < 150; ++i)
+            reply += "1,Station " + QByteArray::number(i) + ",http://s" + QByteArray::number(i) + "<br>\n";
+        webservice::parseRadioRecommendations(write(reply), m_c->radio, m_c->stations);
+        QCOMPARE(m_c->stations.count(), webservice::RadioStations::MAX_STATIONS);
+        for (int line : {0, 57, 101}) {
+            QCOMPARE(m_c->stations.item(line)->text(), "Station " + QString::number(line));
+            QCOMPARE(m_c->radio.address(line), "http://s" + QString::number(line));
+        }
+    }
+
+    void statisticsAndGenreNames()
+    {
+        // Keys in any case; halves to even; beyond 32 bits skipped; genre lines need a break of any
+        // case; ids outside 1..254 are listed, not named.
+        QComboBox genres;
+        genres.addItem("left over from before");
+        webservice::ServerStatistics statistics;
+        webservice::GenreNames names;
+        statistics.trackCount = -1; // a counter the reply does not give keeps what it had
+        webservice::parseStatistics(
+            write("engineVersion,3<br>\r\nTRACKCOUNT,2147483648\r\nArtistCount, 3.5<br>\r\n"
+                  "genreCount,2<br>\r\n7,Jazz<BR>\r\n1,Rock<br>\r\n0,Zero<br>\r\n"
+                  "254,Last<br>\r\n255,Noise<br>\r\n9,Blues\r\n"),
+            genres, statistics, names);
+        QCOMPARE((QList<int>{statistics.engineVersion, statistics.trackCount, statistics.artistCount,
+                             statistics.genreCount}),
+                 (QList<int>{3, -1, 4, 2}));
+        QCOMPARE(texts(*genres.view()), (QStringList{"Any", "Jazz", "Rock", "Zero", "Last", "Noise"}));
+        QStringList named;
+        for (int id = 0; id < 300; ++id) {
+            if (!names.name(id).isEmpty())
+                named << QString::number(id) + ':' + names.name(id);
+        }
+        QCOMPARE(named, (QStringList{"1:Rock", "7:Jazz", "254:Last"}));
+        // Only a number in 1..254, rounded with halves to even, names a genre.
+        QCOMPARE(webservice::genreNameForId(" 7 ", names), "Jazz");
+        QCOMPARE(webservice::genreNameForId("6.6", names), "Jazz");
+        QCOMPARE(webservice::genreNameForId("254", names), "Last");
+        for (const char *field : {"6.5", "0.5", "254.7", "0", "255", "-3", "rock", "7x", ""})
+            QVERIFY2(webservice::genreNameForId(QString::fromLatin1(field), names).isEmpty(), field);
+    }
+
+    void recommendedArtists()
+    {
+        webservice::RecommendedArtists artists;
+        const auto entries = [&artists] {
+            QStringList got;
+            for (int i = 0; i < artists.count(); ++i)
+                got << artists.at(i).name + ':' + QString::number(artists.at(i).category);
+            return got;
+        };
+        // The name between its quotes, trimmed; the category is the line's last character, 1..9.
+        webservice::parseRecommendedArtists(
+            write("header\r\n17,\"  Ann  \",a,b,c,3\r\n1,\"One\"\r\n1,A,x,2\r\n1,\"Bob\",x,a\r\n"
+                  "1,\"Cy\",x,2<br>\r\n1,\"Di\",x,0\r\n\r\n2,\"Eve\",y,9\r\n"),
+            artists);
+        QCOMPARE(entries(), (QStringList{"Ann:3", "Eve:9"}));
+
+        // The count stops at 199; the place after it takes each further line.
+        QByteArray body;
+        for (int i = 0; i < 250; ++i)
+            body += QByteArray::number(i) + ",\"Artist " + QByteArray::number(i) + "\",x,1\r\n";
+        webservice::parseRecommendedArtists(write(body), artists);
+        QCOMPARE(artists.count(), webservice::RecommendedArtists::MAX_COUNT);
+        QCOMPARE(artists.at(198).name, "Artist 198");
+        QCOMPARE(artists.at(199).name, "Artist 249");
+        QCOMPARE(artists.namesInCategory(1).size(), 200);
+
+        // A shorter list leaves the place at its count as it was; the groups read it.
+        webservice::parseRecommendedArtists(write("1,\"Ann\",x,2\r\n"), artists);
+        QCOMPARE(artists.namesInCategory(1), QStringList{"Artist 1"});
     }
 
     void similarArtistsLookup_data()
@@ -182,5 +335,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(tst_similarArtistsLookup)
-#include "tst_similarArtistsLookup.moc"
+QTEST_MAIN(tst_webservice)
+#include "tst_webservice.moc"
