@@ -20,22 +20,20 @@
 
 using S = ScriptedServer;
 
-namespace {
-
-QByteArray readMusicFile(const QString &name)
+static QByteArray readMusicFile(const QString &name)
 {
     QFile file(core::settings().mp3Folder + name);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
 }
 
 // Every file in the music folder, to show nothing else (a temporary file) is left.
-QStringList musicFolderFiles()
+static QStringList musicFolderFiles()
 {
     return QDir(core::settings().mp3Folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
 // "request line|host|referer|cookie" of a recorded request.
-QString describe(const QByteArray &request)
+static QString describe(const QByteArray &request)
 {
     QStringList parts{QString::fromLatin1(request.left(request.indexOf("\r\n")))};
     for (const QByteArray name : {"Host", "Referer", "Cookie"}) {
@@ -45,8 +43,6 @@ QString describe(const QByteArray &request)
     }
     return parts.join('|');
 }
-
-} // namespace
 
 class tst_downloads : public QObject
 {
