@@ -33,7 +33,7 @@ class tst_webservice : public QObject
 {
     Q_OBJECT
 
-    // What the lookup fills, fresh for every case.
+    // What the readers and the lookup fill, fresh for every case.
     struct Controls
     {
         webservice::SimilarArtists similar;
