@@ -9,12 +9,9 @@
 #include "scriptedServer.h"
 #include "testMp3.h"
 #include "ui/layout.h"
-#include "ui/libraryPanel.h"
 #include "ui/mainWindow.h"
-#include "ui/searchOptionsPanel.h"
-#include "ui/shopPanel.h"
+#include "ui/panels.h"
 
-#include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMap>
@@ -33,223 +30,206 @@ using Mode = platform::MediaPlayerControl::Mode;
 class tst_playback : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup() { m_window.reset(); }
-    void myMusicThenArrowKeysPlayEachLine();
-    void buttonsSliderAndTimes();
-    void selectionWhileOpeningTakesOver();
-    void unplayableLinePlaysNothingAndSaysNothing_data();
-    void unplayableLinePlaysNothingAndSaysNothing();
 
-private:
-    platform::MediaPlayerControl *player() const { return m_window->libraryPanel->player; }
+    platform::MediaPlayerControl *player() const { return m_library->player; }
     void press(const char *button) const
     {
         QTest::mouseClick(player()->findChild<QPushButton *>(QString::fromLatin1(button)), Qt::LeftButton);
     }
-    QStringList lines() const
-    {
-        QStringList texts;
-        for (int row = 0; row < m_window->libraryPanel->libraryList->count(); ++row)
-            texts << m_window->libraryPanel->libraryList->item(row)->text();
-        return texts;
-    }
+    QStringList lines() const { return texts(*m_library->libraryList); }
     void select(const QString &line) const
     {
-        m_window->libraryPanel->libraryList->setCurrentRow(int(lines().indexOf(line)));
+        m_library->libraryList->setCurrentRow(int(lines().indexOf(line)));
     }
 
     ScriptedServer m_server;
     std::unique_ptr<WindowTestEnvironment> m_environment;
     std::unique_ptr<ui::MainWindow> m_window;
-};
+    ui::LibraryPanel *m_library = nullptr;
 
-void tst_playback::initTestCase()
-{
-    m_server.setScript({ScriptedServer::send(httpResponse(404, "Not Found", "")), ScriptedServer::close()});
-    m_environment = std::make_unique<WindowTestEnvironment>("http://" + m_server.hostText() + "/",
-                                                            "localhost:" + QString::number(m_server.port()));
-    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + m_environment->home().toLocal8Bit() + "/no-bus");
-}
-
-void tst_playback::init()
-{
-    m_window = std::make_unique<ui::MainWindow>();
-    QVERIFY(m_window->isLoaded());
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    QDir music(core::settings().mp3Folder);
-    for (const QString &name : music.entryList(QDir::Files))
-        QVERIFY(music.remove(name));
-    QVERIFY(writeTestMp3(core::settings().mp3Folder + "A - One.mp3", 4000, 440));
-    QVERIFY(writeTestMp3(core::settings().mp3Folder + "Ann & Bob - Duet.mp3", 3000, 550));
-    // Without the Info frame the player learns the length only by running the file.
-    QVERIFY(writeTestMp3(core::settings().mp3Folder + "C - Three.mp3", 6000, 660, false));
-    QVERIFY(writeTestMp3(core::settings().mp3Folder + "B - Two.tmp", 1000));
-}
-
-void tst_playback::myMusicThenArrowKeysPlayEachLine()
-{
-    // Pressed twice, "my music" lists each track once, moves the frame up and plays nothing.
-    m_window->libraryPanel->nowPlayingArtist->setText("Earlier");
-    m_window->searchOptionsPanel->myMusicButton->click();
-    const QStringList all = lines();
-    m_window->searchOptionsPanel->myMusicButton->click();
-    QCOMPARE(lines(), all);
-    QStringList sorted = all;
-    sorted.sort();
-    QCOMPARE(sorted, (QStringList{"A - One", "Ann & Bob - Duet", "C - Three"}));
-    QCOMPARE(m_window->libraryPanel->y(), ui::SHOWN_TOP);
-    QCOMPARE(player()->mode(), Mode::NotOpen);
-    QCOMPARE(m_window->libraryPanel->nowPlayingArtist->text(), QString("Earlier"));
-    QVERIFY(!m_window->libraryPanel->playbackTimer->isActive());
-    QVERIFY(!m_window->findChild<media::MprisService *>("mprisService")->isRegistered());
-
-    const QMap<QString, int> lengths{{"A - One", 4000}, {"Ann & Bob - Duet", 3000}, {"C - Three", 6000}};
-    m_window->libraryPanel->libraryList->setFocus();
-    m_window->libraryPanel->libraryList->setCurrentRow(0);
-    for (int row = 0; row < all.size(); ++row) {
-        if (row > 0) {
-            QTRY_VERIFY(player()->position() > 1000);
-            QTest::keyClick(m_window->libraryPanel->libraryList, Qt::Key_Down);
-            // The new track starts at its beginning, not where the one before was.
-            QVERIFY2(player()->position() < 900, qPrintable(QString::number(player()->position())));
-        }
-        QCOMPARE(player()->fileName(), core::settings().mp3Folder + all[row] + ".mp3");
-        QCOMPARE(player()->mode(), Mode::Playing);
-        QCOMPARE(m_window->libraryPanel->nowPlayingArtist->text() + " - " +
-                     m_window->libraryPanel->nowPlayingTrack->text(),
-                 all[row]);
-        QVERIFY(m_window->libraryPanel->playbackTimer->isActive());
-        QVERIFY(qAbs(m_window->libraryPanel->positionSlider->maximum() - lengths.value(all[row])) <= 100);
-    }
-    // The shop gets the artist encoded once; the picture lookup encodes the plain name itself.
-    select("Ann & Bob - Duet");
-    QVERIFY(m_window->shopPanel->shopBrowser->address().contains("searchTerm=Ann%20%26%20Bob&"));
-    QVERIFY(m_server.requestLines().contains("GET /artistImages/Ann%20%26%20Bob.jpg HTTP/1.1"));
-
-    // Refilling the list changes the selection, but starts nothing and stops nothing.
-    m_window->searchOptionsPanel->myMusicButton->click();
-    QCOMPARE(player()->fileName(), core::settings().mp3Folder + "Ann & Bob - Duet.mp3");
-    QCOMPARE(player()->mode(), Mode::Playing);
-    m_window->libraryPanel->libraryBackButton->click();
-    QCOMPARE(m_window->libraryPanel->y(), ui::HIDDEN_TOP);
-    QCOMPARE(player()->mode(), Mode::Playing);
-}
-
-void tst_playback::buttonsSliderAndTimes()
-{
-    m_window->searchOptionsPanel->myMusicButton->click();
-    select("C - Three");
-    QTRY_COMPARE(m_window->libraryPanel->lengthLabel->text(), QString("0:06"));
-    // The times follow the once-a-second tick, not the player itself.
-    QTRY_VERIFY(m_window->libraryPanel->positionLabel->text() != "0:00");
-    QVERIFY(m_window->libraryPanel->positionSlider->value() >= 1000);
-
-    // Paused or stopped, the position holds; "Play" goes on from there.
-    const struct
+private Q_SLOTS:
+    void initTestCase()
     {
-        const char *button;
-        Mode mode;
-    } presses[] = {{"pauseButton", Mode::Paused},
-                   {"playButton", Mode::Playing},
-                   {"stopButton", Mode::Stopped},
-                   {"playButton", Mode::Playing}};
-    int heldAt = 0;
-    for (const auto &step : presses) {
-        press(step.button);
-        QCOMPARE(player()->mode(), step.mode);
-        QCOMPARE(m_window->libraryPanel->playbackTimer->isActive(), step.mode == Mode::Playing);
-        if (step.mode == Mode::Playing) {
-            // Right after a state change the backend may still report a stale position; a restart
-            // from the beginning could not catch up within this bound.
-            QTRY_VERIFY_WITH_TIMEOUT(player()->position() >= heldAt - 50, 500);
-        } else {
-            QTest::qWait(250);
-            heldAt = player()->position();
-            QTest::qWait(600);
-            QCOMPARE(player()->position(), heldAt);
-        }
+        m_server.setScript(
+            {ScriptedServer::send(httpResponse(404, "Not Found", "")), ScriptedServer::close()});
+        m_environment = std::make_unique<WindowTestEnvironment>(
+            "http://" + m_server.hostText() + "/", "localhost:" + QString::number(m_server.port()));
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + m_environment->home().toLocal8Bit() + "/no-bus");
     }
 
-    // The program setting the value, as the timer does, is no seek.
-    auto *slider = m_window->libraryPanel->positionSlider;
-    slider->setValue(4500);
-    QVERIFY(player()->position() < 4000);
-    // While the user holds the handle it stays, and the times follow the player; letting go seeks once.
-    slider->setSliderDown(true);
-    slider->setSliderPosition(5500);
-    QSignalSpy tick(m_window->libraryPanel->playbackTimer, &QTimer::timeout);
-    QVERIFY(tick.wait());
-    const int position = player()->position();
-    QVERIFY(position < 5000);
-    QVERIFY2(QStringList({media::timeText(position - 1000), media::timeText(position)})
-                 .contains(m_window->libraryPanel->positionLabel->text()),
-             qPrintable(m_window->libraryPanel->positionLabel->text()));
-    QCOMPARE(slider->value(), 5500);
-    slider->setSliderDown(false);
-    QCOMPARE(player()->mode(), Mode::Playing);
-    QVERIFY2(qAbs(player()->position() - 5500) <= 100, qPrintable(QString::number(player()->position())));
-}
+    void init()
+    {
+        m_window = std::make_unique<ui::MainWindow>();
+        QVERIFY(m_window->isLoaded());
+        m_library = m_window->libraryPanel;
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QDir music(core::settings().mp3Folder);
+        for (const QString &name : music.entryList(QDir::Files))
+            QVERIFY(music.remove(name));
+        QVERIFY(writeTestMp3(core::settings().mp3Folder + "A - One.mp3", 4000, 440));
+        QVERIFY(writeTestMp3(core::settings().mp3Folder + "Ann & Bob - Duet.mp3", 3000, 550));
+        // Without the Info frame the player learns the length only by running the file.
+        QVERIFY(writeTestMp3(core::settings().mp3Folder + "C - Three.mp3", 6000, 660, false));
+        QVERIFY(writeTestMp3(core::settings().mp3Folder + "B - Two.tmp", 1000));
+    }
 
-void tst_playback::selectionWhileOpeningTakesOver()
-{
-    m_window->searchOptionsPanel->myMusicButton->click();
-    // The second selection arrives while the first lets pending events run.
-    QTimer::singleShot(0, m_window.get(), [this] { select("C - Three"); });
-    select("A - One");
-    QCOMPARE(player()->fileName(), core::settings().mp3Folder + "C - Three.mp3");
-    QCOMPARE(m_window->libraryPanel->nowPlayingTrack->text(), QString("Three"));
-    QCOMPARE(player()->mode(), Mode::Playing);
-    QVERIFY(qAbs(m_window->libraryPanel->positionSlider->maximum() - 6000) <= 100);
-    QVERIFY(m_window->libraryPanel->playbackTimer->isActive());
-}
+    void cleanup() { m_window.reset(); }
 
-void tst_playback::unplayableLinePlaysNothingAndSaysNothing_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("line");
-    // No content: the file is removed after listing.
-    QTest::newRow("removed after listing") << "C - Three.mp3" << QByteArray() << "C - Three";
-    QTest::newRow("listed from a .mp3.bak") << "Band - Old.mp3.bak" << QByteArray("ID3") << "Band - Old.mp3";
-    QTest::newRow("not audio") << "D - Text.mp3" << QByteArray(4096, 'x') << "D - Text";
-    QTest::newRow("empty") << "E - Empty.mp3" << QByteArray("") << "E - Empty";
-}
+    void myMusicThenArrowKeysPlayEachLine()
+    {
+        // Pressed twice, "my music" lists each track once, moves the frame up and plays nothing.
+        m_library->nowPlayingArtist->setText("Earlier");
+        m_window->searchOptionsPanel->myMusicButton->click();
+        const QStringList all = lines();
+        m_window->searchOptionsPanel->myMusicButton->click();
+        QCOMPARE(lines(), all);
+        QStringList sorted = all;
+        sorted.sort();
+        QCOMPARE(sorted, (QStringList{"A - One", "Ann & Bob - Duet", "C - Three"}));
+        QCOMPARE(m_library->y(), ui::SHOWN_TOP);
+        QCOMPARE(player()->mode(), Mode::NotOpen);
+        QCOMPARE(m_library->nowPlayingArtist->text(), QString("Earlier"));
+        QVERIFY(!m_library->playbackTimer->isActive());
+        QVERIFY(!m_window->findChild<media::MprisService *>("mprisService")->isRegistered());
 
-void tst_playback::unplayableLinePlaysNothingAndSaysNothing()
-{
-    QFETCH(QString, file);
-    QFETCH(QByteArray, content);
-    QFETCH(QString, line);
-    QFile written(core::settings().mp3Folder + file);
-    QVERIFY(content.isNull() ||
-            (written.open(QIODevice::WriteOnly) && written.write(content) == content.size()));
-    written.close();
-    MessageBoxCatcher boxes;
-    m_window->searchOptionsPanel->myMusicButton->click();
-    if (content.isNull())
-        QVERIFY(QFile::remove(core::settings().mp3Folder + file));
-    select("A - One");
-    QTRY_COMPARE(m_window->libraryPanel->lengthLabel->text(), QString("0:04"));
+        const QMap<QString, int> lengths{{"A - One", 4000}, {"Ann & Bob - Duet", 3000}, {"C - Three", 6000}};
+        m_library->libraryList->setFocus();
+        m_library->libraryList->setCurrentRow(0);
+        for (int row = 0; row < all.size(); ++row) {
+            if (row > 0) {
+                QTRY_VERIFY(player()->position() > 1000);
+                QTest::keyClick(m_library->libraryList, Qt::Key_Down);
+                // The new track starts at its beginning, not where the one before was.
+                QVERIFY2(player()->position() < 900, qPrintable(QString::number(player()->position())));
+            }
+            QCOMPARE(player()->fileName(), core::settings().mp3Folder + all[row] + ".mp3");
+            QCOMPARE(player()->mode(), Mode::Playing);
+            QCOMPARE(m_library->nowPlayingArtist->text() + " - " + m_library->nowPlayingTrack->text(),
+                     all[row]);
+            QVERIFY(m_library->playbackTimer->isActive());
+            QVERIFY(qAbs(m_library->positionSlider->maximum() - lengths.value(all[row])) <= 100);
+        }
+        // The shop gets the artist encoded once; the picture lookup encodes the plain name itself.
+        select("Ann & Bob - Duet");
+        QVERIFY(m_window->shopPanel->shopBrowser->address().contains("searchTerm=Ann%20%26%20Bob&"));
+        QVERIFY(m_server.requestLines().contains("GET /artistImages/Ann%20%26%20Bob.jpg HTTP/1.1"));
 
-    select(line);
-    QCOMPARE(player()->mode(), Mode::NotOpen);
-    QCOMPARE(m_window->libraryPanel->nowPlayingArtist->text() + " - " +
-                 m_window->libraryPanel->nowPlayingTrack->text(),
-             line);
-    QCOMPARE(m_window->libraryPanel->positionSlider->maximum(), 0);
-    // The steps run to the end all the same.
-    QVERIFY(m_window->shopPanel->shopBrowser->address().contains(
-        "searchTerm=" + m_window->libraryPanel->nowPlayingArtist->text() + "&"));
-    QTRY_COMPARE(m_window->libraryPanel->lengthLabel->text(), QString("0:00"));
-    QCOMPARE(m_window->libraryPanel->positionLabel->text(), QString("0:00"));
-    press("playButton");
-    QCOMPARE(player()->mode(), Mode::NotOpen);
-    QCOMPARE(boxes.count(), 0);
-}
+        // Refilling the list changes the selection, but starts nothing and stops nothing.
+        m_window->searchOptionsPanel->myMusicButton->click();
+        QCOMPARE(player()->fileName(), core::settings().mp3Folder + "Ann & Bob - Duet.mp3");
+        QCOMPARE(player()->mode(), Mode::Playing);
+        m_library->libraryBackButton->click();
+        QCOMPARE(m_library->y(), ui::HIDDEN_TOP);
+        QCOMPARE(player()->mode(), Mode::Playing);
+    }
+
+    void buttonsSliderAndTimes()
+    {
+        m_window->searchOptionsPanel->myMusicButton->click();
+        select("C - Three");
+        QTRY_COMPARE(m_library->lengthLabel->text(), QString("0:06"));
+        // The times follow the once-a-second tick, not the player itself.
+        QTRY_VERIFY(m_library->positionLabel->text() != "0:00");
+        QVERIFY(m_library->positionSlider->value() >= 1000);
+
+        // Paused or stopped, the position holds; "Play" goes on from there.
+        const QList<std::pair<const char *, Mode>> presses{{"pauseButton", Mode::Paused},
+                                                           {"playButton", Mode::Playing},
+                                                           {"stopButton", Mode::Stopped},
+                                                           {"playButton", Mode::Playing}};
+        int heldAt = 0;
+        for (const auto &[button, mode] : presses) {
+            press(button);
+            QCOMPARE(player()->mode(), mode);
+            QCOMPARE(m_library->playbackTimer->isActive(), mode == Mode::Playing);
+            if (mode == Mode::Playing) {
+                // Right after a state change the backend may still report a stale position; a restart
+                // from the beginning could not catch up within this bound.
+                QTRY_VERIFY_WITH_TIMEOUT(player()->position() >= heldAt - 50, 500);
+            } else {
+                QTest::qWait(250);
+                heldAt = player()->position();
+                QTest::qWait(600);
+                QCOMPARE(player()->position(), heldAt);
+            }
+        }
+
+        // The program setting the value, as the timer does, is no seek.
+        auto *slider = m_library->positionSlider;
+        slider->setValue(4500);
+        QVERIFY(player()->position() < 4000);
+        // While the user holds the handle it stays, and the times follow the player; letting go seeks once.
+        slider->setSliderDown(true);
+        slider->setSliderPosition(5500);
+        QSignalSpy tick(m_library->playbackTimer, &QTimer::timeout);
+        QVERIFY(tick.wait());
+        const int position = player()->position();
+        QVERIFY(position < 5000);
+        QVERIFY2(QStringList({media::timeText(position - 1000), media::timeText(position)})
+                     .contains(m_library->positionLabel->text()),
+                 qPrintable(m_library->positionLabel->text()));
+        QCOMPARE(slider->value(), 5500);
+        slider->setSliderDown(false);
+        QCOMPARE(player()->mode(), Mode::Playing);
+        QVERIFY2(qAbs(player()->position() - 5500) <= 100, qPrintable(QString::number(player()->position())));
+    }
+
+    void selectionWhileOpeningTakesOver()
+    {
+        m_window->searchOptionsPanel->myMusicButton->click();
+        // The second selection arrives while the first lets pending events run.
+        QTimer::singleShot(0, m_window.get(), [this] { select("C - Three"); });
+        select("A - One");
+        QCOMPARE(player()->fileName(), core::settings().mp3Folder + "C - Three.mp3");
+        QCOMPARE(m_library->nowPlayingTrack->text(), QString("Three"));
+        QCOMPARE(player()->mode(), Mode::Playing);
+        QVERIFY(qAbs(m_library->positionSlider->maximum() - 6000) <= 100);
+        QVERIFY(m_library->playbackTimer->isActive());
+    }
+
+    void unplayableLinePlaysNothingAndSaysNothing_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("line");
+        // No content: the file is removed after listing.
+        QTest::newRow("removed after listing") << "C - Three.mp3" << QByteArray() << "C - Three";
+        QTest::newRow("listed from a .mp3.bak")
+            << "Band - Old.mp3.bak" << QByteArray("ID3") << "Band - Old.mp3";
+        QTest::newRow("not audio") << "D - Text.mp3" << QByteArray(4096, 'x') << "D - Text";
+        QTest::newRow("empty") << "E - Empty.mp3" << QByteArray("") << "E - Empty";
+    }
+    void unplayableLinePlaysNothingAndSaysNothing()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, line);
+        QFile written(core::settings().mp3Folder + file);
+        QVERIFY(content.isNull() ||
+                (written.open(QIODevice::WriteOnly) && written.write(content) == content.size()));
+        written.close();
+        MessageBoxCatcher boxes;
+        m_window->searchOptionsPanel->myMusicButton->click();
+        if (content.isNull())
+            QVERIFY(QFile::remove(core::settings().mp3Folder + file));
+        select("A - One");
+        QTRY_COMPARE(m_library->lengthLabel->text(), QString("0:04"));
+
+        select(line);
+        QCOMPARE(player()->mode(), Mode::NotOpen);
+        QCOMPARE(m_library->nowPlayingArtist->text() + " - " + m_library->nowPlayingTrack->text(), line);
+        QCOMPARE(m_library->positionSlider->maximum(), 0);
+        // The steps run to the end all the same.
+        QVERIFY(m_window->shopPanel->shopBrowser->address().contains(
+            "searchTerm=" + m_library->nowPlayingArtist->text() + "&"));
+        QTRY_COMPARE(m_library->lengthLabel->text(), QString("0:00"));
+        QCOMPARE(m_library->positionLabel->text(), QString("0:00"));
+        press("playButton");
+        QCOMPARE(player()->mode(), Mode::NotOpen);
+        QCOMPARE(boxes.count(), 0);
+    }
+};
 
 QTEST_MAIN(tst_playback)
 #include "tst_playback.moc"

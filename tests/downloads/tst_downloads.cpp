@@ -1,0 +1,382 @@
+// The downloads layer against a scripted loopback server standing in for every site: what each
+// site's resolver sends (request lines, hosts, referers, the cookie) and what the dispatcher picks;
+// one track file's transfer (names, the request, what it reports and leaves in the music folder,
+// cancel); the queue of at most 99 tracks and the rate text.
+#include "messageBoxCatcher.h"
+#include "scriptedServer.h"
+#include "windowTestEnvironment.h"
+
+#include "core/settings.h"
+#include "core/startup.h"
+#include "downloads/downloadQueue.h"
+#include "downloads/resolvers.h"
+#include "downloads/transfer.h"
+#include "platform/socketControl.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+
+#include <memory>
+
+using S = ScriptedServer;
+
+static QByteArray readMusicFile(const QString &name)
+{
+    QFile file(core::settings().mp3Folder + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
+}
+
+// Every file in the music folder, to show nothing else (a temporary file) is left.
+static QStringList musicFolderFiles()
+{
+    return QDir(core::settings().mp3Folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+// "request line|host|referer|cookie" of a recorded request.
+static QString describe(const QByteArray &request)
+{
+    QStringList parts{QString::fromLatin1(request.left(request.indexOf("\r\n")))};
+    for (const QByteArray name : {"Host", "Referer", "Cookie"}) {
+        const qsizetype at = request.indexOf("\r\n" + name + ": ");
+        parts << (at < 0 ? QString()
+                         : QString::fromLatin1(request.mid(at + name.size() + 4).split('\r').first()));
+    }
+    return parts.join('|');
+}
+
+class tst_downloads : public QObject
+{
+    Q_OBJECT
+
+    S m_server;
+    std::unique_ptr<WindowTestEnvironment> m_env;
+    MessageBoxCatcher m_boxes;
+    platform::SocketControl m_socket;
+
+    QString fileAddress(const QString &path) const
+    {
+        return QStringLiteral("http://files.localhost:%1%2").arg(m_server.port()).arg(path);
+    }
+    void transfer(const QString &artist, const QString &track, QString address)
+    {
+        downloads::transferTrackFile(artist, track, address, m_socket, http::Slot::Download, {});
+    }
+    // Nothing stops the same track from landing afterwards.
+    void retryLands()
+    {
+        m_server.setScript({S::send(okResponse("whole"))});
+        transfer("Art", "Track", fileAddress("/t.mp3"));
+        QCOMPARE(musicFolderFiles(), QStringList{"Art - Track.mp3"});
+        QCOMPARE(readMusicFile("Art - Track.mp3"), "whole");
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // Every outside site at one loopback port ("<name>.localhost:<port>").
+        m_env = std::make_unique<WindowTestEnvironment>("http://127.0.0.1:1/",
+                                                        QStringLiteral("localhost:%1").arg(m_server.port()));
+        QVERIFY(core::startUp());
+        http::attachSocket(m_socket, http::Slot::Download);
+        http::setTimeouts(5000, 5000);
+    }
+
+    void init()
+    {
+        m_boxes.clear();
+        for (const QString &name : musicFolderFiles())
+            QFile::remove(core::settings().mp3Folder + name);
+    }
+
+    void requestsOfEachSite_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QList<QByteArray>>("responses"); // one per connection
+        QTest::addColumn<QStringList>("requests");        // as describe() gives them
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QByteArray>("saved"); // under "A & B+C - Song One.mp3"
+
+        const auto &s = downloads::sourceSites();
+        const QString port = QString::number(m_server.port());
+        const auto site = [&](const char *name, const char *path) {
+            return QStringLiteral("http://%1.localhost:%2%3")
+                .arg(QLatin1String(name), port, QLatin1String(path));
+        };
+        const auto redirect = [](const QString &to) {
+            return "HTTP/1.1 302 Found\r\nLocation: " + to.toLatin1() + "\r\nContent-Length: 0\r\n\r\n";
+        };
+        const QString host = ".localhost:" + port + "|";
+        const QByteArray bytes("track bytes");
+        const QStringList none;
+        const QString alreadyThere = "This track has already been downloaded.\r\n"
+                                     "If you want this file instead, delete the old one.";
+
+        QTest::newRow("epitonic: the file from its CDN, blanks as %20")
+            << site("epitonic", "/artists/art/My Song.mp3") << QList<QByteArray>{okResponse(bytes)}
+            << QStringList{"GET /o1/epi_files/reg/songs/mp3/My%20Song.mp3 HTTP/1.1|cdn.epitonic" + host +
+                           s.epitonicHome + "|"}
+            << none << bytes;
+        const QString rave = site("rave", "/play.php?id=3&TRACK=k9&x=1");
+        QTest::newRow("rave: its redirect script, then where it points")
+            << rave << QList<QByteArray>{redirect(site("files", "/k9.mp3")), okResponse(bytes)}
+            << QStringList{"GET /music.php?redirect=k9&x=1 HTTP/1.1|rave" + host + rave + "|",
+                           "GET /k9.mp3 HTTP/1.1|files" + host + rave + "|"}
+            << none << bytes;
+        QTest::newRow("shutemdown: the page's cookie goes back with the file request")
+            << site("shutemdown", "/mp3/t.mp3")
+            << QList<QByteArray>{okResponse("<html>welcome</html>", "sEt-cOOkie: sid=abc; path=/\r\n"),
+                                 okResponse(bytes)}
+            << QStringList{"GET /mp3/t.mp3 HTTP/1.1|shutemdown" + host + s.downloadComMusicHome + "|",
+                           "GET /mp3/t.mp3 HTTP/1.1|shutemdown" + host + s.shutEmDownRefererPage + "|sid=abc"}
+            << none << bytes;
+        const QString page = site("music.download", "/3000-1/song-one.html");
+        const QString file = site("files", "/s1.mp3");
+        QTest::newRow("download site: its page, the redirector, the file")
+            << page
+            << QList<QByteArray>{okResponse("<html>\r\n<td>Song One</td>\r\n<a href=\"" +
+                                            s.downloadComRedirectorPrefix.toLatin1() + "\r\n" +
+                                            file.toLatin1() + "\"><img src=\"dl.gif\"></a>\r\n</html>\r\n"),
+                                 redirect(file), okResponse(bytes)}
+            << QStringList{"GET /3000-1/song-one.html HTTP/1.1|music.download" + host +
+                               "http://www.google.com/search?hl=en&q=A+%26+B%2BC&btnG=Google+Search&meta=|",
+                           "GET /redir?&destUrl=" + file + " HTTP/1.1|dl.download" + host + page + "|",
+                           "GET /s1.mp3 HTTP/1.1|files" + host + page + "|"}
+            << none << bytes;
+        QTest::newRow("download site page without a link")
+            << page << QList<QByteArray>{okResponse("<html>Song One, but no link</html>\r\n")}
+            << QStringList{"GET /3000-1/song-one.html HTTP/1.1|music.download" + host +
+                           "http://www.google.com/search?hl=en&q=A+%26+B%2BC&btnG=Google+Search&meta=|"}
+            << QStringList{"I couldn't find that track,\r\nsomething went wrong.  Sorry."} << QByteArray();
+        QTest::newRow("shutemdown page refused")
+            << site("shutemdown", "/mp3/t.mp3")
+            << QList<QByteArray>{"HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n"}
+            << QStringList{"GET /mp3/t.mp3 HTTP/1.1|shutemdown" + host + s.downloadComMusicHome + "|"}
+            << QStringList{"An error occurred while downloading\r\nHTTP Response: 403 = HTTP_FORBIDDEN"}
+            << QByteArray();
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        QTest::newRow("shutemdown page without a connection")
+            << QStringLiteral("http://shutemdown.localhost:%1/t.mp3").arg(closed.serverPort())
+            << QList<QByteArray>{} << none << QStringList{"A Socket error occurred while downloading"}
+            << QByteArray();
+        QTest::newRow("epitonic address ending in a slash")
+            << site("epitonic", "/artists/") << QList<QByteArray>{} << none << none << QByteArray();
+        QTest::newRow("rave address without a track key")
+            << site("rave", "/play.php?id=3") << QList<QByteArray>{} << none << none << QByteArray();
+        QTest::newRow("rave address with an empty key")
+            << site("rave", "/play.php?id=3&track=") << QList<QByteArray>{} << none << none << QByteArray();
+        QTest::newRow("letter case of the domain ignored")
+            << "HTTP://EPITONIC.LOCALHOST:" + port + "/X/A.mp3" << QList<QByteArray>{okResponse(bytes)}
+            << QStringList{"GET /o1/epi_files/reg/songs/mp3/A.mp3 HTTP/1.1|cdn.epitonic" + host +
+                           s.epitonicHome + "|"}
+            << none << bytes;
+        QTest::newRow("domain text only in the query")
+            << site("files", "/get.php?from=rave.localhost&track=k2") << QList<QByteArray>{okResponse(bytes)}
+            << QStringList{"GET /music.php?redirect=k2 HTTP/1.1|rave" + host +
+                           site("files", "/get.php?from=rave.localhost&track=k2") + "|"}
+            << none << bytes;
+        // Epitonic first; rave then finds the file there already.
+        QTest::newRow("address naming two sites runs both")
+            << site("epitonic", "/x?via=rave.localhost&track=k3") << QList<QByteArray>{okResponse(bytes)}
+            << QStringList{"GET /o1/epi_files/reg/songs/mp3/x?via=rave.localhost&track=k3 "
+                           "HTTP/1.1|cdn.epitonic" +
+                           host + s.epitonicHome + "|"}
+            << QStringList{alreadyThere} << bytes;
+    }
+    void requestsOfEachSite()
+    {
+        QFETCH(QString, source);
+        QFETCH(QList<QByteArray>, responses);
+        QFETCH(QStringList, requests);
+        QFETCH(QStringList, messages);
+        QFETCH(QByteArray, saved);
+        QList<ScriptedServer::Script> scripts;
+        for (const QByteArray &response : responses)
+            scripts.append({ScriptedServer::send(response)});
+        m_server.setScripts(scripts);
+        const qsizetype first = m_server.requests().size();
+        http::forgetSlotHistory(http::Slot::Download);
+        downloads::downloadTrack("A & B+C", "Song One", source, m_socket, http::Slot::Download);
+        QStringList sent;
+        for (const QByteArray &request : m_server.requests().mid(first))
+            sent << describe(request);
+        QCOMPARE(sent, requests);
+        QCOMPARE(m_boxes.texts(), messages);
+        QCOMPARE(musicFolderFiles(), saved.isEmpty() ? QStringList() : QStringList{"A & B+C - Song One.mp3"});
+        QCOMPARE(readMusicFile("A & B+C - Song One.mp3"), saved.isEmpty() ? "<no file>" : saved);
+        // The pages the resolvers fetched are gone too.
+        QCOMPARE(QDir(core::settings().tempFolder).entryList(QDir::Files), QStringList());
+    }
+
+    // The link scan over saved pages of the download site. "{P}" stands for the redirector prefix.
+    void redirectLinkScan_data()
+    {
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("expected"); // empty: no link
+        const auto row = [](const char *name, const char *page, const char *expected,
+                            const char *title = "Song One") {
+            QTest::newRow(name) << QByteArray(page) << QString::fromLatin1(title)
+                                << QString::fromLatin1(expected);
+        };
+
+        row("title, prefix line, rest with closing pair",
+            "<td>Song One</td>\r\n<a href=\"{P}\r\nhttp://files/one.mp3\"><img src=x>\r\n",
+            "{P}http://files/one.mp3");
+        row("middle line loses its CR and the character before it",
+            "Song One\r\n{P}\r\nhttp://files/x\r\none.mp3\"><img src=x>\r\n", "{P}http://files/one.mp3");
+        row("text after the prefix on its line is not used",
+            "Song One\r\nhref=\"{P}ignored\r\nrest\"><img src=\r\n", "{P}rest");
+        row("prefix on the title's own line counts", "Song One {P}\r\nrest\"><img src=\r\n", "{P}rest");
+        row("prefix only before the title", "{P}\r\nrest\"><img src=\r\nSong One\r\n", "");
+        row("page ends while collecting", "Song One\r\n{P}\r\nrest\r\nmore\r\n", "");
+        row("last line without LF still read", "Song One\r\n{P}\r\nrest\"><img src=", "{P}rest");
+        row("case ignored for title, prefix and marker", "SONG one\r\n{P}\r\nrest\"><IMG SRC=\r\n", "{P}rest",
+            "song ONE");
+        row("a second prefix line starts the link afresh",
+            "Song One\r\n{P}\r\nold\r\n{P}\r\nnew\"><img src=\r\n", "{P}new");
+        row("only the first completed link", "Song One\r\n{P}\r\na\"><img src=\r\n{P}\r\nb\"><img src=\r\n",
+            "{P}a");
+        // Counts that would be negative append nothing instead of failing.
+        row("marker at the start of the line", "Song One\r\n{P}\r\nrest\r\n<img src=\r\n", "{P}res");
+        row("marker at the second position", "Song One\r\n{P}\r\nrest\r\nx<img src=\r\n", "{P}res");
+        row("one-character and empty continuation lines", "Song One\n{P}\nabcd\nx\n\nefgh\"><img src=\n",
+            "{P}abefgh");
+    }
+    void redirectLinkScan()
+    {
+        QFETCH(QByteArray, page);
+        QFETCH(QString, title);
+        QFETCH(QString, expected);
+        const QString prefix = downloads::sourceSites().downloadComRedirectorPrefix;
+        QFile file(core::settings().tempFolder + "page.html");
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(page.replace("{P}", prefix.toLatin1())) > 0);
+        file.close();
+        QCOMPARE(downloads::findRedirectLink(file.fileName(), title), expected.replace("{P}", prefix));
+        QVERIFY(file.remove());
+    }
+
+    void savesServedBytesUnderSafeNameOnce()
+    {
+        static const char head[] = "ID3\x03\0\0\0\0\0\0 not a blank line:\r\n\r\n then more";
+        QByteArray body(head, sizeof(head) - 1);
+        for (int i = 0; i < 5000; ++i)
+            body += char(i * 7);
+        const QByteArray response = okResponse(body);
+        const qsizetype first = m_server.requests().size();
+        m_server.setScript({S::send(response.left(60)), S::pause(20), S::send(response.mid(60))});
+
+        // Blanks become %20 in the caller's copy too; "%" and other bytes go out as they are.
+        QString address = fileAddress(QString::fromLatin1("/dir/my song%41\xe9.mp3"));
+        downloads::transferTrackFile("a//b\\c?d*e", ":f|g>h <\"&.", address, m_socket, http::Slot::Download,
+                                     {});
+        QCOMPARE(address, fileAddress(QString::fromLatin1("/dir/my%20song%41\xe9.mp3")));
+        const QString saved = "a--b-c-d-e - -f-g-h <\"&..mp3";
+        QCOMPARE(m_boxes.texts(), QStringList());
+        QCOMPARE(musicFolderFiles(), QStringList{saved});
+        QCOMPARE(readMusicFile(saved), body);
+        QCOMPARE(m_server.requests().size(), first + 1);
+        QCOMPARE(describe(m_server.requests().last()),
+                 QString::fromLatin1("GET /dir/my%20song%41\xe9.mp3 HTTP/1.1|files.localhost:%1|"
+                                     "http://files.localhost:%1/index.html|")
+                     .arg(m_server.port()));
+
+        // A second copy is refused before any request.
+        transfer("a//b\\c?d*e", ":f|g>h <\"&.", fileAddress("/other.mp3"));
+        QCOMPARE(m_boxes.texts(), QStringList{"This track has already been downloaded.\r\n"
+                                              "If you want this file instead, delete the old one."});
+        QCOMPARE(m_server.requests().size(), first + 1);
+        QCOMPARE(readMusicFile(saved), body);
+    }
+
+    // A refused connection takes the same way as a body cut short, which leaves a partial file behind.
+    void failureLeavesNoFileAndNeverBlocksRetry_data()
+    {
+        QTest::addColumn<S::Script>("script");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("404") << S::Script{S::send(httpResponse(404, "Not Found", "not found"))}
+                             << "An error occurred while downloading\r\nHTTP Response: 404 = HTTP_NOT_FOUND";
+        QTest::newRow("body short of its length")
+            << S::Script{S::send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nhalf"), S::pause(20),
+                         S::close()}
+            << "A Socket error occurred while downloading";
+    }
+    void failureLeavesNoFileAndNeverBlocksRetry()
+    {
+        QFETCH(S::Script, script);
+        QFETCH(QString, message);
+        m_server.setScript(script);
+        transfer("Art", "Track", fileAddress("/t.mp3"));
+        QCOMPARE(m_boxes.texts(), QStringList{message});
+        QCOMPARE(musicFolderFiles(), QStringList());
+        retryLands();
+        QCOMPARE(m_boxes.count(), 1);
+    }
+
+    // A cancel in the body is caught through the window's cancel button (tst_downloadHandlers).
+    void cancelBeforeAnyHeadIsQuietAndLeavesNoFile()
+    {
+        QLineEdit current("Art - Track");
+        downloads::DownloadPanel panel;
+        panel.currentDownload = &current;
+        panel.socket = &m_socket;
+        panel.slot = http::Slot::Download;
+        m_server.setScript({S::silence()});
+        http::forgetSlotHistory(http::Slot::Download);
+        onceWhen(
+            &m_server, &ScriptedServer::requestReceived, [] { return true; },
+            [&panel] { downloads::cancelDownload(panel); });
+        transfer("Art", "Track", fileAddress("/t.mp3"));
+        QCOMPARE(current.text(), QString());
+        QCOMPARE(m_boxes.texts(), QStringList());
+        QCOMPARE(musicFolderFiles(), QStringList());
+        retryLands();
+    }
+
+    void nameTheFileSystemRefuses()
+    {
+        const int connections = m_server.connectionCount();
+        m_server.setScript({S::send(okResponse("bytes"))});
+        transfer(QString(300, 'a'), "Long", fileAddress("/long.mp3"));
+        QCOMPARE(m_boxes.count(), 1);
+        QVERIFY2(m_boxes.texts().first().startsWith("An error occurred while downloading\r\n"),
+                 qPrintable(m_boxes.texts().first()));
+        QCOMPARE(m_server.connectionCount(), connections);
+        QCOMPARE(musicFolderFiles(), QStringList());
+    }
+
+    void queueIsFirstInFirstOutAndBounded()
+    {
+        downloads::DownloadQueue queue;
+        QListWidget list;
+        QCOMPARE(queue.takeFirst().source, QString()); // harmless on an empty queue
+        downloads::enqueueDownload(queue, {"B & C", "Two ", "http://s/0"}, list);
+        for (int i = 1; i <= 100; ++i) // duplicates are queued too; past 99 nothing
+            downloads::enqueueDownload(queue, {QString::number(i % 2), "T", "u" + QString::number(i)}, list);
+        QCOMPARE(queue.count(), downloads::DownloadQueue::MAX_TRACKS);
+        QCOMPARE(list.count(), downloads::DownloadQueue::MAX_TRACKS);
+        QCOMPARE(texts(list).mid(0, 3), (QStringList{"B & C - Two ", "1 - T", "0 - T"}));
+        QCOMPARE(texts(list).last(), "0 - T");
+        const downloads::QueuedTrack first = queue.takeFirst();
+        QCOMPARE(QStringList({first.artist, first.track, first.source}),
+                 (QStringList{"B & C", "Two ", "http://s/0"}));
+        QCOMPARE(queue.takeFirst().source, "u1");
+
+        // A place taken off a full queue is free again, at the end.
+        downloads::enqueueDownload(queue, {"New", "T", "u"}, list);
+        QCOMPARE(queue.count(), downloads::DownloadQueue::MAX_TRACKS - 1);
+        QCOMPARE(queue.at(queue.count() - 1).artist, "New");
+        QCOMPARE(texts(list).last(), "New - T");
+    }
+
+    void rateTexts()
+    {
+        QCOMPARE(downloads::thousandsText(12000), "12");
+        QCOMPARE(downloads::thousandsText(500), ".5");
+        QCOMPARE(downloads::thousandsText(1010), "1.01");
+        QCOMPARE(downloads::thousandsText(5000000123), "5000000.123");
+    }
+};
+
+QTEST_MAIN(tst_downloads)
+#include "tst_downloads.moc"
