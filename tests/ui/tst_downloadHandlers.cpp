@@ -30,12 +30,13 @@ class tst_downloadHandlers : public QObject
 {
     Q_OBJECT
 
+    // Lives as long as the window: a box that opens between two tests is answered too.
+    std::unique_ptr<MessageBoxCatcher> m_boxes;
     std::unique_ptr<ScriptedServer> m_server;
     std::unique_ptr<WindowTestEnvironment> m_env;
     std::unique_ptr<ui::MainWindow> m_window;
     ui::CurrentDownloadPanel *m_panel = nullptr;
     ui::TrackChooser *m_chooser = nullptr;
-    std::unique_ptr<MessageBoxCatcher> m_boxes;
 
     QString fileAddress(const QString &path) const
     {
@@ -66,16 +67,18 @@ class tst_downloadHandlers : public QObject
     void clickRow(int row) { Q_EMIT m_window->resultsPanel->resultsGrid->cellClicked(row, 1); }
 
     // The click that opens the chooser waits inside for the choice, so `act` runs from a timer.
-    void whenChooserShows(const QString &caption, std::function<void()> act)
+    void whenChooserShows(const QString &caption, const std::function<void()> &act)
     {
         auto *poll = new QTimer(this);
-        connect(poll, &QTimer::timeout, this, [this, poll, caption, act] {
-            if (!m_chooser->isVisible() || m_chooser->downloadOption->text() != caption)
-                return;
-            poll->deleteLater();
-            poll->stop();
-            act();
-        });
+        onceWhen(
+            poll, &QTimer::timeout,
+            [this, caption] {
+                return m_chooser->isVisible() && m_chooser->downloadOption->text() == caption;
+            },
+            [poll, act] {
+                poll->deleteLater();
+                act();
+            });
         poll->start(10);
     }
 
@@ -88,7 +91,6 @@ class tst_downloadHandlers : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        // Lives as long as the window: a box that opens between two tests is answered too.
         m_boxes = std::make_unique<MessageBoxCatcher>();
         m_server = std::make_unique<ScriptedServer>();
         // Nothing listens on port 1: the chooser's picture fails at once and is not shown.
@@ -114,16 +116,12 @@ private Q_SLOTS:
             QFile::remove(core::settings().mp3Folder + name);
     }
 
-    void cleanupTestCase()
-    {
-        m_window.reset();
-        m_boxes.reset();
-    }
-
     void pumpTakesTracksInOrder()
     {
+        // The first site's page sets a cookie for its file; no later track sends it.
         const QByteArray body(300000, 'm');
-        m_server->setScripts({{S::send(okResponse(body + "1"))},
+        m_server->setScripts({{S::send(okResponse("page", "Set-Cookie: sid=one; path=/\r\n"))},
+                              {S::send(okResponse(body + "1"))},
                               {S::send(okResponse(body + "22"))},
                               {S::send(okResponse(body + "333"))}});
         const qsizetype firstRequest = m_server->requests().size();
@@ -133,22 +131,24 @@ private Q_SLOTS:
             seen << m_panel->currentDownloadField->text() + " | " +
                         texts(*m_panel->downloadQueueList).join(", ");
         });
-        enqueue("One", fileAddress("/1.mp3"));
+        enqueue("One", QStringLiteral("http://shutemdown.localhost:%1/1.mp3").arg(m_server->port()));
         enqueue("Two", fileAddress("/2.mp3"));
         enqueue("Three", fileAddress("/3.mp3"));
         QTRY_COMPARE_WITH_TIMEOUT(musicFiles().size(), 3, 20000);
         QTRY_VERIFY(!m_window->downloadQueue.pumpStepRunning());
-        QCOMPARE(seen, (QStringList{"Band - One | Band - Two, Band - Three", "Band - Two | Band - Three",
-                                    "Band - Three | "}));
-        QCOMPARE(m_server->requestLines(firstRequest),
-                 (QList<QByteArray>{"GET /1.mp3 HTTP/1.1", "GET /2.mp3 HTTP/1.1", "GET /3.mp3 HTTP/1.1"}));
+        const QString first = "Band - One | Band - Two, Band - Three";
+        QCOMPARE(seen, (QStringList{first, first, "Band - Two | Band - Three", "Band - Three | "}));
+        const QList<QByteArray> requests = m_server->requests().mid(firstRequest);
+        QCOMPARE(m_server->requestLines(firstRequest).mid(2),
+                 (QList<QByteArray>{"GET /2.mp3 HTTP/1.1", "GET /3.mp3 HTTP/1.1"}));
+        QVERIFY(requests[1].contains("\r\nCookie: sid=one\r\n"));
+        QVERIFY(!requests[2].contains("Cookie:") && !requests[3].contains("Cookie:"));
         QCOMPARE(QFileInfo(core::settings().mp3Folder + "Band - Three.mp3").size(), body.size() + 3);
         QCOMPARE(m_boxes->texts(), QStringList());
         // Afterwards the display is empty again and the progress timer is off.
         QCOMPARE(m_panel->currentDownloadField->text() + m_panel->rateField->text() +
-                     m_panel->receivedField->text(),
-                 QString());
-        QCOMPARE(m_panel->downloadProgress->value(), 0);
+                     m_panel->receivedField->text() + QString::number(m_panel->downloadProgress->value()),
+                 "0");
         QVERIFY(!m_panel->progressTimer->isActive());
     }
 
@@ -184,21 +184,6 @@ private Q_SLOTS:
         QFile after(core::settings().mp3Folder + "Band - After.mp3");
         QVERIFY(after.open(QIODevice::ReadOnly));
         QCOMPARE(after.readAll(), "next track");
-    }
-
-    void cookieOfOneTrackNeverReachesTheNext()
-    {
-        m_server->setScripts({{S::send(okResponse("page", "Set-Cookie: sid=one; path=/\r\n"))},
-                              {S::send(okResponse("shut"))},
-                              {S::send(okResponse("plain"))}});
-        const qsizetype firstRequest = m_server->requests().size();
-        enqueue("Shut", QStringLiteral("http://shutemdown.localhost:%1/t.mp3").arg(m_server->port()));
-        enqueue("Plain", fileAddress("/p.mp3"));
-        QTRY_COMPARE_WITH_TIMEOUT(musicFiles().size(), 2, 20000);
-        const QList<QByteArray> requests = m_server->requests().mid(firstRequest);
-        QCOMPARE(requests.size(), 3);
-        QVERIFY(requests[1].contains("\r\nCookie: sid=one\r\n"));
-        QVERIFY(!requests[2].contains("Cookie:"));
     }
 
     void chooserChoicesThatQueueNothing_data()
