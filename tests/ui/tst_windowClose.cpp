@@ -5,7 +5,6 @@
 #include "ui/mainWindow.h"
 
 #include <QPushButton>
-#include <QTest>
 #include <QTimer>
 
 // Closing the main window ends the program at once, even while a handler waits for a server
