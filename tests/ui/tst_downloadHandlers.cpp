@@ -5,7 +5,6 @@
 
 #include "core/settings.h"
 #include "downloads/downloadQueue.h"
-#include "downloads/transfer.h"
 #include "http/httpAgent.h"
 #include "platform/socketControl.h"
 #include "ui/mainWindow.h"

@@ -93,8 +93,7 @@ class tst_mainWindow : public QObject
         QList<QRect> places{placeOf(m_window->similarArtistsPanel->similarArtistsTree),
                             placeOf(m_window->shopPanel)};
         for (const QString &name :
-             QStringList{"connectPanel", "searchOptionsPanel", "resultsPanel", "currentDownloadPanel",
-                         "radioPanel", "similarArtistsCaption", "recommendationsPanel", "libraryPanel"}) {
+             connectView + searchView + QStringList{"recommendationsPanel", "libraryPanel"}) {
             const QRect place = placeOf(control(name));
             if (!m_window->centralWidget()->rect().intersects(place))
                 continue;
@@ -141,13 +140,10 @@ class tst_mainWindow : public QObject
         QTest::keyClick(m_search->searchField, Qt::Key_Return);
     }
 
-    // Connected, with fresh pictures, for the search cases.
+    // Connected, for the search cases; each fetches pictures of its own names.
     void connectForSearch()
     {
         connectToScriptedServer();
-        QDir cache(core::settings().imageCacheFolder);
-        for (const QString &file : cache.entryList(QDir::Files))
-            cache.remove(file);
         m_boxes = new MessageBoxCatcher(m_window.get());
         m_requestsBefore = m_server->requests().size();
     }
