@@ -5,7 +5,6 @@
 #include "ui/mainWindow.h"
 
 #include <QPushButton>
-#include <QTest>
 #include <QTimer>
 
 // Closing the main window ends the program at once, even while a handler waits for a server
@@ -22,21 +21,12 @@ private Q_SLOTS:
         MessageBoxCatcher catcher;
         ui::MainWindow window;
         window.show();
-        auto *connectButton = window.findChild<QPushButton *>("connectButton");
-        QVERIFY(connectButton);
-
-        // Both run inside the handler's wait: the click starts it, the closer ends the program.
-        QTimer closer;
-        connect(&closer, &QTimer::timeout, &window, [&] {
-            if (server.requests().size() == 1) {
-                closer.stop();
-                window.close();
-            }
-        });
-        closer.start(10);
+        // Both run inside the handler's wait: the click starts it, the request's arrival closes the window.
+        onceWhen(
+            &server, &ScriptedServer::requestReceived, [] { return true; }, [&window] { window.close(); });
         bool handlerReturned = false;
         QTimer::singleShot(0, &window, [&] {
-            connectButton->click();
+            window.findChild<QPushButton *>("connectButton")->click();
             handlerReturned = true;
         });
         // The silent server would hold the handler for the whole idle time-out otherwise.
