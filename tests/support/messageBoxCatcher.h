@@ -1,21 +1,39 @@
 #pragma once
 
-#include <QObject>
-#include <QStringList>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
 
 // Answers every message box that is shown while it lives, and records its text.
 class MessageBoxCatcher : public QObject
 {
     Q_OBJECT
 public:
-    explicit MessageBoxCatcher(QObject *parent = nullptr);
+    explicit MessageBoxCatcher(QObject *parent = nullptr) : QObject(parent)
+    {
+        qApp->installEventFilter(this);
+    }
 
     QStringList texts() const { return m_texts; }
     int count() const { return int(m_texts.size()); }
     void clear() { m_texts.clear(); }
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *box = event->type() == QEvent::Show ? qobject_cast<QMessageBox *>(watched) : nullptr;
+        if (box) // answered once its own loop runs, unless another catcher has answered it already
+            QMetaObject::invokeMethod(
+                this,
+                [this, shown = QPointer<QMessageBox>(box)] {
+                    if (shown && shown->isVisible()) {
+                        m_texts.append(shown->text());
+                        shown->accept();
+                    }
+                },
+                Qt::QueuedConnection);
+        return false;
+    }
 
 private:
     QStringList m_texts;

@@ -1,6 +1,5 @@
 #include "scriptedServer.h"
 
-#include <QHostAddress>
 #include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -16,58 +15,33 @@ struct ScriptedServer::Connection
     bool answering = false;
 };
 
-ScriptedServer::Script ScriptedServer::trickle(const QByteArray &bytes, int pauseMs)
-{
-    Script script;
-    for (const char c : bytes) {
-        script.append(send(QByteArray(1, c)));
-        script.append(pause(pauseMs));
-    }
-    return script;
-}
-
 ScriptedServer::ScriptedServer(QObject *parent) : QObject(parent)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &ScriptedServer::onNewConnection);
     m_server.listen(QHostAddress::LocalHost, 0);
 }
 
-ScriptedServer::~ScriptedServer()
-{
-    qDeleteAll(m_open);
-}
-
-QString ScriptedServer::hostText() const
-{
-    return QStringLiteral("127.0.0.1:%1").arg(port());
-}
+ScriptedServer::~ScriptedServer() = default;
 
 int ScriptedServer::openConnections() const
 {
-    int open = 0;
-    for (const Connection *c : m_open) {
-        if (c->socket && c->socket->state() == QAbstractSocket::ConnectedState)
-            ++open;
-    }
-    return open;
+    return int(std::count_if(m_open.begin(), m_open.end(), [](const auto &c) {
+        return c->socket && c->socket->state() == QAbstractSocket::ConnectedState;
+    }));
 }
 
 void ScriptedServer::onNewConnection()
 {
     while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-        ++m_connections;
-        auto *connection = new Connection;
+        Connection *connection = m_open.emplace_back(std::make_unique<Connection>()).get();
         connection->socket = socket;
         socket->setParent(this);
         if (!m_scripts.isEmpty())
             connection->script = m_scripts.size() > 1 ? m_scripts.takeFirst() : m_scripts.first();
-        m_open.append(connection);
         connect(socket, &QTcpSocket::readyRead, this, [this, connection] {
             connection->received += connection->socket->readAll();
-            if (connection->answering)
-                return;
             const qsizetype end = connection->received.indexOf("\r\n\r\n");
-            if (end < 0)
+            if (connection->answering || end < 0)
                 return;
             m_requests.append(connection->received.left(end + 4));
             connection->answering = true;
@@ -77,20 +51,10 @@ void ScriptedServer::onNewConnection()
     }
 }
 
-QList<QByteArray> ScriptedServer::requestLines(qsizetype from) const
-{
-    QList<QByteArray> lines;
-    for (const QByteArray &request : m_requests.mid(from))
-        lines << request.left(request.indexOf("\r\n"));
-    return lines;
-}
-
 void ScriptedServer::runNext(Connection *connection)
 {
     QTcpSocket *socket = connection->socket;
-    if (!socket)
-        return;
-    while (connection->next < connection->script.size()) {
+    while (socket && connection->next < connection->script.size()) {
         const Step step = connection->script.at(connection->next++);
         switch (step.kind) {
         case Step::Send:
@@ -102,9 +66,6 @@ void ScriptedServer::runNext(Connection *connection)
         case Step::Pause:
             QTimer::singleShot(step.ms, socket, [this, connection] { runNext(connection); });
             return;
-        case Step::Close:
-            socket->disconnectFromHost();
-            return;
         case Step::Reset: {
             // A zero linger time makes the close a reset.
             const linger noLinger{1, 0};
@@ -112,6 +73,9 @@ void ScriptedServer::runNext(Connection *connection)
             socket->abort();
             return;
         }
+        case Step::Close:
+            socket->disconnectFromHost();
+            return;
         case Step::Silence:
             return;
         }

@@ -1,16 +1,12 @@
 #pragma once
 
-#include <QByteArray>
-#include <QList>
-#include <QObject>
-#include <QString>
 #include <QTcpServer>
 
-class QTcpSocket;
+#include <memory>
+#include <vector>
 
-// A TCP server on 127.0.0.1 (any free port) that plays a script once a request head has arrived:
-// byte pieces, pauses, a close, a reset or silence. It records every request it receives.
-// It runs on the test's own thread, so it answers while the client waits in its event loop.
+// A TCP server on 127.0.0.1 (any free port) that plays a script once a request head has arrived, and
+// records every request. On the test's own thread, so it answers while the client waits in its event loop.
 class ScriptedServer : public QObject
 {
     Q_OBJECT
@@ -30,14 +26,18 @@ public:
     static Step reset() { return {Step::Reset, {}, 0}; }
     static Step silence() { return {Step::Silence, {}, 0}; }
     // Each byte its own piece, with a short pause after each so they arrive apart.
-    static Script trickle(const QByteArray &bytes, int pauseMs = 2);
+    static Script trickle(const QByteArray &bytes, int pauseMs = 2)
+    {
+        Script script;
+        for (const char c : bytes)
+            script << send(QByteArray(1, c)) << pause(pauseMs);
+        return script;
+    }
 
     explicit ScriptedServer(QObject *parent = nullptr);
     ~ScriptedServer() override;
-
     quint16 port() const { return m_server.serverPort(); }
-    // "127.0.0.1:port", the host text the agent is given.
-    QString hostText() const;
+    QString hostText() const { return QStringLiteral("127.0.0.1:%1").arg(port()); }
 
     // Connections take the scripts in order; the last one answers every later connection.
     void addScript(const Script &script) { m_scripts.append(script); }
@@ -47,14 +47,18 @@ public:
     // Each request's bytes, up to and with the blank line, in arrival order.
     QList<QByteArray> requests() const { return m_requests; }
     // The request lines ("GET /x HTTP/1.1") of the requests after the first `from`.
-    QList<QByteArray> requestLines(qsizetype from = 0) const;
-    int connectionCount() const { return m_connections; }
-    // Open connections the client has not closed yet.
-    int openConnections() const;
+    QList<QByteArray> requestLines(qsizetype from = 0) const
+    {
+        QList<QByteArray> lines;
+        for (const QByteArray &request : m_requests.mid(from))
+            lines << request.left(request.indexOf("\r\n"));
+        return lines;
+    }
+    int connectionCount() const { return int(m_open.size()); }
+    int openConnections() const; // those the client has not closed yet
 
 Q_SIGNALS:
-    // A request head has arrived; its answer has not started yet.
-    void requestReceived();
+    void requestReceived(); // a request head is in; its answer has not started yet
 
 private:
     struct Connection;
@@ -64,6 +68,5 @@ private:
     QTcpServer m_server;
     QList<Script> m_scripts;
     QList<QByteArray> m_requests;
-    QList<Connection *> m_open;
-    int m_connections = 0;
+    std::vector<std::unique_ptr<Connection>> m_open; // every connection so far
 };

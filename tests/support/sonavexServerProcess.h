@@ -12,7 +12,7 @@ class SonavexServerProcess
 {
 public:
     SonavexServerProcess() = default;
-    ~SonavexServerProcess();
+    ~SonavexServerProcess() { stop(); }
     SonavexServerProcess(const SonavexServerProcess &) = delete;
     SonavexServerProcess &operator=(const SonavexServerProcess &) = delete;
 
@@ -22,16 +22,16 @@ public:
     bool start(const QString &dataDir, int artists = 300, int tracks = 3000);
     // Sends SIGTERM and waits; returns the exit code (-1 if it had to be killed or never ran).
     int stop();
-
-    bool isRunning() const;
+    bool isRunning() const { return m_process && m_process->state() == QProcess::Running; }
     int port() const { return m_port; }
     // "localhost:<port>", the suffix every site host name ends in.
-    QString siteSuffix() const;
-    // "http://sonavex.localhost:<port>/"
-    QString serverBaseUrl() const;
+    QString siteSuffix() const { return QStringLiteral("localhost:") + QString::number(m_port); }
+    QString serverBaseUrl() const
+    {
+        return QStringLiteral("http://sonavex.") + siteSuffix() + QLatin1Char('/');
+    }
     QString errorString() const { return m_error; }
-    qint64 processId() const;
-
+    qint64 processId() const { return m_process ? m_process->processId() : 0; }
     static QString binaryPath();
 
 private:

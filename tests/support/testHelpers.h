@@ -1,12 +1,7 @@
 #pragma once
 
 #include <QAbstractItemView>
-#include <QByteArray>
-#include <QList>
-#include <QObject>
-#include <QStringList>
 #include <QUrl>
-#include <QVariant>
 
 // An answer with a length, the extra header lines (each ending in CR LF) before the blank line.
 inline QByteArray httpResponse(int code, const QByteArray &reason, const QByteArray &body,
@@ -30,9 +25,8 @@ inline QStringList texts(const QAbstractItemView &view)
     return lines;
 }
 
-// Runs `act` once, from the event loop, at the first `signal` of `sender` after which `when`
-// holds: a click that lands while the program waits. Queued, so the program has handled the
-// same signal first.
+// Runs `act` once, queued, at the first `signal` of `sender` after which `when` holds: a click that
+// lands while the program waits, after the program has handled that signal itself.
 template <typename Sender, typename Signal, typename When, typename Act>
 void onceWhen(Sender *sender, Signal signal, When when, Act act)
 {
@@ -49,8 +43,7 @@ void onceWhen(Sender *sender, Signal signal, When when, Act act)
         Qt::QueuedConnection);
 }
 
-// Records what the program hands to the desktop's default handler
-// (QDesktopServices::setUrlHandler(scheme, &recorder, "open")).
+// Records what the program hands to QDesktopServices::setUrlHandler(scheme, &recorder, "open").
 class UrlRecorder : public QObject
 {
     Q_OBJECT

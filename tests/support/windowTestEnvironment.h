@@ -5,15 +5,13 @@
 #include "testHelpers.h"
 
 #include <QBuffer>
-#include <QByteArray>
 #include <QColor>
 #include <QDir>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QtTest>
 
-// A fresh home and temp folder for the client, which talks to the server at serverUrl.
-// Must be set up before the window is created.
+// A fresh home and temp folder for a client that talks to serverUrl; made before the window.
 class WindowTestEnvironment
 {
 public:
@@ -27,10 +25,7 @@ public:
         qputenv("XDG_DATA_HOME", m_home.filePath(".local/share").toLocal8Bit());
         qputenv("SONAVEX_CONFIG", m_home.filePath("no-such.ini").toLocal8Bit());
         qputenv("SONAVEX_SERVER_URL", serverUrl.toLocal8Bit());
-        if (siteSuffix.isEmpty())
-            qunsetenv("SONAVEX_SITE_SUFFIX");
-        else
-            qputenv("SONAVEX_SITE_SUFFIX", siteSuffix.toLocal8Bit());
+        qputenv("SONAVEX_SITE_SUFFIX", siteSuffix.toLocal8Bit()); // empty: the default
         QDir(m_home.path()).mkpath("tmp");
         core::reloadConfiguration();
         downloads::reloadSourceSites();
@@ -47,9 +42,8 @@ inline QByteArray jpegBytes()
 {
     QImage image(48, 48, QImage::Format_RGB32);
     image.fill(QColor(40, 120, 200));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
+    QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "JPG");
-    return bytes;
+    return buffer.data();
 }
