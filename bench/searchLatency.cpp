@@ -2,9 +2,7 @@
 // against the real sonavex-server, next to curl fetching the same search address in the same run.
 //   searchLatency [--runs N] [--server PATH] [--text WORD]
 // Target: the client adds at most 20 ms to curl's median time.
-#include "core/configuration.h"
 #include "core/settings.h"
-#include "downloads/sourceSites.h"
 #include "ui/mainWindow.h"
 #include "webservice/search.h"
 
@@ -163,8 +161,6 @@ int main(int argc, char **argv)
     const QString suffix = QStringLiteral("localhost:%1").arg(port);
     qputenv("SONAVEX_SITE_SUFFIX", suffix.toLocal8Bit());
     qputenv("SONAVEX_SERVER_URL", QStringLiteral("http://sonavex.%1/").arg(suffix).toLocal8Bit());
-    core::reloadConfiguration();
-    downloads::reloadSourceSites();
 
     int status = 0;
     {

@@ -68,9 +68,4 @@ const SiteTable &sourceSites()
     return table()->sites;
 }
 
-void reloadSourceSites()
-{
-    table().reset();
-}
-
 } // namespace downloads

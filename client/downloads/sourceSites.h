@@ -35,10 +35,7 @@ struct SiteTable
     QString webSearchHost;
 };
 
-// Built from the configuration on first use.
+// Built from the configuration on first use and again whenever start-up has read it afresh.
 const SiteTable &sourceSites();
-
-// Rebuild from the configuration (tests change the environment).
-void reloadSourceSites();
 
 } // namespace downloads

@@ -2,6 +2,7 @@
 // site's resolver sends (request lines, hosts, referers, the cookie) and what the dispatcher picks;
 // one track file's transfer (names, the request, what it reports and leaves in the music folder,
 // cancel); the queue of at most 99 tracks and the rate text.
+#include "downloads/sourceSites.h"
 #include "messageBoxCatcher.h"
 #include "scriptedServer.h"
 #include "windowTestEnvironment.h"

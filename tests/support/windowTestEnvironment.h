@@ -1,7 +1,5 @@
 #pragma once
 
-#include "core/configuration.h"
-#include "downloads/sourceSites.h"
 #include "testHelpers.h"
 
 #include <QBuffer>
@@ -27,8 +25,6 @@ public:
         qputenv("SONAVEX_SERVER_URL", serverUrl.toLocal8Bit());
         qputenv("SONAVEX_SITE_SUFFIX", siteSuffix.toLocal8Bit()); // empty: the default
         QDir(m_home.path()).mkpath("tmp");
-        core::reloadConfiguration();
-        downloads::reloadSourceSites();
     }
 
     QString home() const { return m_home.path(); }
