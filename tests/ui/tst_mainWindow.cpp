@@ -293,14 +293,18 @@ private Q_SLOTS:
         QCOMPARE(m_window->searchPanelShown, shown.contains("searchOptionsPanel"));
     }
 
-    void storeButtonReloadsTheLastTerm()
+    void storeButtonsReloadTheLastTermInTheirLocale()
     {
         connectToScriptedServer();
         m_window->shopSuggestions.lastTerm = QStringLiteral("Ann%20%26%20Bob");
-        QTest::mouseClick(m_window->shopPanel->storeButtons.back(), Qt::LeftButton);
-        QCOMPARE(m_window->shopPanel->shopBrowser->address(),
-                 core::settings().serverBaseUrl +
-                     "trelvoAmazonSearch.php?searchTerm=Ann%20%26%20Bob&locale=jp");
+        // Each store asks for its own locale: "ukStoreButton" for "uk" and so on.
+        for (QPushButton *store : m_window->shopPanel->storeButtons) {
+            QTest::mouseClick(store, Qt::LeftButton);
+            QCOMPARE(m_window->shopPanel->shopBrowser->address(),
+                     core::settings().serverBaseUrl +
+                         "trelvoAmazonSearch.php?searchTerm=Ann%20%26%20Bob&locale=" +
+                         store->objectName().chopped(11));
+        }
     }
 
     void search_data()
