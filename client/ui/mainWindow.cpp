@@ -201,36 +201,15 @@ void MainWindow::connectToServer()
     };
 
     const QString workFile = webservice::connectWorkFile();
-    const QString statisticsAddress = core::settings().serverBaseUrl + QStringLiteral("trelvoStats.php");
     setWindowTitle(QStringLiteral("Sonavex : Connecting to server..."));
-
-    int status = http::getUrl(statisticsAddress, core::settings().productHomeUrl, core::settings().userAgent,
-                              *serviceSocket, workFile, http::Slot::Service);
-    if (status == 0) {
-        platform::messageBox(QStringLiteral("A Socket error occurred while connecting to the server"));
+    if (!fetchServiceFile(QStringLiteral("trelvoStats.php"), workFile,
+                          QStringLiteral("connecting to the server")))
         return finish();
-    }
-    if (status != http::HTTP_OK) {
-        platform::messageBox(http::httpErrorMessage(
-            QStringLiteral("An error occurred while connecting to the server"), status));
-        return finish();
-    }
     webservice::parseStatistics(workFile, *searchOptionsPanel->genreBox, serverStatistics, genreNames);
     QFile::remove(workFile);
-
-    const QString recommendationsAddress =
-        core::settings().serverBaseUrl + QStringLiteral("recommendedArtists.csv");
-    status = http::getUrl(recommendationsAddress, core::settings().productHomeUrl, core::settings().userAgent,
-                          *serviceSocket, workFile, http::Slot::Service);
-    if (status == 0) {
-        platform::messageBox(QStringLiteral("A Socket error occurred while requesting recommendations"));
+    if (!fetchServiceFile(QStringLiteral("recommendedArtists.csv"), workFile,
+                          QStringLiteral("requesting recommendations")))
         return finish();
-    }
-    if (status != http::HTTP_OK) {
-        platform::messageBox(http::httpErrorMessage(
-            QStringLiteral("An error occurred while requesting recommendations"), status));
-        return finish();
-    }
     webservice::parseRecommendedArtists(workFile, recommendedArtists);
     QFile::remove(workFile);
 
@@ -247,6 +226,19 @@ void MainWindow::connectToServer()
     searchPanelShown = true;
     finish();
     platform::doEvents();
+}
+
+bool MainWindow::fetchServiceFile(const QString &name, const QString &workFile, const QString &doing)
+{
+    const int status =
+        http::getUrl(core::settings().serverBaseUrl + name, core::settings().productHomeUrl,
+                     core::settings().userAgent, *serviceSocket, workFile, http::Slot::Service);
+    if (status == 0)
+        platform::messageBox(QStringLiteral("A Socket error occurred while ") + doing);
+    else if (status != http::HTTP_OK)
+        platform::messageBox(
+            http::httpErrorMessage(QStringLiteral("An error occurred while ") + doing, status));
+    return status == http::HTTP_OK;
 }
 
 void MainWindow::toggleRecommendations()

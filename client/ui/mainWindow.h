@@ -100,6 +100,9 @@ private:
 
     // Connect, panel switches, genre pictures and shop countries (mainWindow.cpp).
     void connectToServer();
+    // Fetches a file of the service into the work file; false, after telling the user what went
+    // wrong while `doing` it, when no complete copy came.
+    bool fetchServiceFile(const QString &name, const QString &workFile, const QString &doing);
     void toggleRecommendations();
     void backToSearch();
     void showGenreGroup(int group);
