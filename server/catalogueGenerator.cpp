@@ -376,7 +376,7 @@ int indexOfArtist(const std::vector<ArtistRow> &artists, std::string_view name)
 // Every available artist gets one track, then a skewed share so some have many. Counts each
 // artist's tracks; an artist left without any is no longer available.
 bool insertTracks(sqlite3 *db, RandomSource &random, std::vector<ArtistRow> &artists, int trackCount,
-                  std::string &error)
+                  const Progress &progress, std::string &error)
 {
     std::vector<int> availableArtists;
     for (size_t i = 0; i < artists.size(); ++i)
@@ -406,7 +406,10 @@ bool insertTracks(sqlite3 *db, RandomSource &random, std::vector<ArtistRow> &art
     int samplerTracks = 0;
     int lostTracks = 0;
     const int count = int(availableArtists.size());
+    int percentDone = -1;
     for (long long id = 1; id <= trackCount; ++id) {
+        if (progress && int(id * 100 / trackCount) != percentDone)
+            progress("tracks", percentDone = int(id * 100 / trackCount));
         int artistIndex;
         if (id <= count) {
             artistIndex = availableArtists[size_t(id - 1)];
@@ -588,7 +591,7 @@ bool createIndexes(sqlite3 *db, std::string &error)
 
 } // namespace
 
-bool build(const std::string &dataDir, const Options &options, std::string &error)
+bool build(const std::string &dataDir, const Options &options, std::string &error, const Progress &progress)
 {
     namespace fs = std::filesystem;
     if (options.artists < 1 || options.tracks < 1) {
@@ -607,11 +610,17 @@ bool build(const std::string &dataDir, const Options &options, std::string &erro
     // One seed drives every table, in this order.
     RandomSource random(options.seed);
     std::vector<ArtistRow> artists = makeArtists(random, options.artists);
+    const auto step = [&](const char *name, int percent) {
+        if (progress)
+            progress(name, percent);
+        return true;
+    };
     const bool built = createTables(db, error) && insertGenres(db, error) &&
-                       insertTracks(db, random, artists, options.tracks, error) &&
-                       insertArtists(db, artists, error) && insertRecommended(db, artists, error) &&
-                       insertRadio(db, random, error) && insertMeta(db, options, artists.size(), error) &&
-                       createIndexes(db, error);
+                       insertTracks(db, random, artists, options.tracks, progress, error) &&
+                       step("artists", 0) && insertArtists(db, artists, error) &&
+                       insertRecommended(db, artists, error) && insertRadio(db, random, error) &&
+                       insertMeta(db, options, artists.size(), error) && step("indexes", 0) &&
+                       createIndexes(db, error) && step("indexes", 100);
     if (!built)
         return false;
     db.close();

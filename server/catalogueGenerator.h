@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // Builds the sample catalogue: genres, artists, tracks and their source addresses, recommended
@@ -14,12 +15,16 @@ struct Options
     std::uint64_t seed = 1;
 };
 
+// Told each step's name and how much of it is done (0..100); a large catalogue takes a while.
+using Progress = std::function<void(const char *step, int percent)>;
+
 constexpr int engineVersion = 3;
 // Raised whenever the tables or indexes change; a file of another layout is refused.
 constexpr int catalogueLayout = 4;
 
 // Writes dataDir/catalogue.sqlite (through a temporary file, so a half-built catalogue is never
 // taken for a finished one). Returns false with error set on failure.
-bool build(const std::string &dataDir, const Options &options, std::string &error);
+bool build(const std::string &dataDir, const Options &options, std::string &error,
+           const Progress &progress = {});
 
 } // namespace catalogueGenerator

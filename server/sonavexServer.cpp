@@ -18,6 +18,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace sonavexServer {
@@ -26,9 +27,13 @@ namespace {
 
 constexpr const char *usage =
     "usage:\n"
-    "  sonavex-server init --data DIR [--artists N] [--tracks N] [--seed S]\n"
+    "  sonavex-server init --data DIR [--artists N] [--tracks N] [--seed S] [--if-missing]\n"
     "  sonavex-server serve --data DIR [--listen 127.0.0.1:8080] [--announce-suffix HOST[:PORT]]\n"
-    "                       [--latest-client-version N] [--search-cache-mb N] [--quiet]\n";
+    "                       [--latest-client-version N] [--search-cache-mb N] [--quiet]\n"
+    "  sonavex-server --help | --version\n"
+    "\n"
+    "init builds the sample catalogue DIR/catalogue.sqlite; with --if-missing it keeps one this\n"
+    "version can serve. serve answers for the Sonavex service and the stand-in source sites.\n";
 
 struct Arguments
 {
@@ -42,6 +47,7 @@ struct Arguments
     int latestClientVersion = 4;
     long long searchCacheMb = 128;
     bool quiet = false;
+    bool ifMissing = false;
 };
 
 bool parseNumber(const std::string &text, long long low, long long high, long long &value)
@@ -79,6 +85,8 @@ bool parseArguments(int argc, char **argv, Arguments &args, std::string &error)
         long long number = 0;
         if (option == "--quiet") {
             args.quiet = true;
+        } else if (option == "--if-missing") {
+            args.ifMissing = true;
         } else if (option == "--data") {
             if (!value(args.data))
                 return false;
@@ -129,12 +137,28 @@ bool parseArguments(int argc, char **argv, Arguments &args, std::string &error)
 
 int init(const Arguments &args)
 {
+    const std::string path = (std::filesystem::path(args.data) / "catalogue.sqlite").string();
+    std::string error;
+    if (args.ifMissing && Catalogue(path).open(error)) {
+        std::cerr << "catalogue ready: " << path << '\n';
+        return 0;
+    }
     catalogueGenerator::Options options;
     options.artists = int(args.artists);
     options.tracks = int(args.tracks);
     options.seed = args.seed;
-    std::string error;
-    if (!catalogueGenerator::build(args.data, options, error)) {
+    // On a terminal one line tells how far it is; a log gets only the outcome.
+    const bool terminal = isatty(STDERR_FILENO);
+    catalogueGenerator::Progress progress;
+    if (terminal) {
+        progress = [](const char *step, int percent) {
+            std::fprintf(stderr, "\rbuilding the catalogue: %-8s%3d%%", step, percent);
+        };
+    }
+    const bool built = catalogueGenerator::build(args.data, options, error, progress);
+    if (terminal)
+        std::fputs("\n", stderr);
+    if (!built) {
         std::cerr << "sonavex-server: " << error << '\n';
         return 1;
     }
@@ -225,6 +249,10 @@ int run(int argc, char **argv)
     std::string error;
     if (argc >= 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
         std::cout << usage;
+        return 0;
+    }
+    if (argc >= 2 && (std::string(argv[1]) == "--version" || std::string(argv[1]) == "-v")) {
+        std::cout << "sonavex-server " SONAVEX_VERSION "\n";
         return 0;
     }
     if (!parseArguments(argc, argv, args, error)) {
