@@ -24,3 +24,14 @@ target_compile_definitions(sonavex_test_settings INTERFACE QT_RESTRICTED_CAST_FR
 
 set(CMAKE_AUTOMOC ON)
 set(CMAKE_AUTORCC ON)
+
+# Manual pages and the change log are installed compressed, as Debian wants them; -n keeps the
+# gzip header free of names and times, so the package is reproducible.
+function(sonavex_install_gzipped source destination)
+    get_filename_component(name ${source} NAME)
+    get_filename_component(path ${source} ABSOLUTE)
+    set(zipped ${CMAKE_CURRENT_BINARY_DIR}/${name}.gz)
+    add_custom_command(OUTPUT ${zipped} COMMAND gzip -9nc ${path} > ${zipped} DEPENDS ${path})
+    add_custom_target(gzip_${name} ALL DEPENDS ${zipped})
+    install(FILES ${zipped} DESTINATION ${destination})
+endfunction()
