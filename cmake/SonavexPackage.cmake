@@ -9,8 +9,7 @@ set(CPACK_PACKAGE_NAME sonavex)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Sonavex maintainers <maintainers@users.noreply.c-seed-af802807.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "search free music, find similar artists and play MP3s")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Sonavex is a desktop client for a music search and recommendation service.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Sonavex is a desktop client for a music search and recommendation service.
 It searches free tracks by keyword, artist or title, finds similar artists
 and radio stations, downloads tracks from the sites that host them through a
 queue and plays your local MP3 library.
