@@ -6,20 +6,25 @@
 
 namespace platform {
 
-WebBrowserControl::WebBrowserControl(QWidget *parent)
-    : QWidget(parent)
-    , m_view(new QWebEngineView(this))
+WebBrowserControl::WebBrowserControl(QWidget *parent) : QWidget(parent)
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_view);
-    m_view->setContextMenuPolicy(Qt::NoContextMenu);
+    // Blank until the engine starts, as a blank page would look.
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Base);
 }
 
 void WebBrowserControl::navigate(const QString &address)
 {
     m_address = address;
-    m_view->setUrl(QUrl(address));
+    if (!m_view && address != QLatin1String("about:blank")) {
+        m_view = new QWebEngineView(this);
+        m_view->setContextMenuPolicy(Qt::NoContextMenu);
+        layout()->addWidget(m_view);
+    }
+    if (m_view)
+        m_view->setUrl(QUrl(address));
     Q_EMIT navigated(address);
 }
 

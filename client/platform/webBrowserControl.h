@@ -7,7 +7,8 @@ class QWebEngineView;
 
 namespace platform {
 
-// The embedded browser: navigate to an address (about:blank included) and remember it.
+// The embedded browser: navigate to an address (about:blank included) and remember it. The
+// browser engine starts with the first page that is not blank, so it costs nothing at start-up.
 class WebBrowserControl : public QWidget
 {
     Q_OBJECT
