@@ -22,7 +22,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
-#include <QTimer>
 #include <QTreeWidget>
 
 #include <map>
@@ -220,18 +219,12 @@ private Q_SLOTS:
         const QString finalFile = downloads::trackFileStem(artist, title) + ".mp3";
         QVERIFY(QFile::remove(finalFile));
 
-        // The click waits inside for the choice, so the choice is made from a timer.
         ui::TrackChooser *chooser = m_window->chooser();
-        QTimer poll;
-        onceWhen(
-            &poll, &QTimer::timeout, [chooser] { return chooser->isVisible(); },
-            [chooser] {
-                chooser->downloadOption->setChecked(true);
-                QTest::mouseClick(chooser->doItButton, Qt::LeftButton);
-            });
-        poll.start(20);
         m_boxes->clear();
         Q_EMIT m_window->resultsPanel->resultsGrid->cellClicked(row, 0);
+        QVERIFY(chooser->isVisible());
+        chooser->downloadOption->setChecked(true);
+        QTest::mouseClick(chooser->doItButton, Qt::LeftButton);
         QVERIFY(QTest::qWaitFor(
             [&] { return QFile::exists(finalFile) && !m_window->downloadQueue.pumpStepRunning(); }, 60000));
         QVERIFY(isServedTrack(finalFile));
