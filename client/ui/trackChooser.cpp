@@ -3,11 +3,11 @@
 #include "core/settings.h"
 #include "downloads/chooser.h"
 #include "http/httpAgent.h"
+#include "platform/signalWait.h"
 #include "platform/socketControl.h"
 #include "ui/layout.h"
 #include "ui/pictures.h"
 
-#include <QCoro/QCoroSignal>
 #include <QEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -80,7 +80,8 @@ QCoro::Task<QString> TrackChooser::choice()
     show();
     raise();
     activateWindow();
-    co_return co_await qCoro(this, &TrackChooser::choiceMade);
+    co_await platform::SignalWait(this, &TrackChooser::choiceMade);
+    co_return QString(chosenAction); // a copy: QCoro would move a member out
 }
 
 void TrackChooser::recordChoice(const QString &action)

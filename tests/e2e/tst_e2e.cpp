@@ -237,7 +237,7 @@ private Q_SLOTS:
             library->libraryList->findItems(QFileInfo(finalFile).completeBaseName(), Qt::MatchExactly);
         QCOMPARE(lines.size(), 1);
         library->libraryList->setCurrentItem(lines.first());
-        QCOMPARE(library->player->mode(), platform::MediaPlayerControl::Mode::Playing);
+        QTRY_COMPARE(library->player->mode(), platform::MediaPlayerControl::Mode::Playing);
         QVERIFY2(library->player->length() > 1000, qPrintable(QString::number(library->player->length())));
         expectNoMessages();
     }
