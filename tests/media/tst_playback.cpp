@@ -71,7 +71,7 @@ private Q_SLOTS:
         for (const QString &name : music.entryList(QDir::Files))
             QVERIFY(music.remove(name));
         QVERIFY(writeTestMp3(core::settings().mp3Folder + "A - One.mp3", 4000, 440));
-        QVERIFY(writeTestMp3(core::settings().mp3Folder + "Ann & Bob - Duet.mp3", 3000, 550));
+        QVERIFY(writeTestMp3(core::settings().mp3Folder + "Ann & Bob - Duet.mp3", 8000, 550));
         // Without the Info frame the player learns the length only by running the file.
         QVERIFY(writeTestMp3(core::settings().mp3Folder + "C - Three.mp3", 6000, 660, false));
         QVERIFY(writeTestMp3(core::settings().mp3Folder + "B - Two.tmp", 1000));
@@ -96,7 +96,7 @@ private Q_SLOTS:
         QVERIFY(!m_library->playbackTimer->isActive());
         QVERIFY(!m_window->findChild<media::MprisService *>("mprisService")->isRegistered());
 
-        const QMap<QString, int> lengths{{"A - One", 4000}, {"Ann & Bob - Duet", 3000}, {"C - Three", 6000}};
+        const QMap<QString, int> lengths{{"A - One", 4000}, {"Ann & Bob - Duet", 8000}, {"C - Three", 6000}};
         m_library->libraryList->setFocus();
         m_library->libraryList->setCurrentRow(0);
         for (int row = 0; row < all.size(); ++row) {
