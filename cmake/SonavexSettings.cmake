@@ -10,6 +10,10 @@ endif()
 if(SONAVEX_SANITIZE)
     target_compile_options(sonavex_warnings INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer)
     target_link_options(sonavex_warnings INTERFACE -fsanitize=address,undefined)
+    # clang 14 cannot compile coroutines under the function check that "undefined" brings.
+    if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+        target_compile_options(sonavex_warnings INTERFACE -fno-sanitize=function)
+    endif()
 endif()
 
 add_library(sonavex_settings INTERFACE)

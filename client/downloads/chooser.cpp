@@ -1,7 +1,5 @@
 #include "downloads/chooser.h"
 
-#include "platform/eventPump.h"
-
 #include <QAbstractButton>
 
 #include <array>
@@ -29,15 +27,6 @@ void prepareChoices(const ChoiceButtons &options, const QString &artist, const Q
     setCaption(options[4], QStringLiteral("Google for ") + artist);
     if (showArtistPicture)
         showArtistPicture(artist, picture, imageSocket, imageSlot);
-}
-
-void waitForChoice(QString &chosenAction)
-{
-    chosenAction.clear();
-    while (chosenAction.isEmpty() && !platform::shutdownRequested())
-        platform::waitForEvents(100);
-    if (chosenAction.isEmpty())
-        chosenAction = QStringLiteral("forget");
 }
 
 QString selectedAction(const ChoiceButtons &options)

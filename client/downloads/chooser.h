@@ -14,8 +14,7 @@ namespace platform {
 class SocketControl;
 }
 
-// The track action chooser: five options for one track, the choice handed to the waiting main
-// window through the chooser's chosen action.
+// The track action chooser: five options for one track; the main window awaits the choice.
 namespace downloads {
 
 // The artist picture of the chooser, fetched on the given socket and slot.
@@ -31,9 +30,6 @@ using ChoiceButtons = std::array<QAbstractButton *, 5>;
 void prepareChoices(const ChoiceButtons &options, const QString &artist, const QString &track,
                     QLabel &picture, platform::SocketControl &imageSocket, http::Slot imageSlot,
                     const ArtistPictureFunction &showArtistPicture);
-
-// Empties chosenAction and lets events run until the chooser has recorded a choice there.
-void waitForChoice(QString &chosenAction);
 
 // The action word of the chooser's selected option ("download", "artist", "forget", "source",
 // "google"); "forget" when none is selected.

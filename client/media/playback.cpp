@@ -3,7 +3,6 @@
 #include "downloads/outsideLinks.h"
 #include "media/artistPictures.h"
 #include "media/library.h"
-#include "platform/eventPump.h"
 #include "platform/mediaPlayerControl.h"
 
 #include <QLabel>
@@ -15,16 +14,16 @@ namespace media {
 
 namespace {
 
-// Bumped by every playEntry: a call that let events run and finds a newer one has taken over
-// stops where it is, so an older selection never reopens its track over the newer one.
+// Bumped by every playEntry: a call that awaited the player and finds a newer one has taken over
+// stops where it is, so an older selection never touches the newer one's display.
 quint64 playGeneration = 0;
 
 } // namespace
 
-void playEntry(const QString &entry, const QString &mp3Folder, downloads::ShopSuggestions &shop,
-               platform::WebBrowserControl &shopBrowser, platform::MediaPlayerControl &player,
-               QTimer &positionTimer, QSlider &slider, QLabel &artistLabel, QLabel &trackLabel,
-               QLabel &pictureBox, platform::SocketControl &socket, http::Slot imageSlot)
+QCoro::Task<> playEntry(QString entry, QString mp3Folder, downloads::ShopSuggestions &shop,
+                        platform::WebBrowserControl &shopBrowser, platform::MediaPlayerControl &player,
+                        QTimer &positionTimer, QSlider &slider, QLabel &artistLabel, QLabel &trackLabel,
+                        QLabel &pictureBox, platform::SocketControl &socket, http::Slot imageSlot)
 {
     const quint64 generation = ++playGeneration;
     QPointer<platform::MediaPlayerControl> alive(&player);
@@ -38,20 +37,14 @@ void playEntry(const QString &entry, const QString &mp3Folder, downloads::ShopSu
     artistLabel.setText(artist);
     trackLabel.setText(track);
 
-    platform::doEvents();
-    if (!alive || generation != playGeneration)
-        return;
     if (artist.isEmpty() || track.isEmpty())
-        return;
+        co_return;
 
-    player.open(mp3Folder + artist + QLatin1String(" - ") + track + QLatin1String(".mp3"));
-    if (!alive || generation != playGeneration)
-        return;
+    const bool current =
+        co_await player.open(mp3Folder + artist + QLatin1String(" - ") + track + QLatin1String(".mp3"));
+    if (!alive || !current || generation != playGeneration)
+        co_return;
     player.play();
-
-    platform::doEvents();
-    if (!alive || generation != playGeneration)
-        return;
 
     slider.setMaximum(player.length());
     slider.setValue(player.position());

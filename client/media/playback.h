@@ -3,6 +3,7 @@
 #include "downloads/outsideLinks.h"
 #include "http/httpAgent.h"
 
+#include <QCoro/QCoroTask>
 #include <QString>
 
 class QLabel;
@@ -20,11 +21,12 @@ namespace media {
 
 // Ends whatever plays, opens and plays the entry's file from the MP3 folder, shows artist and
 // track, then the shop suggestions and the artist's picture. Reports nothing: a file that is
-// gone leaves the player closed and the times at zero. A later call takes over at once.
-void playEntry(const QString &entry, const QString &mp3Folder, downloads::ShopSuggestions &shop,
-               platform::WebBrowserControl &shopBrowser, platform::MediaPlayerControl &player,
-               QTimer &positionTimer, QSlider &slider, QLabel &artistLabel, QLabel &trackLabel,
-               QLabel &pictureBox, platform::SocketControl &socket, http::Slot imageSlot);
+// gone leaves the player closed and the times at zero. A later call takes over at once; the
+// earlier one then does nothing more.
+QCoro::Task<> playEntry(QString entry, QString mp3Folder, downloads::ShopSuggestions &shop,
+                        platform::WebBrowserControl &shopBrowser, platform::MediaPlayerControl &player,
+                        QTimer &positionTimer, QSlider &slider, QLabel &artistLabel, QLabel &trackLabel,
+                        QLabel &pictureBox, platform::SocketControl &socket, http::Slot imageSlot);
 
 void resumePlayback(platform::MediaPlayerControl &player, QTimer &positionTimer);
 void pausePlayback(platform::MediaPlayerControl &player, QTimer &positionTimer);

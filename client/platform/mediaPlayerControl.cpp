@@ -1,7 +1,9 @@
 #include "platform/mediaPlayerControl.h"
 
+#include "platform/signalWait.h"
+
 #include <QAudioOutput>
-#include <QEventLoop>
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMediaPlayer>
@@ -48,6 +50,9 @@ MediaPlayerControl::MediaPlayerControl(QWidget *parent)
     connect(m_pauseButton, &QPushButton::clicked, this, &MediaPlayerControl::pauseClick);
     connect(m_stopButton, &QPushButton::clicked, this, &MediaPlayerControl::stopClick);
     connect(m_player, &QMediaPlayer::mediaStatusChanged, this, &MediaPlayerControl::onMediaStatusChanged);
+    connect(m_player, &QMediaPlayer::mediaStatusChanged, this, &MediaPlayerControl::backendAnswered);
+    connect(m_player, &QMediaPlayer::durationChanged, this, &MediaPlayerControl::backendAnswered);
+    connect(m_player, &QMediaPlayer::errorOccurred, this, &MediaPlayerControl::backendAnswered);
 }
 
 MediaPlayerControl::~MediaPlayerControl() = default;
@@ -94,45 +99,52 @@ int MediaPlayerControl::length() const
     return int(m_player->duration());
 }
 
-void MediaPlayerControl::open(const QString &path)
+QCoro::Task<bool> MediaPlayerControl::open(QString path)
 {
+    const quint64 request = ++m_openRequests;
     close();
     m_fileName = path;
     // A missing file never reaches the backend: nothing to play, nothing to report.
     if (m_fileName.isEmpty() || !QFileInfo(m_fileName).isFile())
-        return;
+        co_return true;
     m_player->setSource(QUrl::fromLocalFile(m_fileName));
     setMode(Mode::Stopped);
-    waitUntilLoaded();
+    // Loaded is enough: a file without a length header is primed afterwards, so waiting here for
+    // a length that only playing reveals would cost the whole bound on every open.
+    const bool loaded = co_await awaitBackend(request, [this] {
+        const QMediaPlayer::MediaStatus status = m_player->mediaStatus();
+        return status != QMediaPlayer::LoadingMedia && status != QMediaPlayer::NoMedia;
+    });
+    if (!loaded)
+        co_return false;
     if (m_player->mediaStatus() == QMediaPlayer::InvalidMedia) {
         close();
-        return;
+        co_return true;
     }
-    if (m_player->duration() <= 0)
-        learnLength();
-}
+    if (m_player->duration() > 0)
+        co_return true;
 
-void MediaPlayerControl::learnLength()
-{
     // A constant-rate MP3 without a header frame reveals its length only once it runs, and
     // will not seek before that: run it muted for a moment, then put it back at the start.
     m_audio->setMuted(true);
     m_player->play();
-    QEventLoop loop;
-    QTimer guard;
-    guard.setSingleShot(true);
-    connect(&guard, &QTimer::timeout, &loop, &QEventLoop::quit);
-    connect(m_player, &QMediaPlayer::durationChanged, &loop, [&loop](qint64 duration) {
-        if (duration > 0)
-            loop.quit();
-    });
-    connect(m_player, &QMediaPlayer::errorOccurred, &loop, &QEventLoop::quit);
-    guard.start(OPEN_WAIT_MS);
-    if (m_player->duration() <= 0)
-        loop.exec();
+    if (!co_await awaitBackend(request, [this] { return m_player->duration() > 0; }))
+        co_return false; // the newer open has unmuted and stopped this one
     m_player->pause();
     m_player->setPosition(0);
     m_audio->setMuted(false);
+    co_return true;
+}
+
+QCoro::Task<bool> MediaPlayerControl::awaitBackend(quint64 request, std::function<bool()> settled)
+{
+    const QDeadlineTimer bound(OPEN_WAIT_MS);
+    while (!settled() && m_player->error() == QMediaPlayer::NoError && !bound.hasExpired()) {
+        co_await SignalWait(this, &MediaPlayerControl::backendAnswered, int(bound.remainingTime()));
+        if (request != m_openRequests)
+            co_return false;
+    }
+    co_return request == m_openRequests;
 }
 
 void MediaPlayerControl::play()
@@ -147,35 +159,10 @@ void MediaPlayerControl::play()
 void MediaPlayerControl::close()
 {
     m_atEnd = false;
+    m_audio->setMuted(false); // an open taken over while it learned a length leaves it muted
     if (!m_player->source().isEmpty())
         m_player->setSource(QUrl());
     setMode(Mode::NotOpen);
-}
-
-void MediaPlayerControl::waitUntilLoaded()
-{
-    // Loaded is enough: a file without a length header is primed afterwards, so waiting here for
-    // a length that only playing reveals would cost the whole bound on every open.
-    const auto settled = [this] {
-        const QMediaPlayer::MediaStatus status = m_player->mediaStatus();
-        return status != QMediaPlayer::LoadingMedia && status != QMediaPlayer::NoMedia;
-    };
-    if (settled())
-        return;
-
-    QEventLoop loop;
-    QTimer guard;
-    guard.setSingleShot(true);
-    connect(&guard, &QTimer::timeout, &loop, &QEventLoop::quit);
-    const auto check = [&] {
-        if (settled())
-            loop.quit();
-    };
-    connect(m_player, &QMediaPlayer::mediaStatusChanged, &loop, check);
-    connect(m_player, &QMediaPlayer::durationChanged, &loop, check);
-    connect(m_player, &QMediaPlayer::errorOccurred, &loop, &QEventLoop::quit);
-    guard.start(OPEN_WAIT_MS);
-    loop.exec();
 }
 
 void MediaPlayerControl::setMode(Mode mode)

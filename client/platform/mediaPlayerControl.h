@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QCoro/QCoroTask>
 #include <QString>
 #include <QWidget>
+
+#include <functional>
 
 class QAudioOutput;
 class QMediaPlayer;
@@ -23,9 +26,10 @@ public:
     explicit MediaPlayerControl(QWidget *parent = nullptr);
     ~MediaPlayerControl() override;
 
-    // Closes what was open, then loads the file and returns once it has loaded or failed
-    // (bounded). A file that is missing or does not load leaves the player closed.
-    void open(const QString &path);
+    // Closes what was open, then loads the file; done once it has loaded or failed (bounded),
+    // false when a newer open took over meanwhile. A file that is missing or does not load leaves
+    // the player closed.
+    QCoro::Task<bool> open(QString path);
     void play();
     void pause();
     void stop();
@@ -43,10 +47,11 @@ Q_SIGNALS:
     void pauseClick();
     void stopClick();
     void modeChanged(platform::MediaPlayerControl::Mode mode);
+    // The backend reported a status, a length or an error: an awaiting open looks again.
+    void backendAnswered();
 
 private:
-    void waitUntilLoaded();
-    void learnLength();
+    QCoro::Task<bool> awaitBackend(quint64 request, std::function<bool()> settled);
     void setMode(Mode mode);
     void onMediaStatusChanged();
 
@@ -57,6 +62,7 @@ private:
     QPushButton *m_stopButton;
     QString m_fileName;
     bool m_atEnd = false;
+    quint64 m_openRequests = 0; // opens so far; only the newest goes on after a wait
     Mode m_mode = Mode::NotOpen;
 };
 

@@ -4,7 +4,12 @@
 
 namespace platform {
 
-// Modal message with an OK button only and the program's title.
+// A message with an OK button only and the program's title, opened window-modal; the caller
+// goes on at once and the box deletes itself when answered.
 void messageBox(const QString &text);
+
+// The same message before the event loop runs (start-up), where nothing else could show it:
+// returns once it is answered.
+void messageBoxBeforeEventLoop(const QString &text);
 
 } // namespace platform

@@ -7,6 +7,7 @@
 #include "webservice/similarArtists.h"
 #include "webservice/statistics.h"
 
+#include <QCoro/QCoroTask>
 #include <QMainWindow>
 
 class QTreeWidgetItem;
@@ -125,12 +126,13 @@ private:
     void showSearchPicture(const QString &artist);
 
     // Downloads.
-    void chooseTrackAction(int row, int column);
+    QCoro::Task<> chooseTrackAction(int row, int column);
     void pumpDownloadQueue();
     void showDownloadProgress();
     void cancelDownload();
     downloads::DownloadPanel downloadControls();
-    qint64 m_lastBytes = 0; // the download slot's byte count at the previous progress tick
+    qint64 m_lastBytes = 0;    // the download slot's byte count at the previous progress tick
+    int m_chooserRequests = 0; // grid clicks that opened the chooser; only the newest acts
 
     // Library and playback.
     void openLibrary();

@@ -16,6 +16,7 @@
 #include "webservice/search.h"
 
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -48,51 +49,45 @@ downloads::DownloadPanel MainWindow::downloadControls()
     return panel;
 }
 
-void MainWindow::chooseTrackAction(int row, int column)
+QCoro::Task<> MainWindow::chooseTrackAction(int row, int column)
 {
     Q_UNUSED(column)
     // Row 0 is the heading and the row after the last result is empty: no track there.
     if (row < 1 || row > searchResults.count())
-        return;
+        co_return;
     const webservice::SearchResult result = searchResults.at(row - 1);
     const QString artist = result.artist;
     const QString track = result.track;
     const QString source = result.source;
 
+    // A click on another row meanwhile, even while this one's picture loads, re-prepares the
+    // chooser: the choice is then that row's only.
+    const int request = ++m_chooserRequests;
+    const QPointer<MainWindow> window(this);
     downloads::prepareChoices(m_chooser->choiceButtons(), artist, track, *m_chooser->artistPicture,
                               *playerPictureSocket, http::Slot::PlayerPicture, &media::showArtistPicture);
-    m_chooser->show();
-    m_chooser->raise();
-    m_chooser->activateWindow();
-    // A click on another row meanwhile waits in here again; its choice leaves "done" behind, so
-    // this click then does nothing.
-    downloads::waitForChoice(m_chooser->chosenAction);
+    if (!window || request != m_chooserRequests)
+        co_return;
+    const QString action = co_await m_chooser->choice();
+    if (!window || request != m_chooserRequests)
+        co_return;
 
-    QString &action = m_chooser->chosenAction;
+    // Carried out at once, even while a pump step runs.
     if (action == QLatin1String("download")) {
         downloads::enqueueDownload(downloadQueue, {artist, track, source},
                                    *currentDownloadPanel->downloadQueueList);
-        action = QStringLiteral("done");
-    }
-    if (action == QLatin1String("artist")) {
+    } else if (action == QLatin1String("artist")) {
         if (artist.size() < 3) {
             platform::messageBox(QStringLiteral("Please search for at least 3 letters"));
         } else {
             searchOptionsPanel->searchField->setText(artist);
             searchTracks(QStringLiteral("Artist"), artist);
         }
-        action = QStringLiteral("done");
-    }
-    if (action == QLatin1String("source")) {
+    } else if (action == QLatin1String("source")) {
         platform::shellOpen(downloads::sourceHomePage(source));
-        action = QStringLiteral("done");
-    }
-    if (action == QLatin1String("google")) {
+    } else if (action == QLatin1String("google")) {
         platform::shellOpen(downloads::webSearchAddress(artist));
-        action = QStringLiteral("done");
     }
-    if (action == QLatin1String("forget"))
-        action = QStringLiteral("done");
 }
 
 void MainWindow::pumpDownloadQueue()

@@ -52,6 +52,7 @@ void MainWindow::playSelectedEntry()
     const QList<QListWidgetItem *> selected = libraryPanel->libraryList->selectedItems();
     if (selected.isEmpty())
         return;
+    // Runs on by itself while the player loads; a newer selection takes over.
     media::playEntry(selected.first()->text(), core::settings().mp3Folder, shopSuggestions,
                      *shopPanel->shopBrowser, *libraryPanel->player, *libraryPanel->playbackTimer,
                      *libraryPanel->positionSlider, *libraryPanel->nowPlayingArtist,

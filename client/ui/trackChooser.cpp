@@ -3,6 +3,7 @@
 #include "core/settings.h"
 #include "downloads/chooser.h"
 #include "http/httpAgent.h"
+#include "platform/signalWait.h"
 #include "platform/socketControl.h"
 #include "ui/layout.h"
 #include "ui/pictures.h"
@@ -68,9 +69,25 @@ TrackChooser::TrackChooser(QWidget *parent) : QDialog(parent)
         connect(option, &QRadioButton::toggled, this, &TrackChooser::updateDoIt);
     updateDoIt();
     connect(doItButton, &QPushButton::clicked, this, [this] {
-        chosenAction = downloads::selectedAction(choiceButtons());
+        recordChoice(downloads::selectedAction(choiceButtons()));
         hide();
     });
+}
+
+QCoro::Task<QString> TrackChooser::choice()
+{
+    chosenAction.clear();
+    show();
+    raise();
+    activateWindow();
+    co_await platform::SignalWait(this, &TrackChooser::choiceMade);
+    co_return QString(chosenAction); // a copy: QCoro would move a member out
+}
+
+void TrackChooser::recordChoice(const QString &action)
+{
+    chosenAction = action;
+    Q_EMIT choiceMade(action);
 }
 
 downloads::ChoiceButtons TrackChooser::choiceButtons() const
@@ -96,7 +113,7 @@ bool TrackChooser::event(QEvent *event)
     const bool waiting = chosenAction.isEmpty();
     if (event->type() == QEvent::Hide && waiting && !isVisible()) {
         // Whatever took the chooser away, the main window must not wait for it for ever.
-        chosenAction = QStringLiteral("forget");
+        recordChoice(QStringLiteral("forget"));
     } else if (event->type() == QEvent::WindowDeactivate && waiting && isVisible()) {
         // Come back to the front once the click elsewhere has been handled.
         QTimer::singleShot(0, this, [this] {

@@ -2,6 +2,7 @@
 
 #include "downloads/chooser.h"
 
+#include <QCoro/QCoroTask>
 #include <QDialog>
 
 #include <array>
@@ -21,7 +22,7 @@ namespace ui {
 // window and afterwards only shown and hidden, so the last choice stays selected. Its pictureSocket
 // carries the chooser-picture slot.
 // "do it" records the selected option's action and is enabled only once an option is selected;
-// hiding or closing the chooser while no choice is recorded records "forget", so the waiting main
+// hiding or closing the chooser while no choice is recorded records "forget", so the awaiting main
 // window always goes on; while it waits, the chooser keeps itself in front.
 class TrackChooser : public QDialog
 {
@@ -39,17 +40,24 @@ public:
     QLabel *artistPicture = nullptr;
     platform::SocketControl *pictureSocket = nullptr;
 
-    // The choice handed to the waiting main window: empty while it waits.
+    // The last choice made: empty while the main window waits for one.
     QString chosenAction;
+
+    // Shows the chooser and yields the action chosen ("forget" when it is closed).
+    QCoro::Task<QString> choice();
 
     // The five options in the order the chooser logic reads them.
     downloads::ChoiceButtons choiceButtons() const;
+
+Q_SIGNALS:
+    void choiceMade(const QString &action);
 
 protected:
     bool event(QEvent *event) override;
 
 private:
     std::array<QRadioButton *, 5> options() const;
+    void recordChoice(const QString &action);
     void updateDoIt();
 };
 

@@ -22,7 +22,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
-#include <QTimer>
 #include <QTreeWidget>
 
 #include <map>
@@ -220,18 +219,12 @@ private Q_SLOTS:
         const QString finalFile = downloads::trackFileStem(artist, title) + ".mp3";
         QVERIFY(QFile::remove(finalFile));
 
-        // The click waits inside for the choice, so the choice is made from a timer.
         ui::TrackChooser *chooser = m_window->chooser();
-        QTimer poll;
-        onceWhen(
-            &poll, &QTimer::timeout, [chooser] { return chooser->isVisible(); },
-            [chooser] {
-                chooser->downloadOption->setChecked(true);
-                QTest::mouseClick(chooser->doItButton, Qt::LeftButton);
-            });
-        poll.start(20);
         m_boxes->clear();
         Q_EMIT m_window->resultsPanel->resultsGrid->cellClicked(row, 0);
+        QVERIFY(chooser->isVisible());
+        chooser->downloadOption->setChecked(true);
+        QTest::mouseClick(chooser->doItButton, Qt::LeftButton);
         QVERIFY(QTest::qWaitFor(
             [&] { return QFile::exists(finalFile) && !m_window->downloadQueue.pumpStepRunning(); }, 60000));
         QVERIFY(isServedTrack(finalFile));
@@ -244,7 +237,7 @@ private Q_SLOTS:
             library->libraryList->findItems(QFileInfo(finalFile).completeBaseName(), Qt::MatchExactly);
         QCOMPARE(lines.size(), 1);
         library->libraryList->setCurrentItem(lines.first());
-        QCOMPARE(library->player->mode(), platform::MediaPlayerControl::Mode::Playing);
+        QTRY_COMPARE(library->player->mode(), platform::MediaPlayerControl::Mode::Playing);
         QVERIFY2(library->player->length() > 1000, qPrintable(QString::number(library->player->length())));
         expectNoMessages();
     }

@@ -96,7 +96,7 @@ private Q_SLOTS:
             name, "/org/mpris/MediaPlayer2", "org.freedesktop.DBus.Properties", "PropertiesChanged",
             &recorder, SLOT(changed(QString, QVariantMap, QStringList))));
 
-        player.open(m_dir.filePath("Band - Song.mp3"));
+        QVERIFY(QCoro::waitFor(player.open(m_dir.filePath("Band - Song.mp3"))));
         const QVariantMap metadata = qdbus_cast<QVariantMap>(property(name, "Metadata"));
         QCOMPARE(metadata.value("xesam:artist").toStringList(), QStringList{"Band"});
         QCOMPARE(metadata.value("xesam:title").toString(), QString("Song"));
@@ -133,7 +133,7 @@ private Q_SLOTS:
         QVERIFY(second.serviceName().startsWith("org.mpris.MediaPlayer2.sonavex.instance"));
 
         // Each answers for its own player.
-        firstPlayer.open(m_dir.filePath("Band - Song.mp3"));
+        QVERIFY(QCoro::waitFor(firstPlayer.open(m_dir.filePath("Band - Song.mp3"))));
         QCOMPARE(call(second.serviceName(), playerInterface, "Play").type(), QDBusMessage::ReplyMessage);
         QCOMPARE(firstPlayer.mode(), Mode::Stopped);
         QCOMPARE(property(first->serviceName(), "PlaybackStatus").toString(), QString("Stopped"));

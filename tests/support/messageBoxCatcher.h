@@ -21,17 +21,19 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
+        // Recorded as it shows, by the newest catcher only; answered once the program has gone on.
         auto *box = event->type() == QEvent::Show ? qobject_cast<QMessageBox *>(watched) : nullptr;
-        if (box) // answered once its own loop runs, unless another catcher has answered it already
+        if (box && !box->property("caught").toBool()) {
+            box->setProperty("caught", true);
+            m_texts.append(box->text());
             QMetaObject::invokeMethod(
                 this,
-                [this, shown = QPointer<QMessageBox>(box)] {
-                    if (shown && shown->isVisible()) {
-                        m_texts.append(shown->text());
+                [shown = QPointer<QMessageBox>(box)] {
+                    if (shown && shown->isVisible())
                         shown->accept();
-                    }
                 },
                 Qt::QueuedConnection);
+        }
         return false;
     }
 
