@@ -106,9 +106,14 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(icon);
 
     ui::MainWindow window;
-    // The start-up has told the user why it cannot go on.
-    if (!window.isLoaded())
+    if (!window.isLoaded()) {
+        // Start-up has opened a box saying why it cannot go on: the program ends once it is
+        // answered, the box being the last window to close.
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        if (std::any_of(windows.begin(), windows.end(), [](const QWidget *w) { return w->isVisible(); }))
+            QApplication::exec();
         return 1;
+    }
     window.setWindowIcon(icon);
     window.show();
     return QApplication::exec();

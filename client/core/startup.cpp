@@ -16,9 +16,8 @@ bool ensureFolder(const QString &folder)
     // One level only: the parent must be there already (the root is made first).
     if (QDir().mkdir(folder))
         return true;
-    platform::messageBoxBeforeEventLoop(
-        QStringLiteral("Sonavex could not create the folder\r\n%1\r\nand has to close.")
-            .arg(QDir::toNativeSeparators(folder)));
+    platform::messageBox(QStringLiteral("Sonavex could not create the folder\r\n%1\r\nand has to close.")
+                             .arg(QDir::toNativeSeparators(folder)));
     return false;
 }
 } // namespace

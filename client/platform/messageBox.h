@@ -8,8 +8,4 @@ namespace platform {
 // goes on at once and the box deletes itself when answered.
 void messageBox(const QString &text);
 
-// The same message before the event loop runs (start-up), where nothing else could show it:
-// returns once it is answered.
-void messageBoxBeforeEventLoop(const QString &text);
-
 } // namespace platform
