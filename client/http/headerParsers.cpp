@@ -1,6 +1,10 @@
 #include "http/httpAgent.h"
+#include "http/responseReader.h"
 
+#include <QList>
 #include <QStringView>
+
+#include <algorithm>
 
 #include <limits>
 
@@ -57,6 +61,36 @@ QString trimSpaces(QStringView text)
     return text.mid(begin, end - begin).toString();
 }
 
+// The non-empty values, blanks around them removed, of the whole lines (LF or CR LF) of `text`
+// that are fields of this name, in any letter case.
+QList<QStringView> fieldValues(const QString &text, QLatin1String name)
+{
+    QList<QStringView> values;
+    for (qsizetype start = 0, lf = text.indexOf(u'\n'); lf >= 0;
+         start = lf + 1, lf = text.indexOf(u'\n', start)) {
+        const QStringView line = QStringView(text).mid(start, lf - start);
+        if (line.size() > name.size() && line[name.size()] == u':' &&
+            line.startsWith(name, Qt::CaseInsensitive)) {
+            if (const QStringView value = line.mid(name.size() + 1).trimmed(); !value.isEmpty())
+                values.append(value);
+        }
+    }
+    return values;
+}
+
+// Every readable value of every Content-Length field; a field may list several.
+QList<qint64> contentLengths(const QString &text)
+{
+    QList<qint64> lengths;
+    for (const QStringView value : fieldValues(text, QLatin1String("Content-Length"))) {
+        for (const QStringView item : value.split(u',')) {
+            if (const qint64 length = leadingNumber(item); length >= 0)
+                lengths.append(length);
+        }
+    }
+    return lengths;
+}
+
 } // namespace
 
 int parseStatusCode(const QString &text)
@@ -73,16 +107,14 @@ int parseStatusCode(const QString &text)
 
 qint64 parseContentLength(const QString &text)
 {
-    const QLatin1String marker("Content-Length: ");
-    const qsizetype at = text.indexOf(marker, 0, Qt::CaseInsensitive);
-    if (at < 0)
+    // A negative or unreadable length counts as no length at all; lengths that disagree give -1,
+    // as then nobody can tell where the body ends.
+    const QList<qint64> lengths = contentLengths(text);
+    if (lengths.isEmpty())
         return 0;
-    const qsizetype start = at + marker.size();
-    const qsizetype end = text.indexOf(QLatin1String("\r\n"), start);
-    if (end < 0)
-        return 0;
-    // A negative or unreadable length counts as no length at all.
-    return qMax<qint64>(0, leadingNumber(QStringView(text).mid(start, end - start)));
+    const bool agree =
+        std::all_of(lengths.begin(), lengths.end(), [&](qint64 l) { return l == lengths.first(); });
+    return agree ? lengths.first() : -1;
 }
 
 QString parseCookie(const QString &text)
@@ -125,25 +157,23 @@ QString absoluteRedirectUrl(const QString &location, const QString &host)
 
 bool isChunked(const QString &text)
 {
-    const QLatin1String marker("Transfer-Encoding:");
-    const qsizetype at = text.indexOf(marker, 0, Qt::CaseInsensitive);
-    if (at < 0)
+    const QList<QStringView> codings = fieldValues(text, QLatin1String("Transfer-Encoding"));
+    if (codings.isEmpty())
         return false;
-    const qsizetype start = at + marker.size();
-    const qsizetype end = firstLineEnd(text, start);
-    const QStringView value = QStringView(text).mid(start, end < 0 ? -1 : end - start);
-    return value.contains(QLatin1String("chunked"), Qt::CaseInsensitive);
+    const QStringView last = codings.last();
+    return last.sliced(last.lastIndexOf(u',') + 1)
+               .trimmed()
+               .compare(QLatin1String("chunked"), Qt::CaseInsensitive) == 0;
+}
+
+bool hasTransferEncoding(const QString &text)
+{
+    return !fieldValues(text, QLatin1String("Transfer-Encoding")).isEmpty();
 }
 
 bool hasContentLength(const QString &text)
 {
-    const QLatin1String marker("Content-Length: ");
-    const qsizetype at = text.indexOf(marker, 0, Qt::CaseInsensitive);
-    if (at < 0)
-        return false;
-    const qsizetype start = at + marker.size();
-    const qsizetype end = text.indexOf(QLatin1String("\r\n"), start);
-    return end >= 0 && leadingNumber(QStringView(text).mid(start, end - start)) >= 0;
+    return !contentLengths(text).isEmpty();
 }
 
 namespace {

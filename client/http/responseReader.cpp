@@ -2,11 +2,11 @@
 
 #include "http/httpAgent.h"
 
+#include <utility>
+
 namespace http {
 
 namespace {
-
-constexpr QByteArrayView blankLine("\r\n\r\n");
 
 int hexValue(char c)
 {
@@ -16,6 +16,20 @@ int hexValue(char c)
         return c - 'a' + 10;
     if (c >= 'A' && c <= 'F')
         return c - 'A' + 10;
+    return -1;
+}
+
+// Just past the blank line that ends a head, looking from `from` on; -1 while there is none.
+// Lines may end in CR LF or in a bare LF, mixed.
+qsizetype headEnd(QByteArrayView buffer, qsizetype from)
+{
+    for (qsizetype lf = buffer.indexOf('\n', from); lf >= 0; lf = buffer.indexOf('\n', lf + 1)) {
+        const QByteArrayView next = buffer.sliced(lf + 1);
+        if (next.startsWith('\n'))
+            return lf + 2;
+        if (next.startsWith("\r\n"))
+            return lf + 3;
+    }
     return -1;
 }
 
@@ -74,40 +88,46 @@ qsizetype ResponseReader::readHead(QByteArrayView data)
     const qsizetype room = MAX_HEAD_BYTES - before;
     m_headBuffer.append(data.first(qMin(room, data.size())));
     // The blank line may straddle the previous piece.
-    const qsizetype at = m_headBuffer.indexOf(blankLine, qMax<qsizetype>(0, before - 3));
-    if (at < 0) {
+    const qsizetype end = headEnd(m_headBuffer, qMax<qsizetype>(0, before - 2));
+    if (end < 0) {
         if (m_headBuffer.size() >= MAX_HEAD_BYTES)
             m_phase = Phase::Failed;
         return data.size();
     }
-    const qsizetype headEnd = at + blankLine.size();
-    m_headBuffer.truncate(headEnd);
-    const qsizetype used = headEnd - before;
+    m_headBuffer.truncate(end);
+    const qsizetype used = end - before;
 
     const QString text = QString::fromLatin1(m_headBuffer);
     const int status = parseStatusCode(text);
-    if (status >= 100 && status < 200) {
-        // An interim answer; the real head follows.
+    if (status >= 100 && status < 200 && status != 101) {
+        // An interim answer; the real head follows. A switch of protocols nobody asked for is final.
         m_headBuffer.clear();
         return used;
     }
-    m_head.text = m_headBuffer;
-    m_headBuffer.clear();
+    // Any transfer coding overrides a length; the body is framed by chunks only when they come last.
+    const bool coded = hasTransferEncoding(text);
+    const qint64 length = coded ? 0 : parseContentLength(text);
+    if (length < 0) {
+        m_headBuffer.clear();
+        m_phase = Phase::Failed;
+        return used;
+    }
+    m_head.text = std::exchange(m_headBuffer, QByteArray());
     m_head.statusCode = status;
     m_head.chunked = isChunked(text);
-    m_head.contentLength = m_head.chunked ? 0 : parseContentLength(text);
+    m_head.contentLength = length;
     m_head.cookie = parseCookie(text);
     m_head.location = parseLocation(text);
     m_headComplete = true;
 
-    if (status == 204 || status == 304)
+    if (status == 101 || status == 204 || status == 304)
         m_framing = Framing::None;
     else if (m_head.chunked)
         m_framing = Framing::Chunked;
-    else if (hasContentLength(text))
-        m_framing = Framing::Length;
-    else
+    else if (coded || !hasContentLength(text))
         m_framing = Framing::UntilClose;
+    else
+        m_framing = Framing::Length;
     startBody();
     return used;
 }

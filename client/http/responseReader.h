@@ -8,6 +8,9 @@
 
 namespace http {
 
+// True when the head has a Transfer-Encoding field; its codings then frame the body, not a length.
+bool hasTransferEncoding(const QString &text);
+
 // Reads one HTTP response from bytes fed in pieces of any size; one byte at a time gives the same
 // result as everything at once. It does no I/O: body bytes are handed to a sink as they are found
 // and never kept, so a body of any size costs no memory here.
@@ -25,7 +28,7 @@ public:
     {
         QByteArray text; // status line and headers up to and with the blank line
         int statusCode = 0;
-        qint64 contentLength = 0; // 0 when none is announced (or the body is chunked)
+        qint64 contentLength = 0; // 0 when none is announced (or a transfer coding frames the body)
         bool chunked = false;
         QString cookie;
         QString location;
@@ -37,7 +40,7 @@ public:
 
     // Reads from data and returns how many bytes it used. It stops right after a final response
     // head so the caller can decide what to do with the body; otherwise it uses everything.
-    // Interim 1xx heads are skipped.
+    // Interim 1xx heads are skipped; a 101 is final, as nobody asked to switch protocols.
     qsizetype feed(QByteArrayView data, const BodySink &sink);
 
     // The peer closed the connection: a body that runs until the close is now complete.

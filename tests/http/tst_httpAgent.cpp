@@ -112,6 +112,10 @@ private Q_SLOTS:
         row("500", {S::send("HTTP/1.1 500 Oops\r\nContent-Length: 50\r\n\r\n<"), S::silence()}, 500);
         row("302 without a usable Location is the answer itself",
             {S::send("HTTP/1.1 302 Found\r\nLocation:  \r\nContent-Length: 0\r\n\r\n"), S::silence()}, 302);
+        row("101 nobody asked for is the answer itself",
+            {S::send("HTTP/1.1 101 Switching Protocols\r\n\r\n"), S::silence()}, 101);
+        row("lengths that differ",
+            {S::send("HTTP/1.1 200 OK\r\nContent-Length: 3\r\nContent-Length: 4\r\n\r\n0123"), S::silence()});
         row("endless redirects: the request and ten hops",
             {S::send("HTTP/1.1 302 Found\r\nLocation: /again\r\n\r\n"), S::silence()}, 302, 11);
     }

@@ -67,6 +67,23 @@ private Q_SLOTS:
             "HTTP/1.1 100 Continue\r\nSet-Cookie: early=1\r\n\r\n" + ok + "Content-Length: 2\r\n\r\nok",
             false, "Done 200 2 1|ok");
         row("204 has no body", "HTTP/1.1 204 No Content\r\n\r\n", false, "Done 204 0 1|");
+        row("bare LF line ends, no reason phrase", "HTTP/1.1 200\nContent-Length: 3\n\nabcjunk", false,
+            "Done 200 3 1|abc");
+        row("LF and CR LF mixed, after an interim head",
+            "HTTP/1.1 103 Early\nLink: </a>\r\n\nHTTP/1.1 200 OK\r\nContent-Length: 3\n\r\nabcjunk", false,
+            "Done 200 3 1|abc");
+        row("blanks around the length or none, repeated equal",
+            ok + "Content-Length:\t3 \r\ncontent-length:3\r\n\r\nabcjunk", false, "Done 200 3 1|abc");
+        row("lengths that differ", ok + "Content-Length: 3\r\nContent-Length: 3, 4\r\n\r\nabcd", true,
+            "Failed 0 0 0|");
+        row("chunked not the last coding: the close ends it, not a length",
+            ok + "Transfer-Encoding: chunked, gzip\r\nContent-Length: 2\r\n\r\n1\r\na\r\n0\r\n\r\n", true,
+            "Done 200 0 1|1\r\na\r\n0\r\n\r\n");
+        row("chunked last of two coding fields",
+            ok + "Transfer-Encoding: gzip\r\nTransfer-Encoding: chunked\r\n\r\n1\r\na\r\n0\r\n\r\n", false,
+            "Done 200 0 1|a");
+        row("101 nobody asked for is final",
+            "HTTP/1.1 101 Switching\r\n\r\n" + ok + "Content-Length: 2\r\n\r\nok", false, "Done 101 0 1|");
     }
 
     void sameResultForEveryChunking()
@@ -123,7 +140,11 @@ private Q_SLOTS:
         row("negative length; empty location", "HTTP/1.1 200 OK\r\nContent-Length: -5\r\nLocation:    \r\n",
             "200|0||");
         row("overflowing length; HTTP/2", "HTTP/2 200\r\nContent-Length: 99999999999999999999\r\n", "0|0||");
-        row("no blank after the colon", "HTTP/1.1 404 x\r\nContent-Length:12\r\n", "404|0||");
+        row("bare LF, no reason phrase, blanks around the length",
+            "HTTP/1.0 200\nContent-Length:\t7 \nSet-Cookie: a=1\nLocation: /b\n", "200|7|a=1|/b");
+        row("a length in another field's name; lengths that differ",
+            "HTTP/1.1 200 OK\r\nX-Content-Length: 5\r\nContent-Length: 3, 3\r\nContent-Length: 4\r\n",
+            "200|-1||");
         row("values without a line end", "Set-Cookie: a=1 Content-Length: 12", "0|0||");
     }
 
