@@ -344,6 +344,12 @@ void cancel(Slot slot)
     stop(slot, Kind::Cancelled);
 }
 
+void cancelAll()
+{
+    for (std::size_t slot = 1; slot < SLOT_COUNT; ++slot)
+        stop(Slot(slot), Kind::Cancelled);
+}
+
 void forgetSlotHistory(Slot slot)
 {
     record(slot).bytesReceived = 0;

@@ -96,6 +96,9 @@ QCoro::Task<Outcome> fetchUrl(QString url, QString referer, QString userAgent,
 // Ends the request running on the slot: its wait returns 0 and its file goes.
 void cancel(Slot slot);
 
+// The program is ending: every running request ends as cancelled, leaving no file.
+void cancelAll();
+
 // The next request on the slot starts afresh: no cookie of an earlier site, no byte count.
 void forgetSlotHistory(Slot slot);
 
