@@ -2,10 +2,12 @@
 
 #include "http/responseReader.h"
 #include "platform/eventPump.h"
+#include "platform/signalWait.h"
 #include "platform/socketControl.h"
 
-#include <QElapsedTimer>
 #include <QFile>
+#include <QPointer>
+#include <QTimer>
 #include <QVariant>
 
 #include <array>
@@ -21,29 +23,38 @@ constexpr int POLL_MS = 100;
 int connectTimeoutMs = 15000;
 int idleTimeoutMs = 30000;
 
-// One request on one slot. The slot points at its current transfer; a wait that finds the slot
-// taken over by a newer request knows its own transfer is over.
+using Kind = Outcome::Kind;
+
+// One request on one slot, without its redirects. The slot points at its current transfer; a
+// transfer that finds the slot taken over by a newer one knows it is over.
 struct Transfer
 {
-    platform::SocketControl *socket = nullptr;
+    QPointer<platform::SocketControl> socket;
     ResponseReader reader;
     std::unique_ptr<QFile> file;
     QString filePath;
+    QByteArray request;
+    quint64 generation = 0;
+    bool sent = false;
     bool headHandled = false;
     bool writeFailed = false;
     bool finished = false;
     bool redirect = false;
     int result = 0;
-    QElapsedTimer sinceLastByte;
+    Kind kind = Kind::Failed;
+    // Also the context of the transfer's connections: they go with it.
+    QTimer connectTimer;
+    QTimer idleTimer;
 };
 
 using State = SlotRecord::State;
 
 constexpr std::size_t SLOT_COUNT = std::size_t(Slot::ChooserPicture) + 1;
 
-// The slots' records and their current transfers, indexed by slot number.
+// The slots' records, their current transfers and generations, indexed by slot number.
 std::array<SlotRecord, SLOT_COUNT> records;
 std::array<std::shared_ptr<Transfer>, SLOT_COUNT> currentTransfer;
+std::array<quint64, SLOT_COUNT> generations{};
 
 SlotRecord &record(Slot slot)
 {
@@ -84,21 +95,43 @@ void discardFile(Transfer &t)
     QFile::remove(t.filePath);
 }
 
-void finish(Transfer &t, Slot slot, int result)
+// The transfer is over: its timers stop, the socket closes and whoever awaits it hears so.
+void end(Transfer &t, Slot slot, Kind kind, int result)
 {
     t.finished = true;
+    t.kind = kind;
     t.result = result;
-    record(slot).statusCode = result;
-    if (t.socket)
-        t.socket->close();
+    t.connectTimer.stop();
+    t.idleTimer.stop();
+    if (kind != Kind::TakenOver) {
+        record(slot).statusCode = result;
+        if (t.socket)
+            t.socket->close();
+    }
+    Q_EMIT slotEvents(slot).finished(t.generation);
+}
+
+void finish(Transfer &t, Slot slot, int result)
+{
+    end(t, slot, result != 0 ? Kind::Done : Kind::Failed, result);
 }
 
 // The transfer broke off: no result and no file.
-void fail(Transfer &t, Slot slot)
+void fail(Transfer &t, Slot slot, Kind kind = Kind::Failed)
 {
     discardFile(t);
     record(slot).state = State::Complete;
-    finish(t, slot, 0);
+    end(t, slot, kind, 0);
+}
+
+// Ends the slot's running transfer from outside: a cancel, or the program ending.
+void stop(Slot slot, Kind kind)
+{
+    const std::shared_ptr<Transfer> t = transferOn(slot);
+    if (!t || t->finished)
+        return;
+    discardFile(*t);
+    end(*t, slot, kind, 0);
 }
 
 void completeBody(Transfer &t, Slot slot)
@@ -187,21 +220,54 @@ void drain(platform::SocketControl &socket, Slot slot)
     }
 }
 
-int remainingMs(const QElapsedTimer &clock, int limitMs)
+// The socket connected, closed or failed: send the request once connected, read what is left
+// once it is not.
+void onSocketState(Transfer &t, Slot slot)
 {
-    return int(qMax<qint64>(0, limitMs - clock.elapsed()));
+    if (t.finished || transferOn(slot).get() != &t || !t.socket)
+        return;
+    platform::SocketControl &socket = *t.socket;
+    using SocketState = platform::SocketControl::State;
+    SocketState state = socket.state();
+    if (!t.sent) {
+        if (state == SocketState::Error || state == SocketState::Closed) {
+            // The slot stays in State::Connecting: no connection was made.
+            end(t, slot, Kind::Failed, 0);
+            return;
+        }
+        if (state != SocketState::Connected && state != SocketState::PeerClosed)
+            return;
+        t.connectTimer.stop();
+        record(slot).state = State::Connected;
+        socket.sendData(t.request);
+        record(slot).state = State::RequestSent;
+        t.sent = true;
+        t.idleTimer.start(idleTimeoutMs);
+        state = socket.state();
+    }
+    if (state == SocketState::Connected)
+        return;
+    // Read what the peer sent before it went away.
+    drain(socket, slot);
+    if (t.finished)
+        return;
+    if (state == SocketState::PeerClosed)
+        handlePeerClose(t, slot);
+    else
+        fail(t, slot); // a socket error, or closed behind our back
 }
 
-// One request without following redirects. Leaves the outcome in `t`.
-void runRequest(const std::shared_ptr<Transfer> &t, const QString &host, const QString &path,
-                const QString &referer, const QString &userAgent, platform::SocketControl &socket, Slot slot)
+// Starts one request without following redirects; `t` learns its outcome.
+void startTransfer(const std::shared_ptr<Transfer> &t, const QString &host, const QString &path,
+                   const QString &referer, const QString &userAgent, platform::SocketControl &socket,
+                   Slot slot)
 {
     // A request still running on this slot loses it; its partial body goes.
     if (const std::shared_ptr<Transfer> previous = transferOn(slot); previous && !previous->finished) {
         discardFile(*previous);
-        previous->finished = true;
-        previous->result = 0;
+        end(*previous, slot, Kind::TakenOver, 0);
     }
+    t->generation = ++generations[std::size_t(slot)];
     transferOn(slot) = t;
     t->socket = &socket;
 
@@ -214,77 +280,44 @@ void runRequest(const std::shared_ptr<Transfer> &t, const QString &host, const Q
 
     socket.close();
     socket.setRemoteHost(host);
-    const QByteArray request = requestText(host, path, referer, userAgent, record(slot).cookie);
+    t->request = requestText(host, path, referer, userAgent, record(slot).cookie);
     QFile::remove(t->filePath);
 
-    const auto takenOver = [&] { return transferOn(slot) != t; };
-    // The program ending counts as a cancel: nothing half-received is kept.
-    const auto cancelled = [&] {
-        return record(slot).state == State::Cancelled || platform::shutdownRequested();
-    };
+    Transfer *raw = t.get();
+    // Queued: the state is read when the loop gets to it, after every signal of the change.
+    QObject::connect(
+        &socket, &platform::SocketControl::stateChanged, &t->connectTimer,
+        [raw, slot] { onSocketState(*raw, slot); }, Qt::QueuedConnection);
+    // A window that goes away takes its sockets: the transfer ends as cancelled.
+    QObject::connect(&socket, &QObject::destroyed, &t->connectTimer, [raw, slot] {
+        raw->socket = nullptr;
+        if (!raw->finished) {
+            discardFile(*raw);
+            end(*raw, slot, Kind::Cancelled, 0);
+        }
+    });
+    t->connectTimer.setSingleShot(true);
+    QObject::connect(&t->connectTimer, &QTimer::timeout, [raw, slot] {
+        if (!raw->finished && !raw->sent)
+            end(*raw, slot, Kind::TimedOut, 0);
+    });
+    t->idleTimer.setSingleShot(true);
+    QObject::connect(&t->idleTimer, &QTimer::timeout, [raw, slot] {
+        if (!raw->finished)
+            fail(*raw, slot, Kind::TimedOut);
+    });
 
     record(slot).state = State::Connecting;
     socket.connectToRemote();
-    QElapsedTimer clock;
-    clock.start();
-    for (;;) {
-        if (takenOver())
-            return;
-        if (cancelled()) {
-            t->finished = true;
-            record(slot).statusCode = 0;
-            socket.close();
-            return;
-        }
-        const platform::SocketControl::State state = socket.state();
-        if (state == platform::SocketControl::State::Connected ||
-            state == platform::SocketControl::State::PeerClosed)
-            break;
-        const int left = remainingMs(clock, connectTimeoutMs);
-        if (state == platform::SocketControl::State::Error ||
-            state == platform::SocketControl::State::Closed || left == 0) {
-            // The slot stays in State::Connecting: no connection was made.
-            t->finished = true;
-            socket.close();
-            return;
-        }
-        platform::waitForEvents(qMin(POLL_MS, left));
-    }
+    t->connectTimer.start(connectTimeoutMs);
+    onSocketState(*t, slot);
+}
 
-    record(slot).state = State::Connected;
-    socket.sendData(request);
-    record(slot).state = State::RequestSent;
-    t->sinceLastByte.start();
-
-    for (;;) {
-        if (takenOver() || t->finished)
-            return;
-        if (cancelled()) {
-            discardFile(*t);
-            t->finished = true;
-            record(slot).statusCode = 0;
-            socket.close();
-            return;
-        }
-        const platform::SocketControl::State state = socket.state();
-        if (state != platform::SocketControl::State::Connected) {
-            // Read what the peer sent before it went away.
-            drain(socket, slot);
-            if (t->finished)
-                return;
-            if (state == platform::SocketControl::State::PeerClosed)
-                handlePeerClose(*t, slot);
-            else
-                fail(*t, slot); // a socket error, or closed behind our back
-            return;
-        }
-        const int left = remainingMs(t->sinceLastByte, idleTimeoutMs);
-        if (left == 0) {
-            fail(*t, slot);
-            return;
-        }
-        platform::waitForEvents(qMin(POLL_MS, left));
-    }
+Outcome outcomeOf(const Transfer &t, Slot slot)
+{
+    if (t.kind != Kind::Done)
+        return Outcome{t.kind, 0, 0, {}};
+    return Outcome{t.kind, t.result, record(slot).contentLength, record(slot).cookie};
 }
 
 } // namespace
@@ -294,9 +327,27 @@ const SlotRecord &slotRecord(Slot slot)
     return record(slot);
 }
 
+SlotEvents &slotEvents(Slot slot)
+{
+    static std::array<SlotEvents, SLOT_COUNT> events;
+    return events[std::size_t(slot)];
+}
+
+quint64 generation(Slot slot)
+{
+    return generations[std::size_t(slot)];
+}
+
 void cancel(Slot slot)
 {
     record(slot).state = State::Cancelled;
+    stop(slot, Kind::Cancelled);
+}
+
+void cancelAll()
+{
+    for (std::size_t slot = 1; slot < SLOT_COUNT; ++slot)
+        stop(Slot(slot), Kind::Cancelled);
 }
 
 void forgetSlotHistory(Slot slot)
@@ -305,22 +356,44 @@ void forgetSlotHistory(Slot slot)
     record(slot).cookie.clear();
 }
 
+QCoro::Task<Outcome> fetch(QString host, QString path, QString referer, QString userAgent,
+                           platform::SocketControl &socket, QString targetFile, Slot slot)
+{
+    attachSocket(socket, slot);
+    for (int hop = 0;; ++hop) {
+        // The program ending counts as a cancel: nothing is started any more.
+        if (platform::shutdownRequested())
+            co_return Outcome{Kind::Cancelled, 0, 0, {}};
+        const auto t = std::make_shared<Transfer>();
+        t->filePath = targetFile;
+        startTransfer(t, host, path, referer, userAgent, socket, slot);
+        while (!t->finished)
+            co_await platform::SignalWait(&slotEvents(slot), &SlotEvents::finished);
+        // A redirect on a cancelled slot goes no further; neither does one from a gone socket.
+        if (!t->redirect || hop == MAX_REDIRECT_HOPS || !t->socket)
+            co_return outcomeOf(*t, slot);
+        host = hostFromUrl(record(slot).redirectUrl);
+        path = pathFromUrl(record(slot).redirectUrl);
+    }
+}
+
+QCoro::Task<Outcome> fetchUrl(QString url, QString referer, QString userAgent,
+                              platform::SocketControl &socket, QString targetFile, Slot slot)
+{
+    co_return co_await fetch(hostFromUrl(url), pathFromUrl(url), referer, userAgent, socket, targetFile,
+                             slot);
+}
+
 int sendGetRequest(const QString &host, const QString &path, const QString &referer, const QString &userAgent,
                    platform::SocketControl &socket, const QString &targetFile, Slot slot)
 {
-    attachSocket(socket, slot);
-
-    QString currentHost = host;
-    QString currentPath = path;
-    for (int hop = 0;; ++hop) {
-        const auto t = std::make_shared<Transfer>();
-        t->filePath = targetFile;
-        runRequest(t, currentHost, currentPath, referer, userAgent, socket, slot);
-        if (!t->redirect || hop == MAX_REDIRECT_HOPS)
-            return t->result;
-        currentHost = hostFromUrl(record(slot).redirectUrl);
-        currentPath = pathFromUrl(record(slot).redirectUrl);
+    QCoro::Task<Outcome> request = fetch(host, path, referer, userAgent, socket, targetFile, slot);
+    while (!request.isReady()) {
+        if (platform::shutdownRequested())
+            stop(slot, Kind::Cancelled);
+        platform::waitForEvents(POLL_MS);
     }
+    return QCoro::waitFor(request).status;
 }
 
 int getUrl(const QString &url, const QString &referer, const QString &userAgent,
@@ -349,7 +422,7 @@ void handleResponseData(QByteArray &chunk, platform::SocketControl &socket, Slot
         return;
     if (record(slot).state != State::RequestSent && record(slot).state != State::Receiving)
         return;
-    t->sinceLastByte.restart();
+    t->idleTimer.start(idleTimeoutMs);
 
     const ResponseReader::BodySink toFile = [&t, slot](QByteArrayView piece) {
         if (record(slot).state != State::Receiving || t->writeFailed)

@@ -3,6 +3,8 @@
 #include "http/statusCodes.h"
 
 #include <QByteArray>
+#include <QCoro/QCoroTask>
+#include <QObject>
 #include <QString>
 #include <QtGlobal>
 
@@ -11,7 +13,7 @@ class SocketControl;
 }
 
 // The program's own HTTP/1.1 client: one GET at a time per connection slot, the body written
-// to a target file chunk by chunk, the caller waiting while window events keep running.
+// to a target file chunk by chunk; callers await the request's outcome.
 namespace http {
 
 // One connection slot per purpose, each paired for good with one socket.
@@ -55,15 +57,54 @@ struct SlotRecord
 
 const SlotRecord &slotRecord(Slot slot);
 
+// How one request ended. Done: a final answer came (status holds it; only 200 leaves the whole
+// body in the target file). Every other kind leaves status 0 and no file.
+struct Outcome
+{
+    enum class Kind { Done, Failed, TimedOut, TakenOver, Cancelled };
+
+    Kind kind = Kind::Failed;
+    int status = 0;
+    qint64 contentLength = 0;
+    QString cookie;
+
+    bool ok() const { return kind == Kind::Done && status == HTTP_OK; }
+};
+
+// Each request on a slot takes the slot's next generation number; `finished` carries it when
+// that request has ended, however it ended.
+class SlotEvents : public QObject
+{
+    Q_OBJECT
+Q_SIGNALS:
+    void finished(quint64 generation);
+};
+
+SlotEvents &slotEvents(Slot slot);
+quint64 generation(Slot slot);
+
+// Sends a GET (to port 80 unless the host names one) and completes once the transfer has ended,
+// redirects followed and the slot's cookie carried along. A newer request on the same slot ends
+// this one as TakenOver; cancel() as Cancelled. Arguments are copied: the caller may go on.
+QCoro::Task<Outcome> fetch(QString host, QString path, QString referer, QString userAgent,
+                           platform::SocketControl &socket, QString targetFile, Slot slot);
+
+// The same for a whole "http://host/path" address.
+QCoro::Task<Outcome> fetchUrl(QString url, QString referer, QString userAgent,
+                              platform::SocketControl &socket, QString targetFile, Slot slot);
+
 // Ends the request running on the slot: its wait returns 0 and its file goes.
 void cancel(Slot slot);
+
+// The program is ending: every running request ends as cancelled, leaving no file.
+void cancelAll();
 
 // The next request on the slot starts afresh: no cookie of an earlier site, no byte count.
 void forgetSlotHistory(Slot slot);
 
-// Sends a GET (to port 80 unless the host names one) and waits until the transfer has ended,
-// redirects followed. Returns the final status code, or 0 when no connection could be made or
-// the transfer broke off. Only for 200 does targetFile exist afterwards, holding the complete body.
+// fetch() for callers that are not coroutines yet: lets window events run until it has ended.
+// Returns the final status code, or 0 when no connection could be made or the transfer broke
+// off. Only for 200 does targetFile exist afterwards, holding the complete body.
 int sendGetRequest(const QString &host, const QString &path, const QString &referer, const QString &userAgent,
                    platform::SocketControl &socket, const QString &targetFile, Slot slot);
 

@@ -43,59 +43,36 @@ void showInBox(QLabel &box, const QPixmap &picture)
 // Steps 2 to 5 for one name: true once the box shows a picture, or when nothing more should be tried.
 enum class Outcome { Shown, NotAvailable, Stop };
 
-Outcome showOne(const QString &name, QLabel &box, platform::SocketControl &socket, http::Slot slot)
+// The newest picture request of each slot; an older one that finds itself behind shows nothing more.
+QHash<http::Slot, quint64> &pictureRequests()
+{
+    static QHash<http::Slot, quint64> requests;
+    return requests;
+}
+
+QCoro::Task<Outcome> showOne(QString name, QPointer<QLabel> box, platform::SocketControl &socket,
+                             http::Slot slot, quint64 request)
 {
     const QString cacheFile = media::artistCacheFile(name);
     QPixmap picture;
     if (core::fileExists(cacheFile) && readPicture(cacheFile, picture)) {
-        showInBox(box, picture);
-        return Outcome::Shown;
+        showInBox(*box, picture);
+        co_return Outcome::Shown;
     }
     const QString address =
         core::settings().artistImagesBaseUrl + downloads::encodeQueryText(name) + QStringLiteral(".jpg");
-    const int status = fetchPicture(address, cacheFile, socket, slot);
-    if (status != http::HTTP_OK)
-        return Outcome::NotAvailable;
+    const http::Outcome fetched = co_await http::fetchUrl(
+        address, core::settings().serverBaseUrl, core::settings().userAgent, socket, cacheFile, slot);
+    if (!box || request != pictureRequests().value(slot))
+        co_return Outcome::Stop;
+    if (fetched.kind == http::Outcome::Kind::TakenOver || fetched.kind == http::Outcome::Kind::Cancelled)
+        co_return Outcome::Stop;
+    if (!fetched.ok())
+        co_return Outcome::NotAvailable;
     if (!readPicture(cacheFile, picture))
-        return Outcome::Stop;
-    showInBox(box, picture);
-    return Outcome::Shown;
-}
-
-void showPictureNow(const QString &artist, QLabel &box, platform::SocketControl &socket, http::Slot slot)
-{
-    box.clear();
-    if (showOne(artist, box, socket, slot) != Outcome::NotAvailable)
-        return;
-    const int duo = artist.indexOf(QLatin1String(" & "));
-    if (duo < 0)
-        return;
-    // The first name of a duo, up to and including the blank before "&".
-    const QString first = artist.left(duo + 1).trimmed();
-    if (first.isEmpty())
-        return;
-    showOne(first, box, socket, slot);
-}
-
-// One fetch per slot at a time; a request that comes while the slot is busy replaces any older
-// waiting one and runs when the slot is free, so the newest picture is the one that stays.
-struct PendingPicture
-{
-    QString artist;
-    QPointer<QLabel> box;
-    QPointer<platform::SocketControl> socket;
-};
-
-QHash<http::Slot, bool> &busySlots()
-{
-    static QHash<http::Slot, bool> busy;
-    return busy;
-}
-
-QHash<http::Slot, PendingPicture> &pendingPictures()
-{
-    static QHash<http::Slot, PendingPicture> pending;
-    return pending;
+        co_return Outcome::Stop;
+    showInBox(*box, picture);
+    co_return Outcome::Shown;
 }
 
 } // namespace
@@ -107,21 +84,21 @@ QString artistCacheFile(const QString &artist)
     return core::settings().imageCacheFolder + core::stripFileNameChars(artist) + QStringLiteral(".jpg");
 }
 
-void showArtistPicture(const QString &artist, QLabel &pictureBox, platform::SocketControl &socket,
-                       http::Slot slot)
+QCoro::Task<> showArtistPicture(QString artist, QLabel &pictureBox, platform::SocketControl &socket,
+                                http::Slot slot)
 {
-    if (busySlots().value(slot)) {
-        pendingPictures().insert(slot, PendingPicture{artist, &pictureBox, &socket});
-        return;
-    }
-    busySlots().insert(slot, true);
-    showPictureNow(artist, pictureBox, socket, slot);
-    while (pendingPictures().contains(slot)) {
-        const PendingPicture next = pendingPictures().take(slot);
-        if (next.box && next.socket)
-            showPictureNow(next.artist, *next.box, *next.socket, slot);
-    }
-    busySlots().remove(slot);
+    const quint64 request = ++pictureRequests()[slot];
+    const QPointer<QLabel> box(&pictureBox);
+    box->clear();
+    if (co_await showOne(artist, box, socket, slot, request) != Outcome::NotAvailable)
+        co_return;
+    const int duo = artist.indexOf(QLatin1String(" & "));
+    if (duo < 0)
+        co_return;
+    // The first name of a duo, up to and including the blank before "&".
+    const QString first = artist.left(duo + 1).trimmed();
+    if (!first.isEmpty())
+        co_await showOne(first, box, socket, slot, request);
 }
 
 bool loadGenreArtists(const QStringList &artists, platform::SocketControl &socket, QTreeWidget &tree,

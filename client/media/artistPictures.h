@@ -2,6 +2,8 @@
 
 #include "http/httpAgent.h"
 
+#include <QCoro/QCoroTask>
+
 #include <QString>
 #include <QStringList>
 
@@ -16,9 +18,10 @@ class SocketControl;
 namespace media {
 
 // Shows the artist's picture in the box, from the cache or fetched once into it; for a duo
-// written "A & B" without a picture of its own, A's picture. Never reports a failure.
-void showArtistPicture(const QString &artist, QLabel &pictureBox, platform::SocketControl &socket,
-                       http::Slot slot);
+// written "A & B" without a picture of its own, A's picture. Never reports a failure. A newer
+// request for the same slot wins: the older one shows nothing more. The box may go meanwhile.
+QCoro::Task<> showArtistPicture(QString artist, QLabel &pictureBox, platform::SocketControl &socket,
+                                http::Slot slot);
 
 // imageCacheFolder + the name without the characters a file name may not carry + ".jpg".
 QString artistCacheFile(const QString &artist);

@@ -13,6 +13,7 @@ SocketControl::SocketControl(QObject *parent) : QObject(parent), m_socket(new QT
     m_socket->setReadBufferSize(READ_BUFFER_BYTES);
     connect(m_socket, &QTcpSocket::readyRead, this,
             [this] { Q_EMIT dataArrival(int(qMin<qint64>(m_socket->bytesAvailable(), INT_MAX))); });
+    connect(m_socket, &QTcpSocket::stateChanged, this, &SocketControl::stateChanged);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &SocketControl::onErrorOccurred);
     connect(m_socket, &QTcpSocket::disconnected, this, &SocketControl::onDisconnected);
 }
@@ -27,6 +28,7 @@ void SocketControl::close()
     m_closing = false;
     m_error = false;
     m_peerClosed = false;
+    Q_EMIT stateChanged();
 }
 
 void SocketControl::setRemoteHost(const QString &host)
@@ -124,15 +126,18 @@ void SocketControl::onErrorOccurred()
         return;
     if (m_socket->error() == QAbstractSocket::RemoteHostClosedError) {
         m_peerClosed = true;
-        return;
+    } else {
+        m_error = true;
     }
-    m_error = true;
+    Q_EMIT stateChanged();
 }
 
 void SocketControl::onDisconnected()
 {
-    if (!m_closing && !m_error)
+    if (!m_closing && !m_error) {
         m_peerClosed = true;
+        Q_EMIT stateChanged();
+    }
 }
 
 } // namespace platform

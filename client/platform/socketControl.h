@@ -41,6 +41,8 @@ public:
 
 Q_SIGNALS:
     void dataArrival(int bytes);
+    // Connected, closed by either side, or failed: read state() for which.
+    void stateChanged();
 
 private:
     void onErrorOccurred();

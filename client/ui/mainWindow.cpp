@@ -31,6 +31,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTableWidget>
@@ -185,16 +186,18 @@ void MainWindow::closeEvent(QCloseEvent *event)
     event->accept();
     // Waiting handlers give up at once, so the program ends now, not when a transfer finishes.
     platform::requestShutdown();
+    http::cancelAll();
     QCoreApplication::quit();
 }
 
-void MainWindow::connectToServer()
+QCoro::Task<> MainWindow::connectToServer()
 {
     // A second connect while one waits would share the busy slot.
     if (m_connecting)
-        return;
+        co_return;
     m_connecting = true;
     connectPanel->connectButton->setEnabled(false);
+    const QPointer<MainWindow> window(this);
     const auto finish = [this] {
         m_connecting = false;
         connectPanel->connectButton->setEnabled(true);
@@ -202,14 +205,20 @@ void MainWindow::connectToServer()
 
     const QString workFile = webservice::connectWorkFile();
     setWindowTitle(QStringLiteral("Sonavex : Connecting to server..."));
-    if (!fetchServiceFile(QStringLiteral("trelvoStats.php"), workFile,
-                          QStringLiteral("connecting to the server")))
-        return finish();
+    const bool statistics = co_await fetchServiceFile(QStringLiteral("trelvoStats.php"), workFile,
+                                                      QStringLiteral("connecting to the server"));
+    if (!window)
+        co_return;
+    if (!statistics)
+        co_return finish();
     webservice::parseStatistics(workFile, *searchOptionsPanel->genreBox, serverStatistics, genreNames);
     QFile::remove(workFile);
-    if (!fetchServiceFile(QStringLiteral("recommendedArtists.csv"), workFile,
-                          QStringLiteral("requesting recommendations")))
-        return finish();
+    const bool recommendations = co_await fetchServiceFile(QStringLiteral("recommendedArtists.csv"), workFile,
+                                                           QStringLiteral("requesting recommendations"));
+    if (!window)
+        co_return;
+    if (!recommendations)
+        co_return finish();
     webservice::parseRecommendedArtists(workFile, recommendedArtists);
     QFile::remove(workFile);
 
@@ -225,20 +234,24 @@ void MainWindow::connectToServer()
     showSearchPanels(true);
     searchPanelShown = true;
     finish();
-    platform::doEvents();
 }
 
-bool MainWindow::fetchServiceFile(const QString &name, const QString &workFile, const QString &doing)
+QCoro::Task<bool> MainWindow::fetchServiceFile(QString name, QString workFile, QString doing)
 {
-    const int status =
-        http::getUrl(core::settings().serverBaseUrl + name, core::settings().productHomeUrl,
-                     core::settings().userAgent, *serviceSocket, workFile, http::Slot::Service);
-    if (status == 0)
+    const QPointer<MainWindow> window(this);
+    const http::Outcome outcome =
+        co_await http::fetchUrl(core::settings().serverBaseUrl + name, core::settings().productHomeUrl,
+                                core::settings().userAgent, *serviceSocket, workFile, http::Slot::Service);
+    // A request that took the slot over, or the window closing, ends this one without a word.
+    if (!window || outcome.kind == http::Outcome::Kind::TakenOver ||
+        outcome.kind == http::Outcome::Kind::Cancelled)
+        co_return false;
+    if (outcome.status == 0)
         platform::messageBox(QStringLiteral("A Socket error occurred while ") + doing);
-    else if (status != http::HTTP_OK)
+    else if (outcome.status != http::HTTP_OK)
         platform::messageBox(
-            http::httpErrorMessage(QStringLiteral("An error occurred while ") + doing, status));
-    return status == http::HTTP_OK;
+            http::httpErrorMessage(QStringLiteral("An error occurred while ") + doing, outcome.status));
+    co_return outcome.ok();
 }
 
 void MainWindow::toggleRecommendations()

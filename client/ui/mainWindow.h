@@ -100,10 +100,10 @@ private:
     void enableServerControls(bool enabled);
 
     // Connect, panel switches, genre pictures and shop countries (mainWindow.cpp).
-    void connectToServer();
+    QCoro::Task<> connectToServer();
     // Fetches a file of the service into the work file; false, after telling the user what went
-    // wrong while `doing` it, when no complete copy came.
-    bool fetchServiceFile(const QString &name, const QString &workFile, const QString &doing);
+    // wrong while `doing` it, when no complete copy came (quietly when taken over or cancelled).
+    QCoro::Task<bool> fetchServiceFile(QString name, QString workFile, QString doing);
     void toggleRecommendations();
     void backToSearch();
     void showGenreGroup(int group);

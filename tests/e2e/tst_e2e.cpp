@@ -130,6 +130,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         m_boxes = new MessageBoxCatcher(m_window.get());
         m_window->connectPanel->connectButton->click();
+        QTRY_VERIFY(m_window->connectPanel->connectButton->isEnabled());
         // Every case starts connected: the update notice, the catalogue's counts, its genres.
         QCOMPARE(m_boxes->texts(),
                  QStringList{"A newer version ( 1.5 ) of this software is available.\r\nVisit " +

@@ -32,7 +32,7 @@ class tst_artistPictures : public QObject
     }
     bool showPicture(const QString &artist)
     {
-        media::showArtistPicture(artist, m_box, m_socket, http::Slot::ChooserPicture);
+        QCoro::waitFor(media::showArtistPicture(artist, m_box, m_socket, http::Slot::ChooserPicture));
         return !m_box.pixmap().isNull();
     }
     bool loadGenre(const QStringList &names)

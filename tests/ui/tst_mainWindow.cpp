@@ -115,7 +115,7 @@ class tst_mainWindow : public QObject
     void connectToScriptedServer()
     {
         m_window->connectPanel->connectButton->click();
-        QCOMPARE(m_window->windowTitle(), "Sonavex : searching 150000 tracks from 40000 artists");
+        QTRY_COMPARE(m_window->windowTitle(), "Sonavex : searching 150000 tracks from 40000 artists");
     }
 
     QStringList gridRow(int row) const
@@ -138,6 +138,19 @@ class tst_mainWindow : public QObject
     {
         m_search->searchField->setText(text);
         QTest::keyClick(m_search->searchField, Qt::Key_Return);
+        awaitSearchPicture();
+    }
+
+    // The search's picture is fetched after the grid is filled; the next request waits for it.
+    static void awaitSearchPicture()
+    {
+        using State = http::SlotRecord::State;
+        const auto busy = [] {
+            const State state = http::slotRecord(http::Slot::ChooserPicture).state;
+            return state == State::Connecting || state == State::Connected || state == State::RequestSent ||
+                   state == State::Receiving;
+        };
+        QTRY_VERIFY(!busy());
     }
 
     // Connected, for the search cases; each fetches pictures of its own names.
@@ -242,6 +255,7 @@ private Q_SLOTS:
             Q_EMIT button->clicked();
         });
         button->click();
+        QTRY_VERIFY(button->isEnabled());
         QVERIFY(!enabledWhileWaiting);
         QCOMPARE(m_server->connectionCount() - connections, repliesRead > 0 ? 2 : 1);
 
@@ -393,6 +407,7 @@ private Q_SLOTS:
             m_search->recommendationsButton->click();
             clickNode(*m_window->findChild<QTreeWidget *>(via), text);
         }
+        awaitSearchPicture();
         QCOMPARE(m_server->requestLines(m_requestsBefore), requests);
         QCOMPARE(shownPanels(), shown);
         QCOMPARE(m_window->searchPanelShown, shown == searchView);
@@ -416,7 +431,7 @@ private Q_SLOTS:
         QVERIFY(m_server->requests()
                     .at(m_requestsBefore)
                     .contains("\r\nReferer: " + core::settings().serverBaseUrl.toLatin1() + "\r\n"));
-        QVERIFY(!m_search->searchArtistPicture->pixmap().isNull());
+        QTRY_VERIFY(!m_search->searchArtistPicture->pixmap().isNull());
     }
 
     void treeClickDuringASearchTakesOver()
