@@ -68,12 +68,4 @@ void closeMessageBoxes()
     }
 }
 
-void require(bool holds, const char *what)
-{
-    if (holds)
-        return;
-    std::fprintf(stderr, "property broken: %s\n", what);
-    __builtin_trap();
-}
-
 } // namespace fuzz

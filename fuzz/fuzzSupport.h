@@ -1,5 +1,7 @@
 #pragma once
 
+#include "require.h"
+
 #include <QString>
 
 #include <cstddef>
@@ -17,8 +19,5 @@ QString writeInput(const std::uint8_t *data, std::size_t size);
 
 // Closes the message boxes a reader opened, so they do not pile up over millions of runs.
 void closeMessageBoxes();
-
-// Stops the run with a report when a property does not hold.
-void require(bool holds, const char *what);
 
 } // namespace fuzz

@@ -1,22 +1,11 @@
 // Query text of any bytes through the server's decoders. The input is "query\nkey".
+#include "require.h"
 #include "textCodec.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
-
-namespace {
-
-void require(bool holds, const char *what)
-{
-    if (holds)
-        return;
-    std::fprintf(stderr, "property broken: %s\n", what);
-    __builtin_trap();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
@@ -27,19 +16,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     std::string value;
     if (textCodec::rawQueryValue(query, key, value))
-        require(query.find(value) != query.npos, "a value is part of its query");
+        fuzz::require(query.find(value) != query.npos, "a value is part of its query");
     for (const bool leading : {false, true}) {
         const std::string_view stripped = textCodec::stripOuterPercent(query, leading);
-        require(stripped.size() <= query.size(), "stripping only shortens");
+        fuzz::require(stripped.size() <= query.size(), "stripping only shortens");
         const std::string utf8 = textCodec::queryValueToUtf8(query, leading);
-        require(textCodec::latin1ToUtf8(textCodec::utf8ToLatin1(utf8)) == utf8, "decoded text is Latin-1");
+        fuzz::require(textCodec::latin1ToUtf8(textCodec::utf8ToLatin1(utf8)) == utf8,
+                      "decoded text is Latin-1");
     }
-    require(textCodec::percentDecode(query).size() <= query.size(), "decoding only shortens");
-    require(textCodec::utf8ToLatin1(textCodec::latin1ToUtf8(query)) == query, "Latin-1 round trip");
-    require(textCodec::withoutCommas(query).find(',') == std::string::npos, "no comma left");
+    fuzz::require(textCodec::percentDecode(query).size() <= query.size(), "decoding only shortens");
+    fuzz::require(textCodec::utf8ToLatin1(textCodec::latin1ToUtf8(query)) == query, "Latin-1 round trip");
+    fuzz::require(textCodec::withoutCommas(query).find(',') == std::string::npos, "no comma left");
     for (const char c : textCodec::slug(query))
-        require((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-', "slug characters");
-    require(textCodec::htmlEscape(query).find('<') == std::string::npos, "no tag in escaped text");
+        fuzz::require((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-', "slug characters");
+    fuzz::require(textCodec::htmlEscape(query).find('<') == std::string::npos, "no tag in escaped text");
     textCodec::searchKey(query);
     textCodec::lookupKey(query);
     return 0;

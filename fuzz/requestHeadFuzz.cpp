@@ -2,6 +2,7 @@
 // to it). Each input is one connection: the bytes, then the end of sending. The server must answer
 // with a status line or not at all, and hand its handler a target whose path and query add up.
 #include "httpServer.h"
+#include "require.h"
 #include "textCodec.h"
 
 #include <arpa/inet.h>
@@ -17,20 +18,12 @@
 
 namespace {
 
-void require(bool holds, const char *what)
-{
-    if (holds)
-        return;
-    std::fprintf(stderr, "property broken: %s\n", what);
-    __builtin_trap();
-}
-
 void handle(const httpServer::Request &request, httpServer::Response &response)
 {
     const std::string_view path = request.path();
     const std::string_view query = request.query();
-    require(request.target.starts_with(path), "path starts the target");
-    require(query.empty() || path.size() + 1 + query.size() == request.target.size(), "path ? query");
+    fuzz::require(request.target.starts_with(path), "path starts the target");
+    fuzz::require(query.empty() || path.size() + 1 + query.size() == request.target.size(), "path ? query");
     std::string value;
     if (textCodec::rawQueryValue(query, "search", value))
         response.setText(200, textCodec::queryValueToUtf8(value, true) + request.header("Host"));
@@ -64,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     address.sin_family = AF_INET;
     address.sin_port = htons(std::uint16_t(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    require(fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0, "connect");
+    fuzz::require(fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0,
+                  "connect");
     std::size_t sent = 0;
     while (sent < size) {
         const ssize_t n = ::send(fd, data + sent, size - sent, MSG_NOSIGNAL);
@@ -79,6 +73,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     while ((got = ::recv(fd, chunk, sizeof chunk, 0)) > 0)
         reply.append(chunk, std::size_t(got));
     ::close(fd);
-    require(reply.empty() || reply.starts_with("HTTP/1.1 "), "a reply starts with a status line");
+    fuzz::require(reply.empty() || reply.starts_with("HTTP/1.1 "), "a reply starts with a status line");
     return 0;
 }
