@@ -8,8 +8,10 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QGroupBox>
 #include <QImage>
 #include <QKeyEvent>
@@ -169,7 +171,12 @@ int main(int argc, char **argv)
             fail(QStringLiteral("the window did not load"));
         window.show();
         window.findChild<QPushButton *>(QStringLiteral("connectButton"))->click();
-        if (!window.findChild<QPushButton *>(QStringLiteral("searchButton"))->isEnabled())
+        // The connect runs on after the click; the search controls come on when it has ended.
+        const auto *searchButton = window.findChild<QPushButton *>(QStringLiteral("searchButton"));
+        const QDeadlineTimer connectBound(30000);
+        while (!searchButton->isEnabled() && !connectBound.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+        if (!searchButton->isEnabled())
             fail(QStringLiteral("connect failed"));
         window.findChild<QTabBar *>(QStringLiteral("searchKindTabs"))->setCurrentIndex(0);
         window.findChild<QLineEdit *>(QStringLiteral("searchField"))->setText(text);
