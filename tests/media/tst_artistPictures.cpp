@@ -30,16 +30,21 @@ class tst_artistPictures : public QObject
             scripts.append({reply.isEmpty() ? ScriptedServer::close() : ScriptedServer::send(reply)});
         m_server.setScripts(scripts);
     }
+    static bool finished(const QCoro::Task<> &task)
+    {
+        return QTest::qWaitFor([&task] { return task.isReady(); });
+    }
     bool showPicture(const QString &artist)
     {
-        QCoro::waitFor(media::showArtistPicture(artist, m_box, m_socket, http::Slot::ChooserPicture));
-        return !m_box.pixmap().isNull();
+        return finished(media::showArtistPicture(artist, m_box, m_socket, http::Slot::ChooserPicture)) &&
+               !m_box.pixmap().isNull();
     }
     bool loadGenre(const QStringList &names)
     {
         m_tree.clear();
         m_images.clear();
-        return media::loadGenreArtists(names, m_socket, m_tree, m_images, http::Slot::ChooserPicture);
+        return finished(
+            media::loadGenreArtists(names, m_socket, m_tree, m_images, http::Slot::ChooserPicture));
     }
 
     ScriptedServer m_server;

@@ -5,6 +5,7 @@
 
 #include "core/settings.h"
 #include "core/startup.h"
+#include "http/httpAgent.h"
 #include "messageBoxCatcher.h"
 #include "platform/imageList.h"
 #include "platform/socketControl.h"
@@ -59,11 +60,11 @@ class tst_webservice : public QObject
     std::unique_ptr<Controls> m_c;
     int m_requestsBefore = 0;
 
-    void lookup(const QString &typed)
+    QCoro::Task<> startLookup(const QString &typed)
     {
-        webservice::findSimilarArtists(typed, m_c->echo, m_c->socket, m_c->similar, m_c->tree, m_c->icons,
-                                       m_c->label, m_c->radio, m_c->stations,
-                                       [this](const QString &artist) { m_c->pictures << artist; });
+        return webservice::findSimilarArtists(typed, m_c->echo, m_c->socket, m_c->similar, m_c->tree,
+                                              m_c->icons, m_c->label, m_c->radio, m_c->stations,
+                                              [this](const QString &artist) { m_c->pictures << artist; });
     }
     QList<QByteArray> requestLines() const { return m_server->requestLines(m_requestsBefore); }
 
@@ -289,7 +290,8 @@ private Q_SLOTS:
         QFETCH(QString, label);
         QFETCH(QStringList, stations);
         m_server->setScripts(scripts + Scripts{ok(twoStations)});
-        lookup("Salt/Pepper & Co");
+        const QCoro::Task<> lookup = startLookup("Salt/Pepper & Co");
+        QTRY_VERIFY(lookup.isReady());
         QCOMPARE(requestLines(), requests);
         QCOMPARE(m_c->boxes.texts(), message.isEmpty() ? QStringList() : QStringList{message});
         QCOMPARE(texts(m_c->tree), nodes);
@@ -308,8 +310,9 @@ private Q_SLOTS:
     {
         // Outer blanks and slashes dropped, the ampersand encoded.
         m_server->setScript(ok("1,Only,http://only<br>\r\n"));
-        webservice::recommendRadioStations("  AC/DC \\ & Co ", m_c->echo, m_c->socket, m_c->radio,
-                                           m_c->stations);
+        const QCoro::Task<> radio = webservice::recommendRadioStations(
+            "  AC/DC \\ & Co ", m_c->echo, m_c->socket, m_c->radio, m_c->stations);
+        QTRY_VERIFY(radio.isReady());
         QCOMPARE(requestLines(),
                  QList<QByteArray>{"GET /trelvoRadioByKeyword.php?search=%ACDC%20%20%26%20Co% HTTP/1.1"});
         QCOMPARE(texts(m_c->stations), QStringList{"Only"});
@@ -322,16 +325,41 @@ private Q_SLOTS:
                               ok("x\r\nSecond Band\r\n"),
                               ok("1,Near Second\r\n"),
                               ok(twoStations)});
+        QCoro::Task<> second;
         onceWhen(
             m_server, &ScriptedServer::requestReceived, [] { return true; },
-            [this] { lookup("Second Band"); });
-        lookup("First Band");
+            [&] { second = startLookup("Second Band"); });
+        const QCoro::Task<> first = startLookup("First Band");
+        QTRY_VERIFY(first.isReady() && second.isReady() && requestLines().size() == 4);
         QCOMPARE(m_c->boxes.texts(), QStringList{});
-        QCOMPARE(requestLines().size(), 4);
         QCOMPARE(texts(m_c->tree), QStringList{"Near Second"});
         QCOMPARE(m_c->label.text(), "Similar Artists : 1");
         QCOMPARE(m_c->pictures, QStringList{"Second Band"});
         QCOMPARE(texts(m_c->stations), (QStringList{"Station One", "Station Two"}));
+    }
+
+    void lookupEndedWhileItWaitsSaysNothing_data()
+    {
+        QTest::addColumn<bool>("controlsGo"); // else the request is cancelled
+        QTest::newRow("cancelled") << false;
+        QTest::newRow("controls gone") << true;
+    }
+    void lookupEndedWhileItWaitsSaysNothing()
+    {
+        QFETCH(bool, controlsGo);
+        m_server->setScripts({{S::pause(300), S::send(okResponse(confirmedSaltPepper))}, ok(threeArtists)});
+        MessageBoxCatcher boxes;
+        const QCoro::Task<> lookup = startLookup("Salt Pepper");
+        QTRY_COMPARE(requestLines().size(), 1);
+        if (controlsGo)
+            m_c.reset();
+        else
+            http::cancel(http::Slot::SimilarArtists);
+        QTRY_VERIFY(lookup.isReady());
+        QCOMPARE(requestLines().size(), 1);
+        QCOMPARE(boxes.texts(), QStringList{});
+        if (m_c)
+            QCOMPARE(texts(m_c->tree), QStringList{"Earlier"});
     }
 };
 
