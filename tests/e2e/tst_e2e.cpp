@@ -103,10 +103,9 @@ class tst_e2e : public QObject
                 const QCoro::Task<http::Outcome> search =
                     http::fetchUrl(address, core::settings().serverBaseUrl, core::settings().userAgent,
                                    socket, workFile, http::Slot::Service);
-                // Only a complete 200 leaves the work file; without it the cases find no track.
                 if (!QTest::qWaitFor([&search] { return search.isReady(); }, 30000) ||
                     !QFile::exists(workFile))
-                    break;
+                    break; // only a complete 200 leaves the work file; the cases find no track then
                 for (const Track &record : webservice::parseSearchResults(workFile))
                     m_byKind[siteKind(record[webservice::RECORD_SOURCE])].append(record);
                 QFile::remove(workFile);
