@@ -3,14 +3,13 @@
 #include "textCodec.h"
 
 #include <boost/asio/dispatch.hpp>
+#include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/asio/steady_timer.hpp>
-#include <boost/asio/strand.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
-#include <boost/beast/core/tcp_stream.hpp>
 
 #include <algorithm>
 #include <array>
@@ -25,6 +24,7 @@ namespace asio = boost::asio;
 namespace beast = boost::beast;
 using tcp = asio::ip::tcp;
 using Clock = std::chrono::steady_clock;
+using ErrorCode = boost::system::error_code;
 
 namespace {
 
@@ -207,24 +207,36 @@ class Connection;
 
 struct Server::Engine
 {
-    // Declared before the context: pending work that the context destroys still unregisters here.
     std::mutex mutex;
     std::unordered_map<Connection *, std::weak_ptr<Connection>> connections;
     std::atomic<bool> stopping{false};
     std::mutex running; // held by run(), so the destructor waits for it
 
-    asio::io_context io;
-    tcp::acceptor acceptor{asio::make_strand(io)};
-    asio::steady_timer retry{acceptor.get_executor()}; // after running out of file descriptors
+    // Accepting and the deadline sweep have a thread of their own, so a busy handler never keeps a
+    // new connection waiting to be taken.
+    asio::io_context acceptorIo{1};
+    tcp::acceptor acceptor{acceptorIo};
+    asio::steady_timer retry{acceptorIo}; // after running out of file descriptors
+    asio::steady_timer sweeper{acceptorIo};
+
+    // One context per serving thread, each connection on one of them for its life: no hand-over
+    // between threads, no strands, no locks on the way of a request. Declared after the
+    // connections: the work they still hold unregisters itself there when they go.
+    std::vector<std::unique_ptr<asio::io_context>> workers;
+    std::vector<asio::executor_work_guard<asio::io_context::executor_type>> idleWork; // under mutex
+    std::size_t nextWorker = 0;
+
+    // Four times a second: ends the connections past their deadline.
+    void sweep();
 };
 
-// One connection: its requests one after the other, each step an asynchronous operation on the
-// connection's strand. Handlers run on the pool's threads between those steps.
+// One connection: its requests one after the other, each step an asynchronous operation on its
+// worker's context. The handler runs on that worker's thread between those steps.
 class Connection : public std::enable_shared_from_this<Connection>
 {
 public:
     Connection(Server &server, tcp::socket socket)
-        : m_server(server), m_engine(*server.m_engine), m_stream(std::move(socket))
+        : m_server(server), m_engine(*server.m_engine), m_socket(std::move(socket))
     {
     }
     ~Connection()
@@ -241,17 +253,23 @@ public:
         }
         if (m_engine.stopping) // taken while stop() was looking the other way
             return close();
-        asio::dispatch(m_stream.get_executor(), [self = shared_from_this()] { self->nextRequest(); });
+        asio::dispatch(m_socket.get_executor(), [self = shared_from_this()] { self->nextRequest(); });
     }
 
-    // From any thread: whatever the connection waits for ends, and with it the connection.
-    void close()
+    // From any thread: whatever the connection waits for ends, and with it the connection. With
+    // onlyIfLate, only when it is still past its deadline once its turn comes.
+    void close(bool onlyIfLate = false)
     {
-        asio::post(m_stream.get_executor(), [self = shared_from_this()] {
-            beast::error_code ignored;
-            self->m_stream.socket().shutdown(tcp::socket::shutdown_both, ignored);
-            self->m_stream.close();
+        asio::post(m_socket.get_executor(), [self = shared_from_this(), onlyIfLate] {
+            if (!onlyIfLate || self->isLate(Clock::now()))
+                self->shut(tcp::socket::shutdown_both);
         });
+    }
+
+    bool isLate(Clock::time_point now) const
+    {
+        const Clock::rep deadline = m_deadline.load(std::memory_order_relaxed);
+        return deadline != 0 && deadline < now.time_since_epoch().count();
     }
 
 private:
@@ -270,7 +288,7 @@ private:
         // The idle time runs until the first byte; from there the whole request has one deadline,
         // which no trickle of bytes puts off.
         m_requestStarted = false;
-        m_stream.expires_after(limits().idle);
+        setDeadline(limits().idle);
         readHead();
     }
 
@@ -279,7 +297,7 @@ private:
         const std::string_view data = buffered();
         if (!data.empty() && !m_requestStarted) {
             m_requestStarted = true;
-            m_stream.expires_after(limits().request);
+            setDeadline(limits().request);
         }
         const HeadEnd end = findHeadEnd(data, m_scanned < 3 ? 0 : m_scanned - 3);
         m_scanned = data.size();
@@ -290,8 +308,8 @@ private:
             m_response.setText(431, "request head too long\r\n");
             return write();
         }
-        m_stream.async_read_some(m_buffer.prepare(std::max(readChunk, data.size())),
-                                 [self = shared_from_this()](beast::error_code error, size_t got) {
+        m_socket.async_read_some(m_buffer.prepare(std::max(readChunk, data.size())),
+                                 [self = shared_from_this()](ErrorCode error, size_t got) {
                                      if (error)
                                          return; // closed, failed or out of time: the connection ends
                                      self->m_buffer.commit(got);
@@ -329,8 +347,8 @@ private:
         m_bodyLeft -= skipped;
         if (m_bodyLeft == 0)
             return answer();
-        m_stream.async_read_some(m_buffer.prepare(size_t(std::min<std::uint64_t>(m_bodyLeft, 16384))),
-                                 [self = shared_from_this()](beast::error_code error, size_t got) {
+        m_socket.async_read_some(m_buffer.prepare(size_t(std::min<std::uint64_t>(m_bodyLeft, 16384))),
+                                 [self = shared_from_this()](ErrorCode error, size_t got) {
                                      if (error)
                                          return;
                                      self->m_buffer.commit(got);
@@ -340,6 +358,7 @@ private:
 
     void answer()
     {
+        m_deadline = 0;
         m_keepAlive = wantsKeepAlive(m_request) && !m_engine.stopping;
         if (m_request.method != "GET" && m_request.method != "HEAD") {
             m_response.setText(405, "only GET is served here\r\n");
@@ -394,9 +413,9 @@ private:
 
     void send(std::array<asio::const_buffer, 2> buffers, bool last, bool good = true)
     {
-        m_stream.expires_after(limits().send);
-        asio::async_write(m_stream, buffers,
-                          [self = shared_from_this(), last, good](beast::error_code error, size_t) {
+        setDeadline(limits().send);
+        asio::async_write(m_socket, buffers,
+                          [self = shared_from_this(), last, good](ErrorCode error, size_t) {
                               if (error)
                                   self->finish(false);
                               else if (!last)
@@ -414,14 +433,28 @@ private:
         }
         if (written && m_keepAlive && !m_engine.stopping)
             return nextRequest();
-        beast::error_code ignored;
-        m_stream.socket().shutdown(tcp::socket::shutdown_send, ignored);
-        m_stream.close();
+        shut(tcp::socket::shutdown_send);
+    }
+
+    void shut(tcp::socket::shutdown_type how)
+    {
+        m_deadline = 0;
+        ErrorCode ignored;
+        m_socket.shutdown(how, ignored);
+        m_socket.close(ignored);
+    }
+
+    // Kept by the engine's sweep rather than a timer per connection: arming a timer for every read
+    // and write costs more than the reads and writes on loopback.
+    void setDeadline(std::chrono::milliseconds after)
+    {
+        m_deadline.store((Clock::now() + after).time_since_epoch().count(), std::memory_order_relaxed);
     }
 
     Server &m_server;
     Server::Engine &m_engine;
-    beast::tcp_stream m_stream;
+    tcp::socket m_socket;
+    std::atomic<Clock::rep> m_deadline{0}; // 0 while the handler works: it has no deadline
     beast::flat_buffer m_buffer;
     size_t m_scanned = 0; // bytes looked through for the head's end
     bool m_requestStarted = false;
@@ -434,6 +467,27 @@ private:
     Clock::time_point m_started;
 };
 
+void Server::Engine::sweep()
+{
+    sweeper.expires_after(std::chrono::milliseconds(250));
+    sweeper.async_wait([this](ErrorCode error) {
+        if (error || stopping)
+            return;
+        const Clock::time_point now = Clock::now();
+        std::vector<std::shared_ptr<Connection>> late;
+        {
+            std::lock_guard lock(mutex);
+            for (const auto &[connection, weak] : connections)
+                if (connection->isLate(now))
+                    if (auto alive = weak.lock())
+                        late.push_back(std::move(alive));
+        }
+        for (const auto &connection : late)
+            connection->close(true);
+        sweep();
+    });
+}
+
 Server::Server(Handler handler) : m_handler(std::move(handler)), m_engine(std::make_unique<Engine>()) {}
 
 Server::~Server()
@@ -444,7 +498,7 @@ Server::~Server()
 
 int Server::bind(const std::string &address, int port, std::string &error)
 {
-    beast::error_code failure;
+    ErrorCode failure;
     const asio::ip::address_v4 ip = asio::ip::make_address_v4(address, failure);
     if (failure || port < 0 || port > 65535) {
         error = "not an IPv4 address and port: " + address + ':' + std::to_string(port);
@@ -466,39 +520,50 @@ int Server::bind(const std::string &address, int port, std::string &error)
     return acceptor.local_endpoint().port();
 }
 
-// On the acceptor's strand, like everything else that touches the acceptor.
+// On the acceptor's thread, like everything else that touches the acceptor.
 void Server::accept()
 {
-    m_engine->acceptor.async_accept(asio::make_strand(m_engine->io),
-                                    [this](beast::error_code error, tcp::socket socket) {
-                                        Engine &engine = *m_engine;
-                                        if (!engine.acceptor.is_open())
-                                            return;
-                                        if (!error) {
-                                            beast::error_code ignored;
-                                            socket.set_option(tcp::no_delay(true), ignored);
-                                            std::make_shared<Connection>(*this, std::move(socket))->start();
-                                            return accept();
-                                        }
-                                        // Out of descriptors, or the peer left before we took it: again
-                                        // shortly, without spinning.
-                                        engine.retry.expires_after(std::chrono::milliseconds(10));
-                                        engine.retry.async_wait([this](beast::error_code) { accept(); });
-                                    });
+    Engine &engine = *m_engine;
+    asio::io_context &worker = *engine.workers[engine.nextWorker++ % engine.workers.size()];
+    engine.acceptor.async_accept(worker.get_executor(), [this, &engine](ErrorCode error, tcp::socket socket) {
+        if (!engine.acceptor.is_open())
+            return;
+        if (!error) {
+            ErrorCode ignored;
+            socket.set_option(tcp::no_delay(true), ignored);
+            std::make_shared<Connection>(*this, std::move(socket))->start();
+            return accept();
+        }
+        // Out of descriptors, or the peer left before we took it: again shortly, without spinning.
+        engine.retry.expires_after(std::chrono::milliseconds(10));
+        engine.retry.async_wait([this](ErrorCode) { accept(); });
+    });
 }
 
 void Server::run()
 {
-    std::lock_guard running(m_engine->running);
-    asio::post(m_engine->acceptor.get_executor(), [this] { accept(); });
-    const unsigned threads =
-        m_limits.threads ? m_limits.threads : std::max(4u, 2 * std::thread::hardware_concurrency());
-    std::vector<std::thread> helpers;
-    for (unsigned i = 1; i < threads; ++i)
-        helpers.emplace_back([this] { m_engine->io.run(); });
-    m_engine->io.run();
-    for (std::thread &helper : helpers)
-        helper.join();
+    Engine &engine = *m_engine;
+    std::lock_guard running(engine.running);
+    const unsigned threads = std::max(1u, m_limits.threads);
+    {
+        std::lock_guard lock(engine.mutex);
+        if (engine.stopping || !engine.workers.empty())
+            return;
+        for (unsigned i = 0; i < threads; ++i) {
+            engine.workers.push_back(std::make_unique<asio::io_context>(1));
+            engine.idleWork.push_back(asio::make_work_guard(*engine.workers.back()));
+        }
+    }
+    asio::post(engine.acceptorIo, [this] {
+        accept();
+        m_engine->sweep();
+    });
+    std::vector<std::thread> threadsRunning;
+    for (const auto &worker : engine.workers)
+        threadsRunning.emplace_back([&worker] { worker->run(); });
+    engine.acceptorIo.run();
+    for (std::thread &thread : threadsRunning)
+        thread.join();
 }
 
 void Server::stop()
@@ -506,14 +571,16 @@ void Server::stop()
     Engine &engine = *m_engine;
     if (engine.stopping.exchange(true))
         return;
-    asio::post(engine.acceptor.get_executor(), [&engine] {
-        beast::error_code ignored;
+    asio::post(engine.acceptorIo, [&engine] {
+        ErrorCode ignored;
         engine.acceptor.close(ignored);
         engine.retry.cancel();
+        engine.sweeper.cancel();
     });
     std::vector<std::shared_ptr<Connection>> open;
     {
         std::lock_guard lock(engine.mutex);
+        engine.idleWork.clear();
         for (const auto &[connection, weak] : engine.connections)
             if (auto alive = weak.lock())
                 open.push_back(std::move(alive));

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-// A small HTTP/1.1 server on Asio: a few threads serve every connection asynchronously, with
+// A small HTTP/1.1 server on Asio: a fixed pool of threads serves every connection asynchronously, with
 // keep-alive, bounded heads and bodies, and a deadline for each whole request so slow senders cost a
 // socket and nothing more. The head reader is our own: the target is handed over exactly as it arrived
 // (bare '%', several '?', raw Latin-1 and control bytes) and bare LF line ends are taken, which strict
@@ -62,7 +62,9 @@ struct Limits
     std::chrono::milliseconds send{30000};    // for each piece of a reply to leave
     std::size_t headBytes = 256 * 1024;       // long enough for the 100 KB values a careless caller sends
     std::size_t bodyBytes = 1024 * 1024;      // skipped unread; larger ones are refused
-    unsigned threads = 0;                     // 0: twice the cores, at least 4
+    // Each thread serves its share of the connections, a handler at a time. Well above the cores:
+    // handlers block (SQLite, files, MP3 making), and one slow one should hold up few others.
+    unsigned threads = 64;
 };
 
 class Server
@@ -74,7 +76,7 @@ public:
     Server &operator=(const Server &) = delete;
 
     void setLogger(Logger logger) { m_logger = std::move(logger); }
-    // Before run().
+    // Before run(); the sizes and times before bind().
     void setLimits(const Limits &limits) { m_limits = limits; }
     // Binds and listens; port 0 picks a free one. Returns the port, or -1 with error set.
     int bind(const std::string &address, int port, std::string &error);
