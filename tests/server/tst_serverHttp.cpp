@@ -181,6 +181,11 @@ void tst_serverHttp::repliesFollowTheReadersRules_data()
     row("bare LF line ends", "GET /trelvoStats.php HTTP/1.1\nHost: sonavex.localhost\n\n", 200, head);
     row("not HTTP", "HELLO\r\n\r\n", 400);
     row("head too long", "GET /" + QByteArray(300 * 1024, 'x') + " HTTP/1.1\r\n\r\n", 431);
+    row("head of too many lines", "GET / HTTP/1.1\r\n" + QByteArray("X-A: b\r\n").repeated(40000) + "\r\n",
+        431);
+    row("body too large", stats + "Host: sonavex.localhost\r\nContent-Length: 2000000\r\n\r\n", 413);
+    row("chunked body", stats + "Host: sonavex.localhost\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n",
+        501);
     row("picture name climbing", at("sonavex", "/artistImages/..%2F..%2Fcatalogue.sqlite"), 404);
     row("picture name climbing, jpg", at("sonavex", "/artistImages/../../etc/passwd%00.jpg"), 404);
     row("files host climbing", at("files", "/../catalogue.sqlite"), 404);
