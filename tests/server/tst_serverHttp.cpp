@@ -1,12 +1,16 @@
 // The real sonavex-server over loopback, asked the way the client asks: the service's replies read by
 // the client's rules, the stand-in sites' files and gates, and requests outside the rules.
 #include "genreTable.h"
+#include "httpServer.h"
 #include "sonavexServerProcess.h"
 
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/resource.h>
+#include <thread>
 
 namespace {
 
@@ -76,6 +80,7 @@ private Q_SLOTS:
     void sitesServeTheirFiles();
     void shutEmDownNeedsItsCookie();
     void oddQueriesGetOrdinaryReplies();
+    void slowSendersAreCutAndLockNobodyOut();
     void keepAliveServesInOrderAndStopsCleanly();
 
 private:
@@ -176,6 +181,11 @@ void tst_serverHttp::repliesFollowTheReadersRules_data()
     row("bare LF line ends", "GET /trelvoStats.php HTTP/1.1\nHost: sonavex.localhost\n\n", 200, head);
     row("not HTTP", "HELLO\r\n\r\n", 400);
     row("head too long", "GET /" + QByteArray(300 * 1024, 'x') + " HTTP/1.1\r\n\r\n", 431);
+    row("head of too many lines", "GET / HTTP/1.1\r\n" + QByteArray("X-A: b\r\n").repeated(40000) + "\r\n",
+        431);
+    row("body too large", stats + "Host: sonavex.localhost\r\nContent-Length: 2000000\r\n\r\n", 413);
+    row("chunked body", stats + "Host: sonavex.localhost\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n",
+        501);
     row("picture name climbing", at("sonavex", "/artistImages/..%2F..%2Fcatalogue.sqlite"), 404);
     row("picture name climbing, jpg", at("sonavex", "/artistImages/../../etc/passwd%00.jpg"), 404);
     row("files host climbing", at("files", "/../catalogue.sqlite"), 404);
@@ -268,6 +278,49 @@ void tst_serverHttp::oddQueriesGetOrdinaryReplies()
         }
     }
     QVERIFY(service("/trelvoStats.php").body.contains("trackCount,3000<br>"));
+}
+
+void tst_serverHttp::slowSendersAreCutAndLockNobodyOut()
+{
+    // More waiting connections than the old server had threads; both ends of each are ours.
+    constexpr int waiting = 1100;
+    rlimit files{};
+    getrlimit(RLIMIT_NOFILE, &files);
+    files.rlim_cur = std::max<rlim_t>(files.rlim_cur, std::min<rlim_t>(files.rlim_max, 4 * waiting));
+    setrlimit(RLIMIT_NOFILE, &files);
+    if (files.rlim_cur < 3 * waiting)
+        QSKIP("too few file descriptors allowed");
+    httpServer::Server server(
+        [](const auto &, httpServer::Response &response) { response.setText(200, "ok"); });
+    httpServer::Limits limits;
+    limits.request = std::chrono::milliseconds(1000);
+    limits.threads = 2;
+    server.setLimits(limits);
+    std::string error;
+    const auto port = quint16(server.bind("127.0.0.1", 0, error));
+    std::thread serving([&] { server.run(); });
+    QObject owner;
+    for (int i = 0; i < waiting; ++i) {
+        auto *socket = new QTcpSocket(&owner);
+        socket->connectToHost(QStringLiteral("127.0.0.1"), port);
+        socket->write("GET / HTTP/1.1\r\nHost: x");
+    }
+    for (auto *socket : owner.findChildren<QTcpSocket *>())
+        QVERIFY(socket->waitForConnected(10000));
+    QCOMPARE(exchange(port, "GET / HTTP/1.1\r\n\r\n").body, QByteArray("ok"));
+
+    // A byte at a time, each well inside the old per-read time-out: cut when the request's time is up.
+    const QByteArray head = "GET / HTTP/1.1\r\nHost: " + QByteArray(100, 'x') + "\r\n\r\n";
+    QTcpSocket slow;
+    slow.connectToHost(QStringLiteral("127.0.0.1"), port);
+    qsizetype sent = 0;
+    while (sent < head.size() && slow.state() != QAbstractSocket::UnconnectedState) {
+        slow.write(head.mid(sent++, 1));
+        slow.waitForReadyRead(100); // paces the bytes; returns early when the server hangs up
+    }
+    QVERIFY(sent < head.size() && slow.readAll().isEmpty());
+    server.stop();
+    serving.join();
 }
 
 void tst_serverHttp::keepAliveServesInOrderAndStopsCleanly()
