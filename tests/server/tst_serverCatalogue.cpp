@@ -1,10 +1,8 @@
 #include "catalogue.h"
 #include "catalogueGenerator.h"
 #include "keywordIndex.h"
-#include "mediaStore.h"
 #include "serviceReplies.h"
 #include "sqliteHandle.h"
-#include "standInSites.h"
 #include "textCodec.h"
 
 #include <QTemporaryDir>
@@ -33,8 +31,6 @@ private Q_SLOTS:
     void searchesMatchAWalkOverEveryTrack_data();
     void searchesMatchAWalkOverEveryTrack();
     void aSeedMakesOneCatalogueOfThisLayout();
-    void filesAnswerByteRanges_data();
-    void filesAnswerByteRanges();
 
 private:
     // A track as the searches see it, in id order.
@@ -170,82 +166,6 @@ void tst_serverCatalogue::aSeedMakesOneCatalogueOfThisLayout()
     }
     QVERIFY(!Catalogue(path).open(error));
     QVERIFY2(error.find("run init again") != std::string::npos, error.c_str());
-}
-
-void tst_serverCatalogue::filesAnswerByteRanges_data()
-{
-    QTest::addColumn<QByteArray>("range");
-    QTest::addColumn<QByteArray>("ifRange"); // "tag": the file's own
-    QTest::addColumn<int>("status");
-    QTest::addColumn<qint64>("first"); // of the bytes sent; negative: counted from the end
-    QTest::addColumn<qint64>("last");  // -1: the file's last byte
-    const auto row = [](const char *tag, const char *range, const char *ifRange, int status, qint64 first = 0,
-                        qint64 last = -1) {
-        QTest::newRow(tag) << QByteArray(range) << QByteArray(ifRange) << status << first << last;
-    };
-    row("no range", "", "", 200);
-    row("from N", "bytes=100-", "", 206, 100);
-    row("N to M", "Bytes = 100-199", "", 206, 100, 199);
-    row("M past the end", "bytes=100-999999999", "", 206, 100);
-    row("last S bytes", "bytes=-50", "", 206, -50);
-    row("start past the end", "bytes=999999999-", "", 416);
-    row("validator matches", "bytes=100-", "tag", 206, 100);
-    row("validator of other content", "bytes=100-", "\"0123\"", 200);
-    row("date as validator", "bytes=100-", "Sun, 06 Dec 2026 10:00:00 GMT", 200);
-    row("several ranges", "bytes=0-1,5-6", "", 200);
-    row("end before start", "bytes=9-3", "", 200);
-    row("negative start", "bytes=-5-9", "", 200);
-}
-
-void tst_serverCatalogue::filesAnswerByteRanges()
-{
-    QFETCH(QByteArray, range);
-    QFETCH(QByteArray, ifRange);
-    QFETCH(int, status);
-    QFETCH(qint64, first);
-    QFETCH(qint64, last);
-    std::int64_t id = 1;
-    while (!m_catalogue->track(id) || m_catalogue->track(id)->broken == 1)
-        ++id;
-    MediaStore media(m_dir.path().toStdString(), 7);
-    const siteNames::Sites sites("localhost:1");
-    // A made track and a streamed benchmark file offer ranges alike.
-    for (const std::string &path : {"/play/" + std::to_string(id) + ".mp3", std::string("/bench/1MB.mp3")}) {
-        // The head's fields by name, with "status", and the body.
-        const auto get = [&](const QByteArray &rangeHeader, const QByteArray &ifRangeHeader) {
-            httpServer::Request request{
-                "GET",
-                path,
-                "HTTP/1.1",
-                {{"Range", rangeHeader.toStdString()}, {"If-Range", ifRangeHeader.toStdString()}}};
-            httpServer::Response response;
-            standInSites::handle(siteNames::Site::Files, *m_catalogue, media, sites, 1, request, response);
-            std::string body = response.text(), piece;
-            for (std::uint64_t at = 0; response.stream && at < response.streamLength; at += piece.size()) {
-                if (!response.stream(at, response.streamLength - at, piece.erase()))
-                    break;
-                body += piece;
-            }
-            QMap<QByteArray, QByteArray> head{{"status", QByteArray::number(response.status)}};
-            for (const auto &[name, value] : response.headers)
-                head[QByteArray::fromStdString(name)] = QByteArray::fromStdString(value);
-            return std::pair(head, QByteArray::fromStdString(body));
-        };
-        const auto [wholeHead, whole] = get({}, {});
-        const qint64 size = whole.size(), from = first < 0 ? size + first : first,
-                     to = last < 0 ? size - 1 : last;
-        QVERIFY(size > 16000 && wholeHead["Accept-Ranges"] == "bytes");
-        const auto [head, body] = get(range, ifRange == "tag" ? wholeHead["ETag"] : ifRange);
-        QCOMPARE(head["status"], QByteArray::number(status));
-        QCOMPARE(head["ETag"], wholeHead["ETag"]); // the same bytes, the same validator
-        QCOMPARE(body,
-                 status == 416 ? QByteArray("range not satisfiable\r\n") : whole.mid(from, to - from + 1));
-        const QByteArray of = '/' + QByteArray::number(size);
-        QCOMPARE(head["Content-Range"],
-                 status == 206   ? "bytes " + QByteArray::number(from) + '-' + QByteArray::number(to) + of
-                 : status == 416 ? "bytes *" + of
-                                 : QByteArray());
-    }
 }
 
 QTEST_GUILESS_MAIN(tst_serverCatalogue)
