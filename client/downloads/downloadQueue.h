@@ -27,7 +27,8 @@ public:
     static constexpr int MAX_TRACKS = 99;
 
     void add(const QueuedTrack &track);
-    // The oldest track, taken off the queue; an empty track when the queue is empty.
+    // The oldest track, taken off the queue (the file keeps it first until its step has ended); an
+    // empty track when the queue is empty.
     QueuedTrack takeFirst();
     void clear()
     {
