@@ -28,13 +28,19 @@ void showQueue(const DownloadQueue &queue, QListWidget &list)
 
 void DownloadQueue::add(const QueuedTrack &track)
 {
-    if (m_tracks.size() < MAX_TRACKS)
-        m_tracks.append(track);
+    if (m_tracks.size() >= MAX_TRACKS)
+        return;
+    m_tracks.append(track);
+    save();
 }
 
 QueuedTrack DownloadQueue::takeFirst()
 {
-    return m_tracks.isEmpty() ? QueuedTrack() : m_tracks.takeFirst();
+    if (m_tracks.isEmpty())
+        return {};
+    m_running = m_tracks.takeFirst();
+    save();
+    return *m_running;
 }
 
 void enqueueDownload(DownloadQueue &queue, const QueuedTrack &track, QListWidget &list)
@@ -79,7 +85,7 @@ bool pumpDownloadQueue(const DownloadPanel &panel)
     http::forgetSlotHistory(panel.slot);
     setProgress(panel, 0);
 
-    queue.m_stepRunning = false;
+    queue.endStep();
     return true;
 }
 

@@ -78,6 +78,8 @@ private Q_SLOTS:
     void repliesFollowTheReadersRules();
     void sitesServeTheirFiles_data();
     void sitesServeTheirFiles();
+    void filesAnswerByteRanges_data();
+    void filesAnswerByteRanges();
     void shutEmDownNeedsItsCookie();
     void oddQueriesGetOrdinaryReplies();
     void slowSendersAreCutAndLockNobodyOut();
@@ -85,7 +87,9 @@ private Q_SLOTS:
 
 private:
     // A GET of an address on one of the server's hosts as the client sends it; one listener serves them all.
-    Reply fetch(const QByteArray &address, const QByteArray &from = {}, const QByteArray &cookie = {}) const;
+    // `more`: header lines, each ending in CR LF.
+    Reply fetch(const QByteArray &address, const QByteArray &from = {}, const QByteArray &cookie = {},
+                const QByteArray &more = {}) const;
     Reply service(const QByteArray &target) const
     {
         return fetch(home("sonavex").chopped(1) + target, home("sonavex"));
@@ -108,12 +112,14 @@ void tst_serverHttp::initTestCase()
     m_suffix = m_server.siteSuffix().toLatin1();
 }
 
-Reply tst_serverHttp::fetch(const QByteArray &address, const QByteArray &from, const QByteArray &cookie) const
+Reply tst_serverHttp::fetch(const QByteArray &address, const QByteArray &from, const QByteArray &cookie,
+                            const QByteArray &more) const
 {
     const int slash = address.indexOf('/', 7);
     return exchange(m_port, "GET " + address.mid(slash) + " HTTP/1.1\r\nHost: " + address.mid(7, slash - 7) +
                                 "\r\nUser-Agent: Sonavex test\r\nConnection: Keep-Alive\r\nReferer: " + from +
-                                (cookie.isEmpty() ? QByteArray() : "\r\nCookie: " + cookie) + "\r\n\r\n");
+                                (cookie.isEmpty() ? QByteArray() : "\r\nCookie: " + cookie) + "\r\n" + more +
+                                "\r\n");
 }
 
 QByteArray tst_serverHttp::sourceOf(QByteArray artist, const char *site) const
@@ -233,6 +239,48 @@ void tst_serverHttp::sitesServeTheirFiles()
     QCOMPARE(fetch(gone).status, 404);
     const auto homePage = fetch(home(site));
     QVERIFY(homePage.status == 200 && homePage.body.contains("<html"));
+}
+
+void tst_serverHttp::filesAnswerByteRanges_data()
+{
+    // In range and sent, "$" stands for the file's last byte, "#" for its size.
+    QTest::addColumn<QByteArray>("range");
+    QTest::addColumn<QByteArray>("ifRange"); // "tag": the file's own
+    QTest::addColumn<QByteArray>("sent");    // status and Content-Range
+    const auto row = [](const char *tag, const char *range, const char *ifRange, const char *sent) {
+        QTest::newRow(tag) << QByteArray(range) << QByteArray(ifRange) << QByteArray(sent);
+    };
+    row("no range", "", "", "200 ");
+    row("from N", "bytes=100-", "", "206 bytes 100-$/#");
+    row("N to M, M past the end", "Bytes = 100-#", "", "206 bytes 100-$/#");
+    row("last S bytes", "bytes=-1", "", "206 bytes $-$/#");
+    row("start just past the end", "bytes=#-", "", "416 bytes */#");
+    row("validator matches", "bytes=100-", "tag", "206 bytes 100-$/#");
+    row("validator of other content", "bytes=100-", "\"0123\"", "200 ");
+    row("not one range", "bytes=9-3", "", "200 ");
+}
+
+void tst_serverHttp::filesAnswerByteRanges()
+{
+    QFETCH(QByteArray, range);
+    QFETCH(QByteArray, ifRange);
+    QFETCH(QByteArray, sent);
+    // A made track and a streamed benchmark file offer ranges alike.
+    for (const QByteArray &address : {sourceOf("Lumen Drive", "files"), home("files") + "bench/1MB.mp3"}) {
+        const Reply whole = fetch(address);
+        const QByteArray size = QByteArray::number(whole.body.size());
+        const Reply part = fetch(address, {}, {},
+                                 "Range: " + QByteArray(range).replace('#', size) + "\r\nIf-Range: " +
+                                     (ifRange == "tag" ? whole.header("ETag") : ifRange) + "\r\n");
+        QVERIFY(whole.body.size() > 16000 && whole.header("Accept-Ranges") == "bytes" && part.lengthMatches);
+        QCOMPARE(part.header("ETag"), whole.header("ETag")); // the same bytes, the same validator
+        QCOMPARE(QByteArray::number(part.status) + ' ' + part.header("Content-Range"),
+                 QByteArray(sent).replace('$', QByteArray::number(whole.body.size() - 1)).replace('#', size));
+        const QList<QByteArray> span = part.header("Content-Range").mid(6).split('/').value(0).split('-');
+        const qint64 from = span[0].toLongLong(), to = span.value(1).toLongLong();
+        if (part.status != 416)
+            QCOMPARE(part.body, part.status == 200 ? whole.body : whole.body.mid(from, to - from + 1));
+    }
 }
 
 void tst_serverHttp::shutEmDownNeedsItsCookie()
