@@ -178,6 +178,8 @@ std::string_view reasonPhrase(int status)
     switch (status) {
     case 200:
         return "OK";
+    case 206:
+        return "Partial Content";
     case 302:
         return "Found";
     case 400:
@@ -190,6 +192,8 @@ std::string_view reasonPhrase(int status)
         return "Method Not Allowed";
     case 413:
         return "Payload Too Large";
+    case 416:
+        return "Range Not Satisfiable";
     case 431:
         return "Request Header Fields Too Large";
     case 500:
