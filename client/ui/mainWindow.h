@@ -10,6 +10,10 @@
 #include <QCoro/QCoroTask>
 #include <QMainWindow>
 
+#include <memory>
+
+class QSettings;
+class QStackedWidget;
 class QTreeWidgetItem;
 class QWidget;
 
@@ -38,9 +42,10 @@ class ShopPanel;
 class SimilarArtistsPanel;
 class TrackChooser;
 
-// The main window: a fixed-size window composed of panels, which it switches by moving their top
-// edges. Panels and sockets are public members with their member names as object names, so the
-// handlers and the tests reach every control.
+// The main window: a left column that shows one view at a time (connect; search with results,
+// download and radio; recommendations; or the library in front of either of the last two) beside
+// the similar artists and the shop. Panels and sockets are public members with their member names
+// as object names, so the handlers and the tests reach every control.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -54,14 +59,15 @@ public:
     // The track action chooser, created with the main window.
     TrackChooser *chooser() const { return m_chooser; }
 
-    // Panel switches. The search view is the search options, results, download and radio panels
-    // with the similar-artists caption; the library lies in front of whatever else is shown.
-    void showSearchPanels(bool shown);
-    void showRecommendations(bool shown);
-    void showConnectPanel(bool shown);
+    // View switches. The search view is the search options, results, download and radio panels
+    // with the similar-artists caption; the library lies in front of whatever view is up. The
+    // panels of the views not shown are hidden.
+    enum class View { Connect, Search, Recommendations };
+    void showView(View view);
     void showLibrary(bool shown);
+    View view() const;
+    bool libraryShown() const;
 
-    // In creation order, which is the order they are stacked and reached by Tab.
     ConnectPanel *connectPanel = nullptr;
     SearchOptionsPanel *searchOptionsPanel = nullptr;
     ResultsPanel *resultsPanel = nullptr;
@@ -95,7 +101,11 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void setTabOrders();
+    void layOut();
+    // Tab order, keys for what clicks do, shortcuts.
+    void setupKeyboard();
+    void focusSearchField();
+    static std::unique_ptr<QSettings> windowSettings();
     void resetToStart();
     void enableServerControls(bool enabled);
 
@@ -118,6 +128,8 @@ private:
     void startSearch();
     // Searches and shows the results, the query's address and the shop suggestions.
     void searchTracks(const QString &searchType, const QString &text);
+    // After a search: a caption still saying it is in progress when none runs says it failed.
+    void endUnansweredSearch();
     void findSimilarArtists();
     void searchRecommendedArtist(QTreeWidgetItem *node);
     void searchSimilarArtist(QTreeWidgetItem *node);
@@ -146,6 +158,9 @@ private:
     media::MprisService *m_mpris = nullptr;
 
     TrackChooser *m_chooser = nullptr;
+    QStackedWidget *m_views = nullptr;
+    QWidget *m_searchView = nullptr;
+    View m_view = View::Connect;
     bool m_loaded = false;
     bool m_connecting = false;
     bool m_fillingGenre = false;

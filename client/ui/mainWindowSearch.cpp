@@ -58,6 +58,7 @@ void MainWindow::searchTracks(const QString &searchType, const QString &text)
                              *searchOptionsPanel->queryAddressField, *resultsPanel, *serviceSocket,
                              *resultsPanel->resultsGrid, *shopPanel->shopBrowser, http::Slot::Service,
                              {genreNames, searchResults, shopSuggestions});
+    endUnansweredSearch();
 }
 
 void MainWindow::findSimilarArtists()

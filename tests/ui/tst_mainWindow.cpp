@@ -1,4 +1,5 @@
-// The main window against a scripted loopback server: layout, connect, panels, search, trees, radio.
+// The main window against a scripted loopback server: layout, keyboard, connect, views, search, trees,
+// radio.
 #include "windowTestEnvironment.h"
 
 #include "core/settings.h"
@@ -8,14 +9,17 @@
 #include "scriptedServer.h"
 #include "ui/mainWindow.h"
 #include "ui/panels.h"
+#include "ui/trackChooser.h"
 #include "webservice/radio.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTimer>
@@ -58,6 +62,11 @@ const S::Script recommended = ok("1,\"Ann Arbor\",x,2\r\n2,\"Bob Dylan Tribute\"
 const QStringList searchView{"searchOptionsPanel", "resultsPanel", "currentDownloadPanel", "radioPanel",
                              "similarArtistsCaption"};
 const QStringList connectView{"connectPanel"};
+const QStringList recommendationsView{"recommendationsPanel"};
+const QStringList libraryView{"similarArtistsCaption", "libraryPanel"};
+// The right column, the same in every view once connected.
+const QStringList rightColumn{"similarArtistsTree", "ukStoreButton", "usStoreButton", "caStoreButton",
+                              "frStoreButton",      "deStoreButton", "jpStoreButton"};
 
 // The controls only a connected window enables.
 const QStringList serverControls{"genreBox",      "recommendationsButton", "similarArtistsButton",
@@ -80,30 +89,30 @@ class tst_mainWindow : public QObject
     qsizetype m_requestsBefore = 0;
 
     QWidget *control(const QString &name) const { return m_window->findChild<QWidget *>(name); }
-    QRect placeOf(QWidget *widget) const
-    {
-        return {widget->mapTo(m_window->centralWidget(), QPoint()), widget->size()};
-    }
 
-    // The moving panels inside the window: none meets the right column, nor, but for the library in
-    // front, another.
+    // The panels of the views that are showing; the others are hidden.
     QStringList shownPanels() const
     {
         QStringList shown;
-        QList<QRect> places{placeOf(m_window->similarArtistsPanel->similarArtistsTree),
-                            placeOf(m_window->shopPanel)};
-        for (const QString &name :
-             connectView + searchView + QStringList{"recommendationsPanel", "libraryPanel"}) {
-            const QRect place = placeOf(control(name));
-            if (!m_window->centralWidget()->rect().intersects(place))
-                continue;
-            for (qsizetype i = 0; i < places.size(); ++i)
-                if (places[i].intersects(place) && (i < 2 || name != "libraryPanel"))
-                    return {"overlap at " + name};
-            shown << name;
-            places << place;
-        }
+        for (const QString &name : connectView + searchView + recommendationsView + libraryView)
+            if (control(name)->isVisible() && !shown.contains(name))
+                shown << name;
         return shown;
+    }
+
+    // The controls Tab visits from the focused one until it is back there.
+    static QStringList tabCycle()
+    {
+        QStringList names;
+        QWidget *first = QApplication::focusWidget();
+        for (QWidget *at = first; at && names.size() < 40;) {
+            names << at->objectName();
+            QTest::keyClick(at, Qt::Key_Tab);
+            at = QApplication::focusWidget();
+            if (at == first)
+                break;
+        }
+        return names;
     }
 
     void expectServerControls(bool enabled)
@@ -128,10 +137,16 @@ class tst_mainWindow : public QObject
         return cells;
     }
 
-    void clickNode(QTreeWidget &tree, const QString &name)
+    // A click on the node, or Return on it.
+    void pickNode(QTreeWidget &tree, const QString &name, bool byKey)
     {
         QTreeWidgetItem *node = platform::addTreeNode(tree, name, name, nullptr, {});
-        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(node).center());
+        if (byKey) {
+            tree.setCurrentItem(node);
+            QTest::keyClick(&tree, Qt::Key_Return);
+        } else {
+            QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(node).center());
+        }
     }
 
     void enter(const QString &text)
@@ -142,11 +157,11 @@ class tst_mainWindow : public QObject
     }
 
     // The search's picture is fetched after the grid is filled; the next request waits for it.
-    static void awaitSearchPicture()
+    static void awaitSearchPicture(http::Slot slot = http::Slot::ChooserPicture)
     {
         using State = http::SlotRecord::State;
-        const auto busy = [] {
-            const State state = http::slotRecord(http::Slot::ChooserPicture).state;
+        const auto busy = [slot] {
+            const State state = http::slotRecord(slot).state;
             return state == State::Connecting || state == State::Connected || state == State::RequestSent ||
                    state == State::Receiving;
         };
@@ -179,7 +194,7 @@ private Q_SLOTS:
         m_search = m_window->searchOptionsPanel;
         QVERIFY(m_window->isLoaded());
         m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
         m_urls.opened.clear();
     }
 
@@ -190,26 +205,91 @@ private Q_SLOTS:
         QCOMPARE(m_window->windowTitle(), "Sonavex : Not connected to server");
         expectServerControls(false);
         QCOMPARE(shownPanels(), connectView);
-        QVERIFY(m_window->width() <= 1280 && m_window->height() <= 800 - 40);
-        QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
-        // In every view, each control lies inside its parent and is not squeezed below what it needs.
-        m_window->showSearchPanels(true);
-        m_window->showRecommendations(true);
-        m_window->showLibrary(true);
-        for (QWidget *child : m_window->centralWidget()->findChildren<QWidget *>()) {
-            if (!child->isVisibleTo(m_window.get()) || child->objectName().isEmpty() ||
-                child->objectName().startsWith("qt_"))
-                continue;
-            const QSize needed = child->minimumSizeHint();
-            QVERIFY2(child->parentWidget()->rect().contains(child->geometry()) &&
-                         child->width() >= needed.width() && child->height() >= needed.height(),
-                     qPrintable(child->parentWidget()->objectName() + '/' + child->objectName()));
+        // The window's first size at most; a larger window gives the lists and the shop the room.
+        const QSize least = m_window->minimumSize();
+        QVERIFY2(least.width() <= 1064 && least.height() <= 688, qPrintable(QString::number(least.width())));
+        QVERIFY(m_window->maximumSize().width() > 2000);
+        const QStringList growing{"resultsGrid", "similarArtistsTree", "shopBrowser", "libraryList",
+                                  "recommendedArtistsTree"};
+        QMap<QString, QSize> sizes[2]; // at the least size and larger
+        const auto views = {ui::MainWindow::View::Connect, ui::MainWindow::View::Search,
+                            ui::MainWindow::View::Recommendations};
+        for (const bool bigger : {false, true}) {
+            m_window->resize(bigger ? QSize(1600, 1000) : least);
+            for (const ui::MainWindow::View view : views) {
+                m_window->showView(view);
+                for (const bool library : {false, true}) {
+                    m_window->showLibrary(library);
+                    QApplication::processEvents(); // lays out what was just shown
+                    for (const QString &name : growing)
+                        if (control(name)->isVisible())
+                            sizes[bigger].insert(name, control(name)->size());
+                    // Each visible control lies inside its parent and is not squeezed below what it needs.
+                    for (QWidget *child : m_window->centralWidget()->findChildren<QWidget *>()) {
+                        if (!child->isVisible() || child->objectName().isEmpty() ||
+                            child->objectName().startsWith("qt_"))
+                            continue;
+                        const QSize needed = child->minimumSizeHint();
+                        QVERIFY2(child->parentWidget()->rect().contains(child->geometry()) &&
+                                     child->width() >= needed.width() && child->height() >= needed.height(),
+                                 qPrintable(child->parentWidget()->objectName() + '/' + child->objectName()));
+                    }
+                }
+            }
         }
-        // The library lies in front of the search panels: nothing of them shows through.
-        const QRect searchArea = m_search->geometry().united(m_window->resultsPanel->geometry());
-        const QImage covered = m_window->centralWidget()->grab(searchArea).toImage();
-        m_window->showSearchPanels(false);
-        QCOMPARE(m_window->centralWidget()->grab(searchArea).toImage(), covered);
+        for (const QString &name : growing)
+            QVERIFY2(sizes[1].value(name).width() > sizes[0].value(name).width() &&
+                         sizes[1].value(name).height() > sizes[0].value(name).height(),
+                     qPrintable(name));
+        // A screen reader hears the playback times themselves, and what they are.
+        for (QLabel *time : {m_window->libraryPanel->positionLabel, m_window->libraryPanel->lengthLabel}) {
+            QAccessibleInterface *spoken = QAccessible::queryAccessibleInterface(time);
+            QCOMPARE(spoken->text(QAccessible::Name), "0:00");
+            QVERIFY(!spoken->text(QAccessible::Description).isEmpty());
+        }
+    }
+
+    void tabVisitsTheShownControlsInReadingOrder_data()
+    {
+        QTest::addColumn<QString>("open"); // the button pressed from the keyboard after connecting
+        QTest::addColumn<QStringList>("cycle");
+        QTest::newRow("connect") << "" << QStringList{"connectButton"};
+        QTest::newRow("search") << "connectButton"
+                                << QStringList{"searchField",          "searchButton",         "genreBox",
+                                               "queryAddressField",    "similarArtistsButton", "resultsGrid",
+                                               "currentDownloadField", "receivedField",        "rateField",
+                                               "cancelButton",         "downloadQueueList",    "radioList"} +
+                                       rightColumn +
+                                       QStringList{"searchKindTabs", "myMusicButton",
+                                                   "recommendationsButton"};
+        QTest::newRow("recommendations")
+            << "recommendationsButton"
+            << QStringList{"electronicGenrePicture", "urbanGenrePicture", "rockGenrePicture",
+                           "recommendedArtistsTree", "backToSearchButton"} +
+                   rightColumn;
+        QTest::newRow("library") << "myMusicButton"
+                                 << QStringList{"libraryList", "playButton",     "pauseButton",
+                                                "stopButton",  "positionSlider", "libraryBackButton"} +
+                                        rightColumn;
+    }
+
+    void tabVisitsTheShownControlsInReadingOrder()
+    {
+        QFETCH(QString, open);
+        QFETCH(QStringList, cycle);
+        // Tab reaches Connect, and Return on it connects; each view then starts at its first control.
+        m_window->connectPanel->connectButton->setFocus();
+        if (!open.isEmpty()) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QTRY_COMPARE(m_window->windowTitle(), "Sonavex : searching 150000 tracks from 40000 artists");
+        }
+        if (open != "connectButton" && !open.isEmpty()) {
+            control(open)->setFocus();
+            QTest::keyClick(control(open), Qt::Key_Return);
+        }
+        QCOMPARE(tabCycle(), cycle);
+        for (const QString &name : tabCycle())
+            QVERIFY2(control(name)->isVisible() && control(name)->isEnabled(), qPrintable(name));
     }
 
     void connectOutcome_data()
@@ -262,7 +342,10 @@ private Q_SLOTS:
         QCOMPARE(boxes.texts(), message.isEmpty() ? QStringList() : QStringList{message});
         QCOMPARE(m_window->windowTitle(),
                  QLatin1String(connects ? "Sonavex : searching 150000 tracks from 40000 artists"
-                                        : "Sonavex : Connecting to server..."));
+                                        : "Sonavex : Not connected to server"));
+        // The keyboard is where the user goes on: the search field, or Connect to try again.
+        QCOMPARE(m_window->focusWidget()->objectName(),
+                 QLatin1String(connects ? "searchField" : "connectButton"));
         QCOMPARE(m_search->genreBox->count(), repliesRead > 0 ? 3 : 0);
         expectServerControls(connects);
         QCOMPARE(shownPanels(), connects ? searchView : connectView);
@@ -281,18 +364,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("clicks");
         QTest::addColumn<QStringList>("shown");
-        const QStringList recommendations{"recommendationsPanel"};
+        const QStringList &recommendations = recommendationsView;
         QTest::newRow("recommendations") << QStringList{"recommendationsButton"} << recommendations;
-        QTest::newRow("recommendations twice")
-            << QStringList{"recommendationsButton", "recommendationsButton"} << searchView;
         QTest::newRow("go back to search")
             << QStringList{"recommendationsButton", "backToSearchButton"} << searchView;
-        QTest::newRow("go back while searching") << QStringList{"backToSearchButton"} << searchView;
-        QTest::newRow("back to search without library") << QStringList{"libraryBackButton"} << searchView;
-        QTest::newRow("back to search over recommendations")
-            << QStringList{"recommendationsButton", "libraryBackButton", "libraryBackButton"}
-            << recommendations;
-        QTest::newRow("my music") << QStringList{"myMusicButton"} << searchView + QStringList{"libraryPanel"};
+        QTest::newRow("my music") << QStringList{"myMusicButton"} << libraryView;
         QTest::newRow("my music, back") << QStringList{"myMusicButton", "libraryBackButton"} << searchView;
     }
 
@@ -301,10 +377,12 @@ private Q_SLOTS:
         QFETCH(QStringList, clicks);
         QFETCH(QStringList, shown);
         connectToScriptedServer();
-        for (const QString &name : clicks)
+        for (const QString &name : clicks) {
+            QVERIFY2(control(name)->isVisible(), qPrintable(name));
             QTest::mouseClick(qobject_cast<QPushButton *>(control(name)), Qt::LeftButton);
+        }
         QCOMPARE(shownPanels(), shown);
-        QCOMPARE(m_window->searchPanelShown, shown.contains("searchOptionsPanel"));
+        QCOMPARE(m_window->searchPanelShown, shown.contains("similarArtistsCaption"));
     }
 
     void storeButtonsReloadTheLastTermInTheirLocale()
@@ -323,7 +401,8 @@ private Q_SLOTS:
 
     void search_data()
     {
-        QTest::addColumn<QString>("via"); // the search button, Enter, or a node of the named tree
+        // The search button, Enter, or a node of the named tree (clicked, or by Return).
+        QTest::addColumn<QString>("via");
         QTest::addColumn<int>("tab");
         QTest::addColumn<int>("genre");
         QTest::addColumn<QString>("text");
@@ -336,7 +415,7 @@ private Q_SLOTS:
         const auto lines = [](const QByteArray &search, const QByteArray &picture) {
             return Lines{"GET /" + search + " HTTP/1.1", "GET /artistImages/" + picture + ".jpg HTTP/1.1"};
         };
-        const QString byArtist = "Search Results : Search (by Artist) in progress.";
+        const QString byArtist = "Search Results : Search (by Artist) failed.";
         QTest::newRow("button, title, genre 2")
             << "button" << 2 << 2 << "rock and roll"
             << lines("trelvoTracksByTitle.php?genre=2&artist=&track=rock%20and%20roll%", "rock%20and%20roll")
@@ -368,7 +447,7 @@ private Q_SLOTS:
             << searchView << closed << byArtist << QList<QStringList>{}
             << "A Socket error occurred while searching";
         QTest::newRow("similar artists keep the layout, two letters searched")
-            << "similarArtistsTree" << 2 << 0 << "Al"
+            << "similarArtistsTree+Return" << 2 << 0 << "Al"
             << lines("trelvoTracksByArtist.php?genre=0&artist=Al%&track=", "Al")
             << QStringList{"recommendationsPanel"} << notFound << byArtist << QList<QStringList>{}
             << "An error occurred while searching\r\nHTTP Response: 404 = HTTP_NOT_FOUND";
@@ -405,7 +484,8 @@ private Q_SLOTS:
             enter(text);
         } else {
             m_search->recommendationsButton->click();
-            clickNode(*m_window->findChild<QTreeWidget *>(via), text);
+            pickNode(*m_window->findChild<QTreeWidget *>(via.section('+', 0, 0)), text,
+                     via.endsWith("Return"));
         }
         awaitSearchPicture();
         QCOMPARE(m_server->requestLines(m_requestsBefore), requests);
@@ -443,13 +523,88 @@ private Q_SLOTS:
                               notFound});
         onceWhen(
             m_server, &ScriptedServer::requestReceived, [] { return true; },
-            [this] { clickNode(*m_window->similarArtistsPanel->similarArtistsTree, "New"); });
+            [this] { pickNode(*m_window->similarArtistsPanel->similarArtistsTree, "New", false); });
         enter("Old");
         QCOMPARE(m_boxes->texts(), QStringList{});
         QCOMPARE(m_window->resultsPanel->title(), "Search Results : 2 free tracks found");
         QCOMPARE(gridRow(1), (QStringList{"New", "Fast", "Jazz"}));
         QCOMPARE(m_window->searchResults.count(), 2);
         QVERIFY(m_search->queryAddressField->text().endsWith("artist=New%&track="));
+    }
+
+    void keyOnAResultsRowOpensTheChooserForIt_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Return") << int(Qt::Key_Return);
+        QTest::newRow("Space") << int(Qt::Key_Space);
+    }
+
+    void keyOnAResultsRowOpensTheChooserForIt()
+    {
+        QFETCH(int, key);
+        connectForSearch();
+        m_server->setScripts({ok("Ann & Bob,7,\xC7"
+                                 "a va,u1\r\nRen\xE9"
+                                 "e Vald\xE9"
+                                 "s,1,Blue & Green,u2\r\n"),
+                              notFound});
+        enter("names");
+        // Names as they are, in the grid and in the chooser's captions, to the eye and to a screen reader.
+        const QString renee = QString::fromUtf8("Ren\u00E9e Vald\u00E9s");
+        QCOMPARE(gridRow(2), (QStringList{renee, "Blue & Green", "Rock"}));
+        QTableWidget *grid = m_window->resultsPanel->resultsGrid;
+        grid->setFocus(Qt::TabFocusReason);
+        for (const Qt::Key move : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Right})
+            QTest::keyClick(grid, move);
+        QCOMPARE(grid->selectionModel()->selectedRows().size(), 1);
+        QTest::keyClick(grid, Qt::Key(key));
+        ui::TrackChooser *chooser = m_window->chooser();
+        QTRY_VERIFY(chooser->isVisible());
+        QCOMPARE(chooser->downloadOption->text(), shownAsItIs("Download Blue & Green"));
+        const auto spoken = [](QWidget *option) {
+            return QAccessible::queryAccessibleInterface(option)->text(QAccessible::Name);
+        };
+        QCOMPARE(spoken(chooser->downloadOption), "Download Blue & Green");
+        QCOMPARE(spoken(chooser->webSearchOption), "Google for " + renee);
+        // Escape closes it as "forget": nothing queued.
+        awaitSearchPicture(http::Slot::PlayerPicture);
+        QTest::keyClick(chooser, Qt::Key_Escape);
+        QVERIFY(!chooser->isVisible());
+        QCOMPARE(chooser->chosenAction, "forget");
+        QVERIFY(m_window->downloadQueue.isEmpty());
+    }
+
+    void shortcutsAndAConnectTakenOver()
+    {
+        // A search cannot start while connecting; a request that takes the slot over ends the connect
+        // without a word.
+        m_server->setScripts({{S::silence()}, notFound});
+        MessageBoxCatcher boxes;
+        const qsizetype before = m_server->requests().size();
+        onceWhen(
+            m_server, &ScriptedServer::requestReceived, [] { return true; },
+            [this] {
+                QTest::keyClicks(m_search->searchField, "abc");
+                QTest::keyClick(m_window.get(), Qt::Key_F, Qt::ControlModifier);
+                QTest::keyClick(m_search->searchField, Qt::Key_Return);
+                (void)http::fetchUrl("http://" + m_server->hostText() + "/other", "", "",
+                                     *m_window->serviceSocket, core::settings().tempFolder + "other",
+                                     http::Slot::Service);
+            });
+        QTest::keyClick(m_window->connectPanel->connectButton, Qt::Key_Space);
+        QTRY_VERIFY(m_window->connectPanel->connectButton->isEnabled());
+        QCOMPARE(boxes.texts(), QStringList{});
+        QCOMPARE(m_search->searchField->text(), "");
+        QCOMPARE(m_window->windowTitle(), "Sonavex : Not connected to server");
+        QTRY_COMPARE(m_server->requestLines(before),
+                     (Lines{"GET /trelvoStats.php HTTP/1.1", "GET /other HTTP/1.1"}));
+        // Once connected, Ctrl+F brings the search view back with the keyboard in the search field.
+        m_server->setScripts({statistics(), recommended});
+        connectToScriptedServer();
+        m_search->myMusicButton->click();
+        QTest::keyClick(m_window->libraryPanel->libraryList, Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(shownPanels(), searchView);
+        QCOMPARE(QApplication::focusWidget(), m_search->searchField);
     }
 
     void radioLineClickOpensItsAddress()
@@ -466,7 +621,10 @@ private Q_SLOTS:
         for (int line : {2, 3})
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                               list->visualItemRect(list->item(line)).center());
-        QCOMPARE(m_urls.opened, QList<QUrl>{QUrl("http://c.example/x,y")});
+        // Return on a line does what a click does.
+        list->setCurrentRow(0);
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(m_urls.opened, (QList<QUrl>{QUrl("http://c.example/x,y"), QUrl("http://a.example/1")}));
         QCOMPARE(m_server->requestLines(m_requestsBefore), Lines{});
     }
 };
