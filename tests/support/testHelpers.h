@@ -16,12 +16,6 @@ inline QByteArray okResponse(const QByteArray &body, const QByteArray &extraHead
     return httpResponse(200, "OK", body, extraHeaders);
 }
 
-// A button caption that shows `text` as it is: each '&' doubled, so none is a mnemonic.
-inline QString shownAsItIs(QString text)
-{
-    return text.replace(QLatin1Char('&'), QLatin1String("&&"));
-}
-
 // The texts of a list's lines or of a tree's top-level nodes, in order.
 inline QStringList texts(const QAbstractItemView &view)
 {

@@ -20,26 +20,24 @@ private Q_SLOTS:
         WindowTestEnvironment environment("http://" + server.hostText() + '/');
         MessageBoxCatcher catcher;
         const QRect place(40, 30, 1200, 740);
-        {
-            ui::MainWindow window;
-            window.show();
-            QVERIFY(QTest::qWaitForWindowActive(&window));
-            window.setGeometry(place);
-            QTRY_COMPARE(window.geometry(), place);
-            // Both run inside the handler's wait: the click starts it, the request's arrival quits.
-            onceWhen(
-                &server, &ScriptedServer::requestReceived, [] { return true; },
-                [&window] { QTest::keyClick(&window, Qt::Key_Q, Qt::ControlModifier); });
-            QPushButton *button = window.findChild<QPushButton *>("connectButton");
-            button->click();
-            // The silent server would hold the connect for the whole idle time-out otherwise.
-            QTRY_VERIFY_WITH_TIMEOUT(button->isEnabled(), 10000);
-            QVERIFY(!window.isVisible());
-            QCOMPARE(server.requests().size(), 1);
-            QCOMPARE(catcher.texts(), QStringList());
-        }
-        ui::MainWindow next;
-        QCOMPARE(next.geometry(), place);
+        auto window = std::make_unique<ui::MainWindow>();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        window->setGeometry(place);
+        QTRY_COMPARE(window->geometry(), place);
+        // Both run inside the handler's wait: the click starts it, the request's arrival quits.
+        onceWhen(
+            &server, &ScriptedServer::requestReceived, [] { return true; },
+            [&window] { QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier); });
+        QPushButton *button = window->findChild<QPushButton *>("connectButton");
+        button->click();
+        // The silent server would hold the connect for the whole idle time-out otherwise.
+        QTRY_VERIFY_WITH_TIMEOUT(button->isEnabled(), 10000);
+        QVERIFY(!window->isVisible());
+        QCOMPARE(server.requests().size(), 1);
+        QCOMPARE(catcher.texts(), QStringList());
+        window = std::make_unique<ui::MainWindow>();
+        QCOMPARE(window->geometry(), place);
     }
 };
 
