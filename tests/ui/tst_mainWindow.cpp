@@ -1,5 +1,4 @@
-// The main window against a scripted loopback server: layout, keyboard, connect, views, search, trees,
-// radio.
+// The main window against a scripted loopback server: layout, keyboard, connect, views, search, radio.
 #include "windowTestEnvironment.h"
 
 #include "core/settings.h"
@@ -61,10 +60,7 @@ S::Script statistics(int latest = 4)
 const S::Script recommended = ok("1,\"Ann Arbor\",x,2\r\n2,\"Bob Dylan Tribute\",y,2\r\n3,\"Cleo\",z,1\r\n");
 
 // Object names, blank-separated.
-QStringList names(const char *list)
-{
-    return QString::fromLatin1(list).split(' ');
-}
+const auto names = [](const char *list) { return QString::fromLatin1(list).split(' '); };
 
 const QStringList searchView = names("searchOptionsPanel resultsPanel currentDownloadPanel radioPanel "
                                      "similarArtistsCaption");
@@ -226,16 +222,15 @@ private Q_SLOTS:
                          qPrintable(child->parentWidget()->objectName() + '/' + child->objectName()));
             }
         }
-        for (const QString &name : growing)
-            QVERIFY2(sizes[1].value(name).width() > sizes[0].value(name).width() &&
-                         sizes[1].value(name).height() > sizes[0].value(name).height(),
+        for (const QString &name : growing) // wider and taller
+            QVERIFY2((sizes[1][name] - sizes[0][name]).boundedTo(QSize(1, 1)) == QSize(1, 1),
                      qPrintable(name));
         // A screen reader hears the playback times themselves, and what they are.
-        for (QLabel *time : {m_window->libraryPanel->positionLabel, m_window->libraryPanel->lengthLabel}) {
-            QAccessibleInterface *spoken = QAccessible::queryAccessibleInterface(time);
-            QVERIFY(spoken->text(QAccessible::Name) == "0:00" &&
-                    !spoken->text(QAccessible::Description).isEmpty());
-        }
+        for (QLabel *time : {m_window->libraryPanel->positionLabel, m_window->libraryPanel->lengthLabel})
+            QCOMPARE(QAccessible::queryAccessibleInterface(time)->text(QAccessible::Name), "0:00");
+        QCOMPARE(QAccessible::queryAccessibleInterface(m_window->libraryPanel->lengthLabel)
+                     ->text(QAccessible::Description),
+                 "Length");
     }
 
     void viewsAndTheirTabOrder_data()
@@ -276,13 +271,12 @@ private Q_SLOTS:
         QFETCH(QStringList, cycle);
         // Tab reaches Connect and Return on it connects.
         for (const QString &name : presses) {
-            if (name == "Ctrl+F") {
-                QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::ControlModifier);
-                continue;
-            }
-            QVERIFY2(control(name)->isVisible(), qPrintable(name));
-            control(name)->setFocus();
-            QTest::keyClick(control(name), Qt::Key_Return);
+            const bool find = name == "Ctrl+F"; // wherever the focus is
+            QWidget *target = find ? QApplication::focusWidget() : control(name);
+            QVERIFY2(target->isVisible(), qPrintable(name));
+            target->setFocus();
+            QTest::keyClick(target, find ? Qt::Key_F : Qt::Key_Return,
+                            find ? Qt::ControlModifier : Qt::NoModifier);
             if (name == "connectButton")
                 QTRY_COMPARE(m_window->windowTitle(), "Sonavex : searching 150000 tracks from 40000 artists");
         }
@@ -292,13 +286,12 @@ private Q_SLOTS:
         std::rotate(visited.begin(), std::find(visited.begin(), visited.end(), cycle.first()), visited.end());
         QCOMPARE(visited, cycle);
         // Each store asks for the last term in its own locale: "ukStoreButton" for "uk" and so on.
+        const QString shop =
+            core::settings().serverBaseUrl + "trelvoAmazonSearch.php?searchTerm=Ann%20%26%20Bob&locale=";
         m_window->shopSuggestions.lastTerm = QStringLiteral("Ann%20%26%20Bob");
         for (QPushButton *store : m_window->shopPanel->storeButtons) {
             QTest::keyClick(store, Qt::Key_Return);
-            QCOMPARE(m_window->shopPanel->shopBrowser->address() ==
-                         core::settings().serverBaseUrl +
-                             "trelvoAmazonSearch.php?searchTerm=Ann%20%26%20Bob&locale=" +
-                             store->objectName().chopped(11),
+            QCOMPARE(m_window->shopPanel->shopBrowser->address() == shop + store->objectName().chopped(11),
                      !presses.isEmpty());
         }
     }
@@ -374,8 +367,6 @@ private Q_SLOTS:
         QCOMPARE(m_search->genreBox->count(), repliesRead > 0 ? 3 : 0);
         expectServerControls(connects);
         QCOMPARE(shownPanels(), connects ? searchView : connectView);
-        QCOMPARE(m_window->searchPanelShown, connects);
-        QVERIFY(button->isEnabled()); // the user may try again
         QVERIFY(!QFile::exists(core::settings().tempFolder + "webService_tmp.html"));
         if (!connects)
             return;
@@ -414,9 +405,11 @@ private Q_SLOTS:
                      "salt%20%26%20pepper")
             << searchView
             << ok("<p>\r\nAnn,7,Blue,u1<br>\r\nx,1,three\r\nA,1,B,C,five\r\n,1,No "
-                  "artist,u9\r\nBob,x,Red,u2<BR>\r\n")
+                  "artist,u9\r\nRen\351e Vald\351s,x,Blue & Green,u2<BR>\r\n")
             << "Search Results : 2 free tracks found"
-            << QList<QStringList>{{"Ann", "Blue", "Jazz", "u1"}, {"Bob", "Red", "", "u2<BR>"}} << "";
+            << QList<QStringList>{{"Ann", "Blue", "Jazz", "u1"},
+                                  {"Ren\u00E9e Vald\u00E9s", "Blue & Green", "", "u2<BR>"}}
+            << "";
         QTest::newRow("keyword, no percent")
             << "enter" << 0 << 1 << "a b"
             << lines("trelvoTracksByKeyword.php?genre=1&keyword=a%20b&track=", "a%20b") << searchView
@@ -476,7 +469,6 @@ private Q_SLOTS:
         awaitSearchPicture();
         QCOMPARE(m_server->requestLines(m_requestsBefore), requests);
         QCOMPARE(shownPanels(), shown);
-        QCOMPARE(m_window->searchPanelShown, shown == searchView);
         QCOMPARE(m_search->searchField->text(), text.trimmed());
         QCOMPARE(m_boxes->texts(), message.isEmpty() ? QStringList() : QStringList{message});
         QCOMPARE(m_window->resultsPanel->title(), caption);
@@ -498,6 +490,22 @@ private Q_SLOTS:
                     .at(m_requestsBefore)
                     .contains("\r\nReferer: " + core::settings().serverBaseUrl.toLatin1() + "\r\n"));
         QTRY_VERIFY(!m_search->searchArtistPicture->pixmap().isNull());
+        if (rows.isEmpty())
+            return;
+        // Return or Space on the last row opens its chooser, '&' no mnemonic; Escape forgets it.
+        QTableWidget *grid = m_window->resultsPanel->resultsGrid;
+        grid->setFocus(Qt::TabFocusReason);
+        for (int i = 0; i < rows.size(); ++i)
+            QTest::keyClick(grid, Qt::Key_Down);
+        QTest::keyClick(grid, rows.size() > 1 ? Qt::Key_Space : Qt::Key_Return);
+        ui::TrackChooser *chooser = m_window->chooser();
+        QCOMPARE(QAccessible::queryAccessibleInterface(chooser->downloadOption)->text(QAccessible::Name),
+                 "Download " + rows.last()[1]);
+        QCOMPARE(QAccessible::queryAccessibleInterface(chooser->webSearchOption)->text(QAccessible::Name),
+                 "Google for " + rows.last()[0]);
+        awaitSearchPicture(http::Slot::PlayerPicture); // the next test's requests come after it
+        QTest::keyClick(chooser, Qt::Key_Escape);
+        QVERIFY(chooser->chosenAction == "forget" && m_window->downloadQueue.isEmpty());
     }
 
     void treeClickDuringASearchTakesOver()
@@ -516,31 +524,6 @@ private Q_SLOTS:
         QCOMPARE(gridRow(1), (QStringList{"New", "Fast", "Jazz"}));
         QCOMPARE(m_window->searchResults.count(), 2);
         QVERIFY(m_search->queryAddressField->text().endsWith("artist=New%&track="));
-    }
-
-    void keyOnAResultsRowOpensTheChooserForIt()
-    {
-        connectForSearch();
-        m_server->setScripts({ok("Ann,7,A,u1\r\nRen\351e Vald\351s,1,Blue & Green,u2\r\n"), notFound});
-        enter("names");
-        // Names as they are, in the grid and in the chooser's captions, to the eye and to a screen reader.
-        const QString renee = QString::fromUtf8("Ren\u00E9e Vald\u00E9s");
-        QCOMPARE(gridRow(2), (QStringList{renee, "Blue & Green", "Rock"}));
-        QTableWidget *grid = m_window->resultsPanel->resultsGrid;
-        grid->setFocus(Qt::TabFocusReason);
-        ui::TrackChooser *chooser = m_window->chooser();
-        for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Space, Qt::Key_Escape, Qt::Key_Down, Qt::Key_Right})
-            QTest::keyClick(chooser->isVisible() ? static_cast<QWidget *>(chooser) : grid, key);
-        // Escape closed the first as "forget": nothing queued.
-        QVERIFY(chooser->chosenAction == "forget" && m_window->downloadQueue.isEmpty());
-        QTest::keyClick(grid, Qt::Key_Return);
-        QTRY_VERIFY(chooser->isVisible());
-        QCOMPARE(chooser->downloadOption->text(), "Download Blue && Green");
-        QCOMPARE(QAccessible::queryAccessibleInterface(chooser->downloadOption)->text(QAccessible::Name),
-                 "Download Blue & Green");
-        QCOMPARE(QAccessible::queryAccessibleInterface(chooser->webSearchOption)->text(QAccessible::Name),
-                 "Google for " + renee);
-        awaitSearchPicture(http::Slot::PlayerPicture); // the next test's requests come after it
     }
 
     void radioLineClickOpensItsAddress()

@@ -24,7 +24,6 @@ private Q_SLOTS:
         window->show();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
         window->setGeometry(place);
-        QTRY_COMPARE(window->geometry(), place);
         // Both run inside the handler's wait: the click starts it, the request's arrival quits.
         onceWhen(
             &server, &ScriptedServer::requestReceived, [] { return true; },
@@ -33,7 +32,6 @@ private Q_SLOTS:
         button->click();
         // The silent server would hold the connect for the whole idle time-out otherwise.
         QTRY_VERIFY_WITH_TIMEOUT(button->isEnabled(), 10000);
-        QVERIFY(!window->isVisible());
         QCOMPARE(server.requests().size(), 1);
         QCOMPARE(catcher.texts(), QStringList());
         window = std::make_unique<ui::MainWindow>();
