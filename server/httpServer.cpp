@@ -30,6 +30,8 @@ namespace {
 
 constexpr size_t readChunk = 4096;
 constexpr size_t streamPiece = 256 * 1024;
+// How long a closing connection reads away what the peer still sends.
+constexpr std::chrono::milliseconds lingerTime{2000};
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b)
 {
@@ -437,7 +439,26 @@ private:
         }
         if (written && m_keepAlive && !m_engine.stopping)
             return nextRequest();
-        shut(tcp::socket::shutdown_send);
+        // Bytes of the peer's left unread would turn the close into a reset, which can throw the
+        // reply away before the peer reads it (a refused head still arriving): read them away until
+        // the peer closes or a short while has passed.
+        if (m_engine.stopping)
+            return shut(tcp::socket::shutdown_both);
+        ErrorCode ignored;
+        m_socket.shutdown(tcp::socket::shutdown_send, ignored);
+        setDeadline(lingerTime);
+        drain();
+    }
+
+    void drain()
+    {
+        m_buffer.clear();
+        m_socket.async_read_some(m_buffer.prepare(readChunk),
+                                 [self = shared_from_this()](ErrorCode error, size_t) {
+                                     if (error)
+                                         return self->shut(tcp::socket::shutdown_both);
+                                     self->drain();
+                                 });
     }
 
     void shut(tcp::socket::shutdown_type how)

@@ -228,7 +228,8 @@ std::string radio(const Catalogue &catalogue, const siteNames::Sites &sites, std
 
 std::string shopPage(const Catalogue &catalogue, std::string_view query)
 {
-    const std::string term = textCodec::queryValueToUtf8(queryValue(query, "searchTerm"));
+    // The shop browser sends the term as UTF-8, the client's own address as single-byte text.
+    const std::string term = textCodec::browserValueToUtf8(queryValue(query, "searchTerm"));
     const std::string locale = textCodec::toLowerAscii(queryValue(query, "locale"));
     struct Store
     {
@@ -241,12 +242,12 @@ std::string shopPage(const Catalogue &catalogue, std::string_view query)
         bool wholeUnits;
     };
     static constexpr std::array<Store, 6> stores = {{
-        {"uk", "UK store", "\xA3", "", 0.8, false, false},
+        {"uk", "UK store", "\xC2\xA3", "", 0.8, false, false},
         {"us", "US store", "$", "", 1.0, false, false},
         {"ca", "Canada store", "CA$", "", 1.35, false, false},
         {"fr", "France store", "", " &euro;", 0.92, true, false},
         {"de", "Germany store", "", " &euro;", 0.92, true, false},
-        {"jp", "Japan store", "\xA5", "", 150.0, false, true},
+        {"jp", "Japan store", "\xC2\xA5", "", 150.0, false, true},
     }};
     const Store *store = &stores[1];
     for (const auto &candidate : stores)
@@ -266,7 +267,8 @@ std::string shopPage(const Catalogue &catalogue, std::string_view query)
         return std::string(store->before) + number + store->after;
     };
 
-    const std::string shown = htmlEscape(utf8ToLatin1(term));
+    // The page is UTF-8 throughout, so every name shows whole.
+    const std::string shown = htmlEscape(term);
     std::string items;
     if (term.empty()) {
         items = "<p class=\"hint\">Search for an artist to see suggestions from the " +
@@ -275,8 +277,8 @@ std::string shopPage(const Catalogue &catalogue, std::string_view query)
         for (const auto &entry : catalogue.recommended()) {
             if (count++ >= 4)
                 break;
-            items += "<div class=\"item\"><b>" + htmlEscape(utf8ToLatin1(entry.name)) +
-                     "</b> &ndash; Best of<br>" + price(textHash(entry.name)) + "</div>\n";
+            items += "<div class=\"item\"><b>" + htmlEscape(entry.name) + "</b> &ndash; Best of<br>" +
+                     price(textHash(entry.name)) + "</div>\n";
         }
     } else {
         static constexpr std::array<const char *, 5> formats = {
@@ -286,7 +288,7 @@ std::string shopPage(const Catalogue &catalogue, std::string_view query)
             items += "<div class=\"item\"><b>" + shown + "</b> &ndash; " + formats[i] + "<br>" +
                      (i % 2 ? "CD " : "MP3 album ") + price(seed + i * 7919) + "</div>\n";
     }
-    return "<!DOCTYPE html>\n<html><head><meta charset=\"ISO-8859-1\"><title>Shop suggestions</title>\n"
+    return "<!DOCTYPE html>\n<html><head><meta charset=\"UTF-8\"><title>Shop suggestions</title>\n"
            "<style>body{font:13px sans-serif;margin:8px;background:#fff;color:#222}"
            ".item{border-bottom:1px solid #ddd;padding:6px 0}.hint{color:#666}h1{font-size:15px}</style>\n"
            "</head><body>\n<h1>" +
@@ -318,7 +320,7 @@ void handle(const Catalogue &catalogue, MediaStore &media, const siteNames::Site
     } else if (script == "/trelvoradiobykeyword.php") {
         response.setText(200, radio(catalogue, sites, query));
     } else if (script == "/trelvoamazonsearch.php") {
-        response.setText(200, shopPage(catalogue, query), "text/html; charset=ISO-8859-1");
+        response.setText(200, shopPage(catalogue, query), "text/html; charset=UTF-8");
     } else if (script.starts_with("/artistsimilar/")) {
         // The whole rest of the target: a name may hold a raw '?'.
         const std::string_view name =

@@ -169,6 +169,16 @@ std::string queryValueToUtf8(std::string_view raw, bool leadingMarker)
     return latin1ToUtf8(percentDecode(stripOuterPercent(raw, leadingMarker)));
 }
 
+std::string browserValueToUtf8(std::string_view raw)
+{
+    std::string bytes = percentDecode(stripOuterPercent(raw, false));
+    std::string reencoded;
+    for (char32_t c : codePoints(bytes))
+        appendUtf8(reencoded, c);
+    // A broken sequence comes back as U+FFFD: those bytes were single-byte text.
+    return reencoded == bytes ? bytes : latin1ToUtf8(bytes);
+}
+
 std::string searchKey(std::string_view utf8)
 {
     std::string out;

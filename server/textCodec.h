@@ -19,6 +19,9 @@ std::string percentDecode(std::string_view text);
 std::string_view stripOuterPercent(std::string_view text, bool leadingMarker);
 // A query value as the client means it: markers stripped, %XX decoded, bytes read as Latin-1.
 std::string queryValueToUtf8(std::string_view raw, bool leadingMarker = false);
+// The same for a value a browser may send as UTF-8 and the client as Latin-1: decoded bytes that
+// are valid UTF-8 are read as UTF-8, any others as Latin-1.
+std::string browserValueToUtf8(std::string_view raw);
 
 // Lower case, accents folded to their base letter, ';' read as ',' (replies write commas that way).
 // Used for prefix searches.

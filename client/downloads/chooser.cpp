@@ -13,7 +13,7 @@ constexpr std::array<const char *, 5> actions{"download", "artist", "forget", "s
 void setCaption(QAbstractButton *option, const QString &caption)
 {
     if (option)
-        option->setText(caption);
+        option->setText(QString(caption).replace(QLatin1Char('&'), QLatin1String("&&"))); // no mnemonic
 }
 } // namespace
 

@@ -16,7 +16,6 @@ ConnectPanel::ConnectPanel(QWidget *parent)
     networkPicture = named(new QLabel(this), "networkPicture");
     connectButton = named(new QPushButton(QStringLiteral("Connect"), this), "connectButton");
 
-    setGeometry(MARGIN, SHOWN_TOP, LEFT_WIDTH, COLUMN_HEIGHT);
     programBadge->setPixmap(connectBadge(QSize(150, 150)));
     programBadge->setAccessibleName(QStringLiteral("Sonavex"));
     networkPicture->setPixmap(connectNetwork(QSize(360, 190)));

@@ -46,7 +46,9 @@ CurrentDownloadPanel::CurrentDownloadPanel(QWidget *parent)
     progressTimer = secondTimer(this, "progressTimer");
     queuePumpTimer = secondTimer(this, "queuePumpTimer");
 
-    setGeometry(MARGIN, DOWNLOAD_TOP, DOWNLOAD_WIDTH, BOTTOM_HEIGHT);
+    // The row is as tall as the figures need; the queue list scrolls within it.
+    downloadQueueList->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     currentDownloadField->setAccessibleName(QStringLiteral("Current download"));
     currentDownloadField->setPlaceholderText(QStringLiteral("Nothing downloading"));
     rateField->setAccessibleName(QStringLiteral("KB/s"));

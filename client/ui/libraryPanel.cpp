@@ -29,7 +29,6 @@ LibraryPanel::LibraryPanel(QWidget *parent) : QGroupBox(QStringLiteral("Your mus
     playbackTimer = named(new QTimer(this), "playbackTimer");
     playbackTimer->setInterval(1000);
 
-    setGeometry(MARGIN, SHOWN_TOP, LEFT_WIDTH, COLUMN_HEIGHT);
     libraryList->setAccessibleName(QStringLiteral("Your music library"));
     libraryList->setSelectionMode(QAbstractItemView::SingleSelection);
     playerArtistPicture->setFixedSize(120, 120);
@@ -38,18 +37,22 @@ LibraryPanel::LibraryPanel(QWidget *parent) : QGroupBox(QStringLiteral("Your mus
     playerArtistPicture->setAccessibleName(QStringLiteral("Artist picture"));
     QFont artistFont = nowPlayingArtist->font();
     artistFont.setBold(true);
-    artistFont.setPixelSize(15);
+    artistFont.setPointSizeF(artistFont.pointSizeF() * 1.15);
     nowPlayingArtist->setFont(artistFont);
     nowPlayingArtist->setWordWrap(true);
     nowPlayingTrack->setWordWrap(true);
-    positionLabel->setAccessibleName(QStringLiteral("Position"));
-    lengthLabel->setAccessibleName(QStringLiteral("Length"));
+    // Names as they are: a '<' in a file name is no markup.
+    nowPlayingArtist->setTextFormat(Qt::PlainText);
+    nowPlayingTrack->setTextFormat(Qt::PlainText);
+    // A screen reader reads the time itself (the label's text); what it is goes in the description.
+    positionLabel->setAccessibleDescription(QStringLiteral("Position"));
+    lengthLabel->setAccessibleDescription(QStringLiteral("Length"));
     positionSlider->setAccessibleName(QStringLiteral("Position"));
     // Arrow keys and Page keys should move by a useful amount of milliseconds.
     positionSlider->setRange(0, 0);
     positionSlider->setSingleStep(5000);
     positionSlider->setPageStep(15000);
-    playerArea->setMinimumSize(240, 36);
+    playerArea->setMinimumHeight(36);
     new QHBoxLayout(playerArea);
     playerArea->layout()->setContentsMargins(0, 0, 0, 0);
 

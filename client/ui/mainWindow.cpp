@@ -8,12 +8,14 @@
 #include "media/artistPictures.h"
 #include "platform/eventPump.h"
 #include "platform/imageList.h"
+#include "platform/mediaPlayerControl.h"
 #include "platform/messageBox.h"
 #include "platform/socketControl.h"
 #include "platform/webBrowserControl.h"
 #include "ui/clickableLabel.h"
 #include "ui/connectPanel.h"
 #include "ui/currentDownloadPanel.h"
+#include "ui/keyboard.h"
 #include "ui/layout.h"
 #include "ui/libraryPanel.h"
 #include "ui/pictures.h"
@@ -26,6 +28,7 @@
 #include "ui/trackChooser.h"
 #include "webservice/statistics.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -34,10 +37,15 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QSettings>
+#include <QShortcut>
+#include <QStackedWidget>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 namespace ui {
 
@@ -45,31 +53,23 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowIcon(programIcon());
-    QFont windowFont = font();
-    // A fixed pixel size keeps every caption inside its fixed-size panel whatever the desktop's
-    // font settings; scaled desktops scale the whole window, fonts included.
-    windowFont.setPixelSize(13);
-    setFont(windowFont);
-    setFixedSize(WINDOW_WIDTH, WINDOW_HEIGHT);
 
     auto *central = named(new QWidget(this), "centralWidget");
     setCentralWidget(central);
-    connectPanel = named(new ConnectPanel(central), "connectPanel");
-    searchOptionsPanel = named(new SearchOptionsPanel(central), "searchOptionsPanel");
-    resultsPanel = named(new ResultsPanel(central), "resultsPanel");
-    currentDownloadPanel = named(new CurrentDownloadPanel(central), "currentDownloadPanel");
-    radioPanel = named(new RadioPanel(central), "radioPanel");
+    // The left column shows one view at a time; the others are hidden, out of Tab's and screen
+    // readers' way. The search view is three rows of panels.
+    m_views = named(new QStackedWidget(central), "views");
+    m_searchView = named(new QWidget(m_views), "searchView");
+    connectPanel = named(new ConnectPanel(m_views), "connectPanel");
+    searchOptionsPanel = named(new SearchOptionsPanel(m_searchView), "searchOptionsPanel");
+    resultsPanel = named(new ResultsPanel(m_searchView), "resultsPanel");
+    currentDownloadPanel = named(new CurrentDownloadPanel(m_searchView), "currentDownloadPanel");
+    radioPanel = named(new RadioPanel(m_searchView), "radioPanel");
     similarArtistsPanel = named(new SimilarArtistsPanel(central), "similarArtistsPanel");
-    recommendationsPanel = named(new RecommendationsPanel(central), "recommendationsPanel");
-    libraryPanel = named(new LibraryPanel(central), "libraryPanel");
+    recommendationsPanel = named(new RecommendationsPanel(m_views), "recommendationsPanel");
+    libraryPanel = named(new LibraryPanel(m_views), "libraryPanel");
     shopPanel = named(new ShopPanel(central), "shopPanel");
-    // Panels are opaque: the library lies in front of the search panels and must hide them.
-    for (QGroupBox *panel : std::initializer_list<QGroupBox *>{connectPanel, searchOptionsPanel, resultsPanel,
-                                                               currentDownloadPanel, radioPanel,
-                                                               recommendationsPanel, libraryPanel})
-        panel->setAutoFillBackground(true);
-    libraryPanel->raise();
-    setTabOrders();
+    layOut();
 
     serviceSocket = named(new platform::SocketControl(this), "serviceSocket");
     downloadSocket = named(new platform::SocketControl(this), "downloadSocket");
@@ -99,25 +99,115 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     setupSearchHandlers();
     setupDownloadHandlers();
     setupLibraryHandlers();
+    setupKeyboard();
 
     resetToStart();
 }
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::setTabOrders()
+void MainWindow::layOut()
 {
+    auto *bottomRow = new QHBoxLayout;
+    bottomRow->setSpacing(GAP);
+    bottomRow->addWidget(currentDownloadPanel, DOWNLOAD_STRETCH);
+    bottomRow->addWidget(radioPanel, RADIO_STRETCH);
+    auto *search = new QVBoxLayout(m_searchView);
+    search->setContentsMargins(0, 0, 0, 0);
+    search->setSpacing(4);
+    search->addWidget(searchOptionsPanel);
+    search->addWidget(resultsPanel, 1);
+    search->addLayout(bottomRow);
+    for (QWidget *view :
+         std::initializer_list<QWidget *>{connectPanel, m_searchView, recommendationsPanel, libraryPanel})
+        m_views->addWidget(view);
+
+    auto *right = new QVBoxLayout;
+    right->setSpacing(GAP);
+    right->addWidget(similarArtistsPanel, 290);
+    right->addWidget(shopPanel, 366);
+    auto *columns = new QHBoxLayout(centralWidget());
+    columns->setContentsMargins(MARGIN, MARGIN, MARGIN, MARGIN);
+    columns->setSpacing(12);
+    columns->addWidget(m_views, LEFT_STRETCH);
+    columns->addLayout(right, RIGHT_STRETCH);
+
+    // The first size is the one the window always had, made smaller where the screen is.
+    const QSize available = screen()->availableGeometry().size() * 0.9;
+    resize(QSize(WINDOW_WIDTH, WINDOW_HEIGHT).boundedTo(available).expandedTo(minimumSizeHint()));
+    const QByteArray geometry = windowSettings()->value(QStringLiteral("geometry")).toByteArray();
+    if (!geometry.isEmpty())
+        restoreGeometry(geometry);
+}
+
+void MainWindow::setupKeyboard()
+{
+    // Reading order: each view's controls, then the right column; Tab skips the hidden views.
     const SearchOptionsPanel &search = *searchOptionsPanel;
-    QList<QWidget *> order{search.searchKindTabs,     search.searchField,
-                           search.searchButton,       search.genreBox,
-                           search.queryAddressField,  search.similarArtistsButton,
-                           search.myMusicButton,      search.recommendationsButton,
-                           resultsPanel->resultsGrid, currentDownloadPanel->cancelButton,
-                           radioPanel->radioList,     similarArtistsPanel->similarArtistsTree};
+    const CurrentDownloadPanel &download = *currentDownloadPanel;
+    const LibraryPanel &library = *libraryPanel;
+    QList<QWidget *> order{connectPanel->connectButton,
+                           search.searchKindTabs,
+                           search.myMusicButton,
+                           search.recommendationsButton,
+                           search.searchField,
+                           search.searchButton,
+                           search.genreBox,
+                           search.queryAddressField,
+                           search.similarArtistsButton,
+                           resultsPanel->resultsGrid,
+                           download.currentDownloadField,
+                           download.receivedField,
+                           download.rateField,
+                           download.cancelButton,
+                           download.downloadQueueList,
+                           radioPanel->radioList};
+    for (ClickableLabel *picture : recommendationsPanel->genrePictures)
+        order << picture;
+    order << recommendationsPanel->recommendedArtistsTree << recommendationsPanel->backToSearchButton
+          << library.libraryList;
+    for (QPushButton *playerButton : library.player->findChildren<QPushButton *>())
+        order << playerButton;
+    order << library.positionSlider << library.libraryBackButton << similarArtistsPanel->similarArtistsTree;
     for (QPushButton *store : shopPanel->storeButtons)
         order << store;
+    order << shopPanel->shopBrowser;
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
+    // Return on a focused button presses it, as in a dialog.
+    for (QPushButton *button : centralWidget()->findChildren<QPushButton *>())
+        button->setAutoDefault(true);
+
+    // Return does what a click does.
+    connect(resultsPanel, &ResultsPanel::rowChosen, this, [this](int row) { chooseTrackAction(row, 0); });
+    QTreeWidget *similar = similarArtistsPanel->similarArtistsTree;
+    onReturnKey(*similar, [this, similar] { searchSimilarArtist(similar->currentItem()); });
+    QTreeWidget *recommended = recommendationsPanel->recommendedArtistsTree;
+    onReturnKey(*recommended, [this, recommended] { searchRecommendedArtist(recommended->currentItem()); });
+    onReturnKey(*radioPanel->radioList, [this] { openRadioStation(); });
+    // A library line plays once it is selected.
+    QListWidget *tracks = libraryPanel->libraryList;
+    onReturnKey(*tracks, [tracks] { tracks->currentItem()->setSelected(true); });
+
+    auto *find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, &MainWindow::focusSearchField);
+    auto *quit = new QShortcut(this);
+    // Some platform themes bind nothing to Quit; Ctrl+Q is what the desktops that do bind it use.
+    const QList<QKeySequence> quitKeys = QKeySequence::keyBindings(QKeySequence::Quit);
+    quit->setKeys(quitKeys.isEmpty() ? QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Q)} : quitKeys);
+    connect(quit, &QShortcut::activated, this, &MainWindow::close);
+}
+
+void MainWindow::focusSearchField()
+{
+    QLineEdit *field = searchOptionsPanel->searchField;
+    if (!field->isEnabled())
+        return;
+    showLibrary(false);
+    if (!searchPanelShown)
+        backToSearch();
+    field->setFocus(Qt::ShortcutFocusReason);
+    field->selectAll();
 }
 
 void MainWindow::enableServerControls(bool enabled)
@@ -125,37 +215,60 @@ void MainWindow::enableServerControls(bool enabled)
     const SearchOptionsPanel &search = *searchOptionsPanel;
     for (QWidget *control : std::initializer_list<QWidget *>{
              search.genreBox, search.recommendationsButton, search.similarArtistsButton, search.searchButton,
-             search.searchKindTabs, resultsPanel->resultsGrid})
+             search.searchKindTabs, search.searchField, resultsPanel->resultsGrid,
+             similarArtistsPanel->similarArtistsTree})
         control->setEnabled(enabled);
     for (QPushButton *store : shopPanel->storeButtons)
         store->setEnabled(enabled);
 }
 
-void MainWindow::showSearchPanels(bool shown)
+void MainWindow::showView(View view)
 {
-    const auto place = [shown](QWidget *panel, int top) {
-        panel->move(panel->x(), shown ? top : HIDDEN_TOP);
-    };
-    place(searchOptionsPanel, SHOWN_TOP);
-    place(resultsPanel, RESULTS_TOP);
-    place(currentDownloadPanel, DOWNLOAD_TOP);
-    place(radioPanel, DOWNLOAD_TOP);
-    similarArtistsPanel->showCaption(shown);
-}
-
-void MainWindow::showRecommendations(bool shown)
-{
-    recommendationsPanel->move(MARGIN, shown ? SHOWN_TOP : HIDDEN_TOP);
-}
-
-void MainWindow::showConnectPanel(bool shown)
-{
-    connectPanel->move(MARGIN, shown ? SHOWN_TOP : HIDDEN_TOP);
+    m_view = view;
+    searchPanelShown = view == View::Search;
+    similarArtistsPanel->showCaption(searchPanelShown);
+    showLibrary(false);
 }
 
 void MainWindow::showLibrary(bool shown)
 {
-    libraryPanel->move(MARGIN, shown ? SHOWN_TOP : HIDDEN_TOP);
+    QWidget *const pages[] = {connectPanel, m_searchView, recommendationsPanel};
+    m_views->setCurrentWidget(shown ? libraryPanel : pages[int(m_view)]);
+    // Focus left in a view now hidden goes to the first control of the one shown.
+    const QWidget *focused = QApplication::focusWidget();
+    if (focused && isAncestorOf(focused) && focused->isVisible())
+        return;
+    QWidget *const homes[] = {connectPanel->connectButton, searchOptionsPanel->searchField,
+                              recommendationsPanel->genrePictures[0]};
+    (shown ? libraryPanel->libraryList : homes[int(m_view)])->setFocus(Qt::OtherFocusReason);
+}
+
+MainWindow::View MainWindow::view() const
+{
+    return m_view;
+}
+
+bool MainWindow::libraryShown() const
+{
+    return m_views->currentWidget() == libraryPanel;
+}
+
+std::unique_ptr<QSettings> MainWindow::windowSettings()
+{
+    return std::make_unique<QSettings>(QStringLiteral("Sonavex"), QStringLiteral("window"));
+}
+
+void MainWindow::endUnansweredSearch()
+{
+    // A search that neither filled the grid nor gave the slot to a newer one has failed.
+    using State = http::SlotRecord::State;
+    const State state = http::slotRecord(http::Slot::Service).state;
+    const bool running = state == State::Connecting || state == State::Connected ||
+                         state == State::RequestSent || state == State::Receiving;
+    const QString inProgress = QStringLiteral(" in progress.");
+    const QString caption = resultsPanel->title();
+    if (!running && caption.endsWith(inProgress))
+        resultsPanel->setTitle(caption.chopped(inProgress.size()) + QStringLiteral(" failed."));
 }
 
 void MainWindow::resetToStart()
@@ -170,11 +283,7 @@ void MainWindow::resetToStart()
     resultsPanel->clearResults();
     shopPanel->shopBrowser->navigate(QStringLiteral("about:blank"));
 
-    showRecommendations(false);
-    showSearchPanels(false);
-    showLibrary(false);
-    showConnectPanel(true);
-    searchPanelShown = false;
+    showView(View::Connect);
 
     // The download pump runs for as long as the program does.
     currentDownloadPanel->queuePumpTimer->start();
@@ -182,7 +291,9 @@ void MainWindow::resetToStart()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // Closing the main window ends the program; nothing is saved here (the queue file is always current).
+    // Closing the main window ends the program; only where the window was is kept (the queue file
+    // is always current).
+    windowSettings()->setValue(QStringLiteral("geometry"), saveGeometry());
     m_chooser->hide();
     event->accept();
     // Waiting handlers give up at once, so the program ends now, not when a transfer finishes.
@@ -199,9 +310,15 @@ QCoro::Task<> MainWindow::connectToServer()
     m_connecting = true;
     connectPanel->connectButton->setEnabled(false);
     const QPointer<MainWindow> window(this);
+    // However it ended, the user may connect again; a connect that did not reach the search view
+    // says so and leaves the keyboard on Connect.
     const auto finish = [this] {
         m_connecting = false;
         connectPanel->connectButton->setEnabled(true);
+        if (m_view != View::Connect)
+            return;
+        setWindowTitle(QStringLiteral("Sonavex : Not connected to server"));
+        connectPanel->connectButton->setFocus(Qt::OtherFocusReason);
     };
 
     const QString workFile = webservice::connectWorkFile();
@@ -231,9 +348,7 @@ QCoro::Task<> MainWindow::connectToServer()
                    QStringLiteral(" tracks from ") + QString::number(serverStatistics.artistCount) +
                    QStringLiteral(" artists"));
 
-    showConnectPanel(false);
-    showSearchPanels(true);
-    searchPanelShown = true;
+    showView(View::Search);
     // Tracks queued in an earlier run: the pump takes them up now that the server is there.
     downloads::restoreDownloadQueue(downloadQueue, *currentDownloadPanel->downloadQueueList);
     finish();
@@ -259,22 +374,12 @@ QCoro::Task<bool> MainWindow::fetchServiceFile(QString name, QString workFile, Q
 
 void MainWindow::toggleRecommendations()
 {
-    if (!searchPanelShown) {
-        showSearchPanels(true);
-        showRecommendations(false);
-        searchPanelShown = true;
-    } else {
-        showSearchPanels(false);
-        showRecommendations(true);
-        searchPanelShown = false;
-    }
+    showView(searchPanelShown ? View::Recommendations : View::Search);
 }
 
 void MainWindow::backToSearch()
 {
-    showSearchPanels(true);
-    showRecommendations(false);
-    searchPanelShown = true;
+    showView(View::Search);
 }
 
 QCoro::Task<> MainWindow::showGenreGroup(int group)

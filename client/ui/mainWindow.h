@@ -11,7 +11,10 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 
+class QSettings;
+class QStackedWidget;
 class QTreeWidgetItem;
 class QWidget;
 
@@ -40,9 +43,10 @@ class ShopPanel;
 class SimilarArtistsPanel;
 class TrackChooser;
 
-// The main window: a fixed-size window composed of panels, which it switches by moving their top
-// edges. Panels and sockets are public members with their member names as object names, so the
-// handlers and the tests reach every control.
+// The main window: a left column that shows one view at a time (connect; search with results,
+// download and radio; recommendations; or the library in front of either of the last two) beside
+// the similar artists and the shop. Panels and sockets are public members with their member names
+// as object names, so the handlers and the tests reach every control.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -62,14 +66,15 @@ public:
     // The track action chooser, created with the main window.
     TrackChooser *chooser() const { return m_chooser; }
 
-    // Panel switches. The search view is the search options, results, download and radio panels
-    // with the similar-artists caption; the library lies in front of whatever else is shown.
-    void showSearchPanels(bool shown);
-    void showRecommendations(bool shown);
-    void showConnectPanel(bool shown);
+    // View switches. The search view is the search options, results, download and radio panels
+    // with the similar-artists caption; the library lies in front of whatever view is up. The
+    // panels of the views not shown are hidden.
+    enum class View { Connect, Search, Recommendations };
+    void showView(View view);
     void showLibrary(bool shown);
+    View view() const;
+    bool libraryShown() const;
 
-    // In creation order, which is the order they are stacked and reached by Tab.
     ConnectPanel *connectPanel = nullptr;
     SearchOptionsPanel *searchOptionsPanel = nullptr;
     ResultsPanel *resultsPanel = nullptr;
@@ -103,7 +108,11 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void setTabOrders();
+    void layOut();
+    // Tab order, keys for what clicks do, shortcuts.
+    void setupKeyboard();
+    void focusSearchField();
+    static std::unique_ptr<QSettings> windowSettings();
     void resetToStart();
     void enableServerControls(bool enabled);
 
@@ -127,6 +136,8 @@ private:
     // Searches and shows the results, the query's address and the shop suggestions; then, unless
     // a newer search took over, the picture of the artist pictureOf() names (none without it).
     QCoro::Task<> searchTracks(QString searchType, QString text, std::function<QString()> pictureOf = {});
+    // After a search: a caption still saying it is in progress when none runs says it failed.
+    void endUnansweredSearch();
     void findSimilarArtists();
     void searchRecommendedArtist(QTreeWidgetItem *node);
     void searchSimilarArtist(QTreeWidgetItem *node);
@@ -155,6 +166,9 @@ private:
     media::MprisService *m_mpris = nullptr;
 
     TrackChooser *m_chooser = nullptr;
+    QStackedWidget *m_views = nullptr;
+    QWidget *m_searchView = nullptr;
+    View m_view = View::Connect;
     bool m_loaded = false;
     bool m_connecting = false;
     bool m_fillingGenre = false;

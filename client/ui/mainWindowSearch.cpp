@@ -63,6 +63,7 @@ QCoro::Task<> MainWindow::searchTracks(QString searchType, QString text, std::fu
     // Taken over by a newer search, or the window closed: that one says everything.
     if (!window || !ended)
         co_return;
+    endUnansweredSearch();
     if (pictureOf)
         showSearchPicture(pictureOf());
     Q_EMIT searchFinished();

@@ -10,8 +10,8 @@ namespace ui {
 RadioPanel::RadioPanel(QWidget *parent) : QGroupBox(QStringLiteral("Radio Recommendations"), parent)
 {
     radioList = named(new QListWidget(this), "radioList");
-    setGeometry(MARGIN + DOWNLOAD_WIDTH + GAP, DOWNLOAD_TOP, LEFT_WIDTH - DOWNLOAD_WIDTH - GAP,
-                BOTTOM_HEIGHT);
+    // The list follows the download panel's height beside it; it never makes the row taller.
+    radioList->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
     radioList->setAccessibleName(QStringLiteral("Radio Recommendations"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 6, 8, 8);

@@ -32,7 +32,6 @@ RecommendationsPanel::RecommendationsPanel(QWidget *parent)
     recommendedArtistsTree = named(new QTreeWidget(this), "recommendedArtistsTree");
     recommendedArtistPictures = named(new platform::ImageList(this), "recommendedArtistPictures");
 
-    setGeometry(MARGIN, SHOWN_TOP, LEFT_WIDTH, COLUMN_HEIGHT);
     recommendedArtistsTree->setHeaderHidden(true);
     recommendedArtistsTree->setRootIsDecorated(false);
     recommendedArtistsTree->setIconSize(QSize(150, 142));

@@ -1,11 +1,15 @@
 #include "ui/resultsPanel.h"
 
+#include "ui/keyboard.h"
 #include "ui/layout.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <array>
 
 namespace ui {
 
@@ -35,7 +39,6 @@ ResultsPanel::ResultsPanel(QWidget *parent) : QGroupBox(parent)
 {
     resultsGrid = named(new QTableWidget(1, 3, this), "resultsGrid");
 
-    setGeometry(MARGIN, RESULTS_TOP, LEFT_WIDTH, DOWNLOAD_TOP - RESULTS_TOP - 4);
     resultsGrid->horizontalHeader()->hide();
     resultsGrid->verticalHeader()->hide();
     resultsGrid->setItemDelegate(new HeadingRowDelegate(resultsGrid));
@@ -43,7 +46,12 @@ ResultsPanel::ResultsPanel(QWidget *parent) : QGroupBox(parent)
     resultsGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     resultsGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     resultsGrid->setAlternatingRowColors(true);
-    resultsGrid->verticalHeader()->setDefaultSectionSize(22);
+    // Rows as tall as the desktop's font needs; Tab leaves the grid instead of walking its cells.
+    resultsGrid->verticalHeader()->setDefaultSectionSize(resultsGrid->fontMetrics().height() + 6);
+    resultsGrid->setTabKeyNavigation(false);
+    resultsGrid->viewport()->installEventFilter(this);
+    onReturnKey(
+        *resultsGrid, [this] { Q_EMIT rowChosen(resultsGrid->currentRow()); }, true);
     resultsGrid->setAccessibleName(QStringLiteral("Search results"));
 
     auto *layout = new QVBoxLayout(this);
@@ -55,10 +63,28 @@ void ResultsPanel::clearResults()
 {
     resultsGrid->clear();
     resultsGrid->setRowCount(1);
-    // Artist, track, genre.
-    resultsGrid->setColumnWidth(0, 200);
-    resultsGrid->setColumnWidth(1, 233);
-    resultsGrid->setColumnWidth(2, 133);
+    fitColumns();
+}
+
+void ResultsPanel::fitColumns()
+{
+    constexpr std::array<int, 3> shares{200, 233, 133};
+    constexpr int whole = shares[0] + shares[1] + shares[2];
+    const int width = resultsGrid->viewport()->width();
+    int left = width;
+    for (int column = 0; column < 2; ++column) {
+        const int columnWidth = width * shares[std::size_t(column)] / whole;
+        resultsGrid->setColumnWidth(column, columnWidth);
+        left -= columnWidth;
+    }
+    resultsGrid->setColumnWidth(2, left);
+}
+
+bool ResultsPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == resultsGrid->viewport() && event->type() == QEvent::Resize)
+        fitColumns();
+    return QGroupBox::eventFilter(watched, event);
 }
 
 } // namespace ui

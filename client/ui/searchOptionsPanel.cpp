@@ -32,7 +32,8 @@ SearchOptionsPanel::SearchOptionsPanel(QWidget *parent) : QGroupBox(QStringLiter
     similarArtistsButton = named(new QPushButton(QStringLiteral("find similar artists"), searchFieldsFrame),
                                  "similarArtistsButton");
 
-    setGeometry(MARGIN, SHOWN_TOP, LEFT_WIDTH, RESULTS_TOP - SHOWN_TOP - 4);
+    // As tall as its controls; the results below take what the window has to spare.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     searchArtistPicture->setFixedSize(96, 96);
     searchArtistPicture->setAlignment(Qt::AlignCenter);
     searchArtistPicture->setFrameShape(QFrame::StyledPanel);

@@ -44,7 +44,6 @@ ShopPanel::ShopPanel(QWidget *parent) : QWidget(parent)
     shopBrowser = named(new platform::WebBrowserControl(this), "shopBrowser");
     shopBrowser->setAccessibleName(QStringLiteral("Shop suggestions"));
 
-    setGeometry(RIGHT_X, SHOP_TOP, RIGHT_WIDTH, WINDOW_HEIGHT - MARGIN - SHOP_TOP);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(GAP);

@@ -12,7 +12,7 @@ class ImageList;
 namespace ui {
 
 // Artists like the one looked up, each with an icon for how close it is. The tree never moves;
-// its caption belongs to the search view and moves with the search panels.
+// its caption belongs to the search view and shows with the search panels.
 class SimilarArtistsPanel : public QWidget
 {
     Q_OBJECT

@@ -111,6 +111,10 @@ void TrackChooser::updateDoIt()
 bool TrackChooser::event(QEvent *event)
 {
     const bool waiting = chosenAction.isEmpty();
+    if (event->type() == QEvent::Hide && !isVisible() && parentWidget()) {
+        // The keyboard goes back to the main window, where the row was chosen.
+        parentWidget()->activateWindow();
+    }
     if (event->type() == QEvent::Hide && waiting && !isVisible()) {
         // Whatever took the chooser away, the main window must not wait for it for ever.
         recordChoice(QStringLiteral("forget"));

@@ -8,7 +8,6 @@
 #include "platform/webBrowserControl.h"
 #include "scriptedServer.h"
 #include "testMp3.h"
-#include "ui/layout.h"
 #include "ui/mainWindow.h"
 #include "ui/panels.h"
 
@@ -90,7 +89,7 @@ private Q_SLOTS:
         QStringList sorted = all;
         sorted.sort();
         QCOMPARE(sorted, (QStringList{"A - One", "Ann & Bob - Duet", "C - Three"}));
-        QCOMPARE(m_library->y(), ui::SHOWN_TOP);
+        QVERIFY(m_library->isVisible());
         QCOMPARE(player()->mode(), Mode::NotOpen);
         QCOMPARE(m_library->nowPlayingArtist->text(), QString("Earlier"));
         QVERIFY(!m_library->playbackTimer->isActive());
@@ -123,7 +122,7 @@ private Q_SLOTS:
         QCOMPARE(player()->fileName(), core::settings().mp3Folder + "Ann & Bob - Duet.mp3");
         QCOMPARE(player()->mode(), Mode::Playing);
         m_library->libraryBackButton->click();
-        QCOMPARE(m_library->y(), ui::HIDDEN_TOP);
+        QVERIFY(!m_library->isVisible());
         QCOMPARE(player()->mode(), Mode::Playing);
     }
 

@@ -1,3 +1,5 @@
+#include "catalogue.h"
+#include "serviceReplies.h"
 #include "siteNames.h"
 #include "textCodec.h"
 
@@ -13,6 +15,7 @@ private Q_SLOTS:
     void queryValues_data();
     void queryValues();
     void latin1RoundTripsEveryByte();
+    void shopPageShowsTheTermAsSent();
     void hostsRouteByName_data();
     void hostsRouteByName();
 };
@@ -53,6 +56,21 @@ void tst_serverText::latin1RoundTripsEveryByte()
     // Beyond Latin-1 and broken sequences cannot go out as single bytes.
     QCOMPARE(textCodec::utf8ToLatin1("\xE2\x82\xAC 5"), std::string("? 5"));
     QCOMPARE(textCodec::utf8ToLatin1("a\xC3"), std::string("a?"));
+}
+
+void tst_serverText::shopPageShowsTheTermAsSent()
+{
+    // The shop browser sends UTF-8, the client's addresses single-byte text: the same name either way,
+    // on a page that is the UTF-8 it says it is. A term's page never reads the catalogue.
+    for (const auto &[term, shown] :
+         {std::pair<QByteArray, QString>{"Ren%C3%A9e%20%26%20Dvo%C5%99%C3%A1k",
+                                         "Ren\u00E9e &amp; Dvo\u0159\u00E1k"},
+          {"Ren%E9e%20%26%20Dvo%F8%E1k", QString::fromUtf8("Ren\u00E9e &amp; Dvo\u00F8\u00E1k")}}) {
+        const QByteArray page = QByteArray::fromStdString(
+            serviceReplies::shopPage(Catalogue(""), ("searchTerm=" + term + "&locale=uk").toStdString()));
+        QVERIFY(page.contains("<meta charset=\"UTF-8\">") && QString::fromUtf8(page).toUtf8() == page);
+        QVERIFY2(page.contains("<h1>UK store: " + shown.toUtf8() + "</h1>"), term.constData());
+    }
 }
 
 void tst_serverText::hostsRouteByName_data()

@@ -192,8 +192,9 @@ private Q_SLOTS:
         QVERIFY(m_chooser->isVisible());
         QCOMPARE((QStringList{m_chooser->windowTitle(), m_chooser->downloadOption->text(),
                               m_chooser->moreFromArtistOption->text(), m_chooser->webSearchOption->text()}),
-                 (QStringList{"What to do?", "Download Song", "Find more from " + artist,
-                              "Google for " + artist}));
+                 (QStringList{"What to do?", "Download Song",
+                              "Find more from " + QString(artist).replace("&", "&&"),
+                              "Google for " + QString(artist).replace("&", "&&")}));
         bool selected = false;
         for (const QRadioButton *option : m_chooser->findChildren<QRadioButton *>())
             selected = selected || option->isChecked();

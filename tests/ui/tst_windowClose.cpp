@@ -6,29 +6,36 @@
 
 #include <QPushButton>
 
-// Closing the main window ends the program at once, even while a handler waits for a server
-// that never answers. Own executable: the shutdown cannot be undone within a process.
+// Quitting ends the program at once, even while a handler waits for a server that never answers,
+// and the next start finds the window where it was. Own executable: the shutdown cannot be undone
+// within a process.
 class tst_windowClose : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void closeDuringWaitEndsTheHandlerWithoutMessages()
+    void quitDuringWaitEndsTheHandlerWithoutMessages()
     {
         ScriptedServer server;
         server.setScript({ScriptedServer::silence()});
         WindowTestEnvironment environment("http://" + server.hostText() + '/');
         MessageBoxCatcher catcher;
-        ui::MainWindow window;
-        window.show();
-        // Both run inside the handler's wait: the click starts it, the request's arrival closes the window.
+        const QRect place(40, 30, 1200, 740);
+        auto window = std::make_unique<ui::MainWindow>();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        window->setGeometry(place);
+        // Both run inside the handler's wait: the click starts it, the request's arrival quits.
         onceWhen(
-            &server, &ScriptedServer::requestReceived, [] { return true; }, [&window] { window.close(); });
-        QPushButton *button = window.findChild<QPushButton *>("connectButton");
+            &server, &ScriptedServer::requestReceived, [] { return true; },
+            [&window] { QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier); });
+        QPushButton *button = window->findChild<QPushButton *>("connectButton");
         button->click();
         // The silent server would hold the connect for the whole idle time-out otherwise.
         QTRY_VERIFY_WITH_TIMEOUT(button->isEnabled(), 10000);
         QCOMPARE(server.requests().size(), 1);
         QCOMPARE(catcher.texts(), QStringList());
+        window = std::make_unique<ui::MainWindow>();
+        QCOMPARE(window->geometry(), place);
     }
 };
 
