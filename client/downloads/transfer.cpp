@@ -3,7 +3,6 @@
 #include "core/files.h"
 #include "core/settings.h"
 #include "http/httpAgent.h"
-#include "platform/eventPump.h"
 #include "platform/messageBox.h"
 #include "platform/socketControl.h"
 
@@ -54,6 +53,12 @@ QString socketErrorMessage()
     return QStringLiteral("A Socket error occurred while downloading");
 }
 
+void reportFailedFetch(const http::Outcome &outcome)
+{
+    platform::messageBox(outcome.status == 0 ? socketErrorMessage()
+                                             : http::httpErrorMessage(transferErrorText(), outcome.status));
+}
+
 QString alreadyDownloadedMessage()
 {
     return QStringLiteral("This track has already been downloaded.") + crlf() +
@@ -78,49 +83,64 @@ QString trackFileStem(const QString &artist, const QString &track)
     return core::settings().mp3Folder + fileNameSafe(artist) + QStringLiteral(" - ") + fileNameSafe(track);
 }
 
-void transferTrackFile(const QString &artist, const QString &track, QString &fileAddress,
-                       platform::SocketControl &socket, http::Slot slot, const QString &referer)
+void TrackJob::cancel()
 {
+    m_stopped = true;
+    http::cancel(m_slot);
+    if (m_socket)
+        m_socket->close();
+    Q_EMIT cancelled();
+}
+
+QCoro::Task<http::Outcome> fetchForTrack(TrackJob &job, QString url, QString referer, QString targetFile)
+{
+    const http::Outcome stopped{http::Outcome::Kind::Cancelled, 0, 0, {}};
+    if (job.stopped())
+        co_return stopped;
+    const http::Outcome outcome = co_await http::fetchUrl(url, referer, core::settings().userAgent,
+                                                          *job.socket(), targetFile, job.slot());
+    if (outcome.kind == http::Outcome::Kind::TakenOver || outcome.kind == http::Outcome::Kind::Cancelled)
+        job.stop();
+    // A cancel that came after the last byte but before this resumed still ends the track.
+    if (job.stopped()) {
+        QFile::remove(targetFile);
+        co_return stopped;
+    }
+    co_return outcome;
+}
+
+QCoro::Task<> transferTrackFile(QString artist, QString track, QString fileAddress, TrackJob &job,
+                                QString referer)
+{
+    if (job.stopped())
+        co_return;
     const QString stem = trackFileStem(artist, track);
     const QString tempFile = stem + QStringLiteral(".tmp");
     const QString finalFile = stem + QStringLiteral(".mp3");
 
     if (core::fileExists(finalFile)) {
         platform::messageBox(alreadyDownloadedMessage());
-        return;
+        co_return;
     }
     if (!fileNameUsable(tempFile)) {
         platform::messageBox(cannotSaveMessage(finalFile));
-        return;
+        co_return;
     }
 
-    QString usedReferer = referer;
-    if (usedReferer.isEmpty())
-        usedReferer =
-            QStringLiteral("http://") + http::hostFromUrl(fileAddress) + QStringLiteral("/index.html");
-
+    if (referer.isEmpty())
+        referer = QStringLiteral("http://") + http::hostFromUrl(fileAddress) + QStringLiteral("/index.html");
     fileAddress.replace(QLatin1Char(' '), QLatin1String("%20"));
 
-    const int status =
-        http::getUrl(fileAddress, usedReferer, core::settings().userAgent, socket, tempFile, slot);
-
-    // A cancelled download is thrown away whatever had arrived; the user asked for nothing more.
-    if (http::slotRecord(slot).state == http::SlotRecord::State::Cancelled) {
+    const http::Outcome outcome = co_await fetchForTrack(job, fileAddress, referer, tempFile);
+    // A stopped download is thrown away whatever had arrived; the user asked for nothing more.
+    if (outcome.kind == http::Outcome::Kind::Cancelled)
+        co_return;
+    if (!outcome.ok()) {
         QFile::remove(tempFile);
-        return;
-    }
-    if (status == 0) {
-        QFile::remove(tempFile);
-        platform::messageBox(socketErrorMessage());
-        return;
-    }
-    if (status != http::HTTP_OK) {
-        QFile::remove(tempFile);
-        platform::messageBox(http::httpErrorMessage(transferErrorText(), status));
-        return;
+        reportFailedFetch(outcome);
+        co_return;
     }
 
-    platform::doEvents();
     // A rename never leaves half a file under the final name, and never replaces one.
     const bool saved =
         QFileInfo(tempFile).isFile() && !QFileInfo::exists(finalFile) && QFile::rename(tempFile, finalFile);
@@ -128,7 +148,6 @@ void transferTrackFile(const QString &artist, const QString &track, QString &fil
         QFile::remove(tempFile);
         platform::messageBox(cannotSaveMessage(finalFile));
     }
-    platform::doEvents();
 }
 
 QString thousandsText(qint64 bytes)
@@ -170,17 +189,6 @@ void showTransferProgress(const DownloadPanel &panel, qint64 &lastBytes)
     const qint64 kilobytes = received / 1024;
     if (kilobytes > 0 && panel.kilobytesText)
         panel.kilobytesText->setText(QString::number(kilobytes));
-
-    platform::doEvents();
-}
-
-void cancelDownload(const DownloadPanel &panel)
-{
-    http::cancel(panel.slot);
-    if (panel.socket)
-        panel.socket->close();
-    if (panel.currentDownload)
-        panel.currentDownload->clear();
 }
 
 } // namespace downloads

@@ -28,6 +28,7 @@ namespace ui {
 // that opens the track action chooser.
 void MainWindow::setupDownloadHandlers()
 {
+    m_downloadPump = new downloads::DownloadPump(downloadControls(), this);
     connect(resultsPanel->resultsGrid, &QTableWidget::cellClicked, this, &MainWindow::chooseTrackAction);
     connect(currentDownloadPanel->queuePumpTimer, &QTimer::timeout, this, &MainWindow::pumpDownloadQueue);
     connect(currentDownloadPanel->progressTimer, &QTimer::timeout, this, &MainWindow::showDownloadProgress);
@@ -72,7 +73,7 @@ QCoro::Task<> MainWindow::chooseTrackAction(int row, int column)
     if (!window || request != m_chooserRequests)
         co_return;
 
-    // Carried out at once, even while a pump step runs.
+    // Carried out at once, even while the pump runs.
     if (action == QLatin1String("download")) {
         downloads::enqueueDownload(downloadQueue, {artist, track, source},
                                    *currentDownloadPanel->downloadQueueList);
@@ -92,7 +93,7 @@ QCoro::Task<> MainWindow::chooseTrackAction(int row, int column)
 
 void MainWindow::pumpDownloadQueue()
 {
-    downloads::pumpDownloadQueue(downloadControls());
+    m_downloadPump->wake();
 }
 
 void MainWindow::showDownloadProgress()
@@ -102,7 +103,7 @@ void MainWindow::showDownloadProgress()
 
 void MainWindow::cancelDownload()
 {
-    downloads::cancelDownload(downloadControls());
+    m_downloadPump->cancel();
 }
 
 } // namespace ui

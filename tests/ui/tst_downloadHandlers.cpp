@@ -20,6 +20,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <utility>
 
 using S = ScriptedServer;
 
@@ -34,6 +35,8 @@ class tst_downloadHandlers : public QObject
     std::unique_ptr<ui::MainWindow> m_window;
     ui::CurrentDownloadPanel *m_panel = nullptr;
     ui::TrackChooser *m_chooser = nullptr;
+    // A track's head and first bytes, then nothing.
+    const S::Script stalled{S::send("HTTP/1.1 200 OK\r\nContent-Length: 99999\r\n\r\npart"), S::silence()};
 
     QString fileAddress(const QString &path) const
     {
@@ -90,7 +93,7 @@ private Q_SLOTS:
 
     void cleanup()
     {
-        QTRY_VERIFY_WITH_TIMEOUT(!m_window->downloadQueue.pumpStepRunning(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window || !m_window->downloadQueue.pumpStepRunning(), 20000);
         for (const QString &name : musicFiles())
             QFile::remove(core::settings().mp3Folder + name);
     }
@@ -131,41 +134,81 @@ private Q_SLOTS:
         QVERIFY(!m_panel->progressTimer->isActive());
     }
 
-    void choiceAndCancelDuringAStep()
+    // A choice mid-track is queued at once; a tick after the track's cancel starts nothing beside it.
+    void choiceAndCancelDuringATrack()
     {
-        m_server.setScripts(
-            {{S::send("HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\n\r\n" + QByteArray(20000, 'x')),
-              S::silence()},
-             {S::send(okResponse("next track"))}});
-        // The chooser opens before the tick that starts the first track; its choice comes mid-step.
+        m_server.setScripts({stalled, {S::send(okResponse("next track"))}});
         showResults("Band", {"After"});
         clickRow(1);
         onceWhen(
-            m_window->downloadSocket, &platform::SocketControl::dataArrival,
-            [] { return http::slotRecord(http::Slot::Download).bytesReceived >= 20000; },
+            m_window->downloadSocket, &platform::SocketControl::dataArrival, [] { return true; },
             [&] { choose(m_chooser->downloadOption); });
-        bool queuedDuringStep = false;
-        bool stepStillRunning = false;
-        int queuedAfterTick = -1;
+        QList<int> queued; // while the track runs, then after its cancel and a tick
         onceWhen(
             m_panel->downloadQueueList->model(), &QAbstractItemModel::rowsInserted,
             [&] { return texts(*m_panel->downloadQueueList) == QStringList{"Band - After"}; },
             [&] {
-                queuedDuringStep = m_window->downloadQueue.pumpStepRunning();
+                queued << m_window->downloadQueue.pumpStepRunning();
                 QTest::mouseClick(m_panel->cancelButton, Qt::LeftButton);
-                // A tick now finds the current download empty, yet the cancelled step has not returned.
-                stepStillRunning = m_window->downloadQueue.pumpStepRunning();
                 QVERIFY(QMetaObject::invokeMethod(m_panel->queuePumpTimer, "timeout"));
-                queuedAfterTick = m_window->downloadQueue.count();
+                queued << m_window->downloadQueue.count();
             });
         enqueue("Cancelled", fileAddress("/c.mp3"));
+        QTRY_COMPARE_WITH_TIMEOUT(musicFiles(), QStringList{"Band - After.mp3"}, 20000);
+        QCOMPARE(queued, (QList<int>{1, 1}));
+        QCOMPARE(m_boxes.texts(), QStringList());
+    }
+
+    // A cancel at any moment ends the track quietly, nothing more of it fetched or kept; the next goes on.
+    void cancelAtAnyMomentEndsTheTrack_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QList<S::Script>>("scripts");
+        QTest::addColumn<int>("moment"); // 0 the track shows, 1 a request is in, 2 a request has ended
+        QTest::addColumn<QList<QByteArray>>("requests");
+        const QString port = QString::number(m_server.port());
+        QTest::newRow("before its request starts")
+            << fileAddress("/c.mp3") << QList<S::Script>{} << 0 << QList<QByteArray>{};
+        QTest::newRow("before the first byte") << fileAddress("/c.mp3") << QList<S::Script>{{S::silence()}}
+                                               << 1 << QList<QByteArray>{"GET /c.mp3 HTTP/1.1"};
+        QTest::newRow("between a site's page and its file")
+            << "http://shutemdown.localhost:" + port + "/c.mp3"
+            << QList<S::Script>{{S::send(okResponse("page"))}} << 2
+            << QList<QByteArray>{"GET /c.mp3 HTTP/1.1"};
+        QTest::newRow("in the first of two matching sites")
+            << "http://epitonic.localhost:" + port + "/c.mp3?rave.localhost&track=k"
+            << QList<S::Script>{{S::silence()}} << 1
+            << QList<QByteArray>{"GET /o1/epi_files/reg/songs/mp3/c.mp3?rave.localhost&track=k HTTP/1.1"};
+    }
+    void cancelAtAnyMomentEndsTheTrack()
+    {
+        QFETCH(QString, source);
+        QFETCH(QList<S::Script>, scripts);
+        QFETCH(int, moment);
+        QFETCH(QList<QByteArray>, requests);
+        m_server.setScripts(scripts << S::Script{S::send(okResponse("next track"))});
+        const qsizetype firstRequest = m_server.requests().size();
+        QObject context;
+        bool done = false;
+        const auto cancelAt = [&](auto *sender, auto signal) { // at once, at the first emission
+            connect(sender, signal, &context, [&] {
+                if (!std::exchange(done, true))
+                    QTest::mouseClick(m_panel->cancelButton, Qt::LeftButton);
+            });
+        };
+        if (moment == 0)
+            cancelAt(m_panel->currentDownloadField, &QLineEdit::textChanged);
+        else if (moment == 1)
+            cancelAt(&m_server, &ScriptedServer::requestReceived);
+        else
+            cancelAt(&http::slotEvents(http::Slot::Download), &http::SlotEvents::finished);
+        enqueue("Cancelled", source);
+        enqueue("After", fileAddress("/After.mp3"));
 
         QTRY_COMPARE_WITH_TIMEOUT(musicFiles(), QStringList{"Band - After.mp3"}, 20000);
-        QVERIFY(queuedDuringStep);
-        QVERIFY(stepStillRunning);
-        QCOMPARE(queuedAfterTick, 1);
+        QCOMPARE(m_server.requestLines(firstRequest), requests << "GET /After.mp3 HTTP/1.1");
         QCOMPARE(m_boxes.texts(), QStringList());
-        QCOMPARE(QFileInfo(core::settings().mp3Folder + "Band - After.mp3").size(), 10); // "next track"
+        QCOMPARE(QDir(core::settings().tempFolder).entryList(QDir::Files), QStringList());
     }
 
     void chooserChoicesThatQueueNothing_data()
@@ -229,6 +272,20 @@ private Q_SLOTS:
         clickRow(3);
         QVERIFY(!m_chooser->isVisible());
         QCOMPARE(m_chooser->chosenAction, "download");
+    }
+
+    // Last: closing the window cannot be undone in this process.
+    void closingMidTrackLeavesNoFile()
+    {
+        m_server.setScript(stalled);
+        enqueue("Closed", fileAddress("/c.mp3"));
+        QTRY_VERIFY(http::slotRecord(http::Slot::Download).bytesReceived > 0);
+        QVERIFY(QFile::exists(core::settings().mp3Folder + "Band - Closed.tmp"));
+        m_window->close();
+        m_window.reset();
+        QCoreApplication::sendPostedEvents(); // the ended request resumes its caller, the window gone
+        QCOMPARE(musicFiles(), QStringList());
+        QCOMPARE(m_boxes.texts(), QStringList());
     }
 };
 
