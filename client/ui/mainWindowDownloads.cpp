@@ -7,7 +7,6 @@
 #include "downloads/transfer.h"
 #include "media/artistPictures.h"
 #include "platform/messageBox.h"
-#include "platform/shellOpen.h"
 #include "ui/currentDownloadPanel.h"
 #include "ui/resultsPanel.h"
 #include "ui/searchOptionsPanel.h"
@@ -85,9 +84,9 @@ QCoro::Task<> MainWindow::chooseTrackAction(int row, int column)
             searchTracks(QStringLiteral("Artist"), artist);
         }
     } else if (action == QLatin1String("source")) {
-        platform::shellOpen(downloads::sourceHomePage(source));
+        downloads::openOutsideAddress(downloads::sourceHomePage(source));
     } else if (action == QLatin1String("google")) {
-        platform::shellOpen(downloads::webSearchAddress(artist));
+        downloads::openOutsideAddress(downloads::webSearchAddress(artist));
     }
 }
 

@@ -1,7 +1,7 @@
 // The downloads layer against a scripted loopback server standing in for every site: what each
 // site's resolver sends (request lines, hosts, referers, the cookie) and what the dispatcher picks;
 // one track file's transfer (names, the request, what it reports and leaves in the music folder);
-// the queue of at most 99 tracks and the rate text.
+// the queue of at most 99 tracks, outside addresses and the rate text.
 #include "downloads/sourceSites.h"
 #include "messageBoxCatcher.h"
 #include "scriptedServer.h"
@@ -10,10 +10,12 @@
 #include "core/settings.h"
 #include "core/startup.h"
 #include "downloads/downloadQueue.h"
+#include "downloads/outsideLinks.h"
 #include "downloads/resolvers.h"
 #include "downloads/transfer.h"
 #include "platform/socketControl.h"
 
+#include <QDesktopServices>
 #include <QListWidget>
 
 #include <memory>
@@ -346,6 +348,20 @@ private Q_SLOTS:
         QCOMPARE(queue.count(), downloads::DownloadQueue::MAX_TRACKS - 1);
         QCOMPARE(queue.at(queue.count() - 1).artist, "New");
         QCOMPARE(texts(list).last(), "New - T");
+    }
+
+    // Addresses from the network reach the desktop only as http or https with a host.
+    void outsideAddressesOpenOnlyOverHttp()
+    {
+        UrlRecorder urls; // its handlers go with it
+        for (const QString &scheme : QStringList{"http", "https", "file", "ftp"})
+            QDesktopServices::setUrlHandler(scheme, &urls, "open");
+        const QStringList opened{"http://a.example/1", "HTTPS://b.example:81/x?y=1"};
+        for (const QString &address :
+             opened + QStringList{"file:///etc/passwd", "/etc/passwd", "ftp://c.example/", "http:/etc/passwd",
+                                  "javascript:alert(1)", ""})
+            QCOMPARE(downloads::openOutsideAddress(address), opened.contains(address));
+        QCOMPARE(urls.opened, (QList<QUrl>{QUrl(opened[0]), QUrl(opened[1])}));
     }
 
     void rateTexts()
