@@ -92,7 +92,11 @@ QCoro::Task<> DownloadPump::run()
         // The job exists before the track shows, so a cancel from then on ends it.
         TrackJob job(*panel.socket, panel.slot);
         m_job = &job;
-        panel.currentDownload->setText(next.artist + QStringLiteral(" - ") + next.track);
+        const QString shown = next.artist + QStringLiteral(" - ") + next.track;
+        connect(&job, &TrackJob::notice, this, [&panel, shown](const QString &text) {
+            panel.currentDownload->setText(text.isEmpty() ? shown : text);
+        });
+        panel.currentDownload->setText(shown);
         showQueue(queue, *panel.queueList);
 
         setProgress(panel, 0);

@@ -4,6 +4,7 @@
 #include "core/settings.h"
 #include "http/httpAgent.h"
 #include "platform/messageBox.h"
+#include "platform/signalWait.h"
 #include "platform/socketControl.h"
 
 #include <QDir>
@@ -17,6 +18,9 @@
 namespace downloads {
 
 namespace {
+
+constexpr int MAX_RETRIES = 3;
+int firstRetryPauseMs = 2000;
 
 QString crlf()
 {
@@ -86,27 +90,56 @@ QString trackFileStem(const QString &artist, const QString &track)
 void TrackJob::cancel()
 {
     m_stopped = true;
+    if (!m_keptFile.isEmpty())
+        QFile::remove(m_keptFile);
     http::cancel(m_slot);
     if (m_socket)
         m_socket->close();
     Q_EMIT cancelled();
 }
 
-QCoro::Task<http::Outcome> fetchForTrack(TrackJob &job, QString url, QString referer, QString targetFile)
+QCoro::Task<http::Outcome> fetchForTrack(TrackJob &job, QString url, QString referer, QString targetFile,
+                                         bool resumable)
 {
-    const http::Outcome stopped{http::Outcome::Kind::Cancelled, 0, 0, {}};
-    if (job.stopped())
-        co_return stopped;
-    const http::Outcome outcome = co_await http::fetchUrl(url, referer, core::settings().userAgent,
-                                                          *job.socket(), targetFile, job.slot());
-    if (outcome.kind == http::Outcome::Kind::TakenOver || outcome.kind == http::Outcome::Kind::Cancelled)
-        job.stop();
-    // A cancel that came after the last byte but before this resumed still ends the track.
-    if (job.stopped()) {
-        QFile::remove(targetFile);
-        co_return stopped;
+    using Kind = http::Outcome::Kind;
+    http::Range range{0, {}, resumable};
+    for (int retry = 0; !job.stopped(); ++retry) {
+        const http::Outcome outcome = co_await http::fetchUrl(url, referer, core::settings().userAgent,
+                                                              *job.socket(), targetFile, job.slot(), range);
+        if (outcome.kind == Kind::TakenOver || outcome.kind == Kind::Cancelled)
+            job.stop();
+        // A cancel that came after the last byte but before this resumed still ends the track.
+        if (job.stopped())
+            break;
+        const bool answered = outcome.kind == Kind::Done;
+        if (range.from > 0 && answered && outcome.status == http::HTTP_PARTIAL_CONTENT)
+            co_return http::Outcome{Kind::Done, http::HTTP_OK, outcome.contentLength, outcome.cookie};
+        // A resume the server would not serve starts over.
+        const bool refusedRange = range.from > 0 && answered && !outcome.ok();
+        const bool mayPass = outcome.status == 0 || outcome.status / 100 == 5 || refusedRange;
+        if (!mayPass || retry == MAX_RETRIES)
+            co_return outcome;
+
+        range.validator = http::slotRecord(job.slot()).rangeValidator;
+        range.from =
+            resumable && !refusedRange && !range.validator.isEmpty() ? QFileInfo(targetFile).size() : 0;
+        if (range.from == 0)
+            QFile::remove(targetFile);
+        job.keepUntilCancel(targetFile);
+        Q_EMIT job.notice(QStringLiteral("retrying in %1 s\u2026").arg(2 << retry));
+        // A cancel ends the pause; one that came as it was shown has ended it already.
+        if (!job.stopped())
+            co_await platform::SignalWait(&job, &TrackJob::cancelled, firstRetryPauseMs << retry);
+        if (!job.stopped())
+            Q_EMIT job.notice(QString());
     }
-    co_return outcome;
+    QFile::remove(targetFile);
+    co_return http::Outcome{Kind::Cancelled, 0, 0, {}};
+}
+
+void setFirstRetryPause(int ms)
+{
+    firstRetryPauseMs = qMax(1, ms);
 }
 
 QCoro::Task<> transferTrackFile(QString artist, QString track, QString fileAddress, TrackJob &job,
@@ -131,7 +164,7 @@ QCoro::Task<> transferTrackFile(QString artist, QString track, QString fileAddre
         referer = QStringLiteral("http://") + http::hostFromUrl(fileAddress) + QStringLiteral("/index.html");
     fileAddress.replace(QLatin1Char(' '), QLatin1String("%20"));
 
-    const http::Outcome outcome = co_await fetchForTrack(job, fileAddress, referer, tempFile);
+    const http::Outcome outcome = co_await fetchForTrack(job, fileAddress, referer, tempFile, true);
     // A stopped download is thrown away whatever had arrived; the user asked for nothing more.
     if (outcome.kind == http::Outcome::Kind::Cancelled)
         co_return;

@@ -46,20 +46,33 @@ public:
     // Cancelled by the user, taken over by a newer request, or the window has gone.
     bool stopped() const { return m_stopped || !m_socket; }
     void stop() { m_stopped = true; }
+    // A cancel also removes this file: a broken body's bytes waiting for their resume.
+    void keepUntilCancel(const QString &file) { m_keptFile = file; }
     void cancel();
 
 Q_SIGNALS:
     void cancelled();
+    // What the current-download field shows instead of the track while a retry waits; empty: the track.
+    void notice(const QString &text);
 
 private:
     QPointer<platform::SocketControl> m_socket;
     http::Slot m_slot;
     bool m_stopped = false;
+    QString m_keptFile;
 };
 
-// Fetches for the track unless it has been stopped. An outcome that comes after a cancel, or that
-// a cancel or a newer request ended, is Cancelled and leaves no file.
-QCoro::Task<http::Outcome> fetchForTrack(TrackJob &job, QString url, QString referer, QString targetFile);
+// Fetches for the track unless it has been stopped. A failure that may pass (no connection, a
+// reset, a time-out, a body cut short, a 5xx) is tried again up to 3 times after pauses of about
+// 2, 4 and 8 s, which a cancel ends; only the last outcome is returned. A resumable fetch keeps a
+// broken body's bytes and asks for the rest when the server named a validator (a resumed whole
+// body is reported as 200). An outcome that comes after a cancel, or that a cancel or a newer
+// request ended, is Cancelled and leaves no file.
+QCoro::Task<http::Outcome> fetchForTrack(TrackJob &job, QString url, QString referer, QString targetFile,
+                                         bool resumable = false);
+
+// The first pause before a retry, in milliseconds (default 2000; each next one doubles); tests shorten it.
+void setFirstRetryPause(int ms);
 
 QString socketErrorMessage();
 // Tells the user why a request of the track brought no complete 200 answer.
