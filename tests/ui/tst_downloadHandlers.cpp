@@ -292,8 +292,8 @@ private Q_SLOTS:
         enqueue("Closed", fileAddress("/c.mp3"));
         QTRY_VERIFY(kept);
         m_window.reset();
-        QCoreApplication::sendPostedEvents(); // a resumed wait finds the window gone
-        QCOMPARE(musicFiles(), QStringList());
+        QCOMPARE(musicFiles(), QStringList()); // at once: after the window no loop need run
+        QCoreApplication::sendPostedEvents();  // a resumed wait finds the window gone
     }
 };
 
