@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -52,13 +53,26 @@ int serverPort()
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const int port = serverPort();
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(std::uint16_t(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    fuzz::require(fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0,
-                  "connect");
+    // Tens of thousands of connections a minute run out of local ports or fill the listen backlog
+    // for a moment; that is the machine, not the server, so wait and try again.
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 200; ++attempt) {
+        fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        fuzz::require(fd >= 0, "socket");
+        if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+            ::close(fd);
+            fd = -1;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    fuzz::require(fd >= 0, "connect");
+    // Closing with a reset leaves no TIME_WAIT behind to hold a local port.
+    const linger resetOnClose{1, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &resetOnClose, sizeof resetOnClose);
     std::size_t sent = 0;
     while (sent < size) {
         const ssize_t n = ::send(fd, data + sent, size - sent, MSG_NOSIGNAL);

@@ -78,14 +78,18 @@ QList<QStringView> fieldValues(const QString &text, QLatin1String name)
     return values;
 }
 
-// Every readable value of every Content-Length field; a field may list several.
+// Every value of every Content-Length field, a field may list several; -1 for a value that is not
+// wholly a number that fits.
 QList<qint64> contentLengths(const QString &text)
 {
     QList<qint64> lengths;
     for (const QStringView value : fieldValues(text, QLatin1String("Content-Length"))) {
         for (const QStringView item : value.split(u',')) {
-            if (const qint64 length = leadingNumber(item); length >= 0)
-                lengths.append(length);
+            const QStringView number = item.trimmed();
+            const bool digitsOnly =
+                !number.isEmpty() &&
+                std::all_of(number.begin(), number.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+            lengths.append(digitsOnly ? leadingNumber(number) : -1);
         }
     }
     return lengths;
@@ -107,8 +111,8 @@ int parseStatusCode(const QString &text)
 
 qint64 parseContentLength(const QString &text)
 {
-    // A negative or unreadable length counts as no length at all; lengths that disagree give -1,
-    // as then nobody can tell where the body ends.
+    // A negative, unreadable or overflowing length, or lengths that disagree, give -1: then nobody
+    // can tell where the body ends.
     const QList<qint64> lengths = contentLengths(text);
     if (lengths.isEmpty())
         return 0;

@@ -137,6 +137,7 @@ QString pathFromUrl(const QString &url);
 
 // Header parsers over a response head.
 int parseStatusCode(const QString &text);
+// The body length; 0 without one, -1 when a value is unreadable or the values differ.
 qint64 parseContentLength(const QString &text);
 QString parseCookie(const QString &text);
 // The Location value with blanks trimmed; empty when there is none.

@@ -17,13 +17,6 @@
 
 namespace {
 
-int fetchPicture(const QString &address, const QString &cacheFile, platform::SocketControl &socket,
-                 http::Slot slot)
-{
-    return http::getUrl(address, core::settings().serverBaseUrl, core::settings().userAgent, socket,
-                        cacheFile, slot);
-}
-
 // A file that does not decode as a picture is no picture: it is removed so it is fetched again.
 bool readPicture(const QString &file, QPixmap &picture)
 {
@@ -75,6 +68,44 @@ QCoro::Task<Outcome> showOne(QString name, QPointer<QLabel> box, platform::Socke
     co_return Outcome::Shown;
 }
 
+// Fetches the artist's picture into the cache unless it is there; a failure is told and the fill
+// goes on with the next artist. False when the fill is over: the request was taken over or
+// cancelled.
+QCoro::Task<bool> fetchGenreArtistPicture(QString artist, platform::SocketControl &socket, http::Slot slot)
+{
+    // The same cache name as the single pictures: a name from the server never leaves the cache folder.
+    const QString cacheFile = media::artistCacheFile(artist);
+    if (core::fileExists(cacheFile))
+        co_return true;
+    QString encoded = artist;
+    encoded.replace(QLatin1Char(' '), QLatin1String("%20"));
+    const QString address = core::settings().artistImagesBaseUrl + encoded + QStringLiteral(".jpg");
+    const http::Outcome fetched = co_await http::fetchUrl(
+        address, core::settings().serverBaseUrl, core::settings().userAgent, socket, cacheFile, slot);
+    if (fetched.kind == http::Outcome::Kind::TakenOver || fetched.kind == http::Outcome::Kind::Cancelled)
+        co_return false;
+    if (fetched.status == 0)
+        platform::messageBox(QStringLiteral("A Socket error occurred while retrieving artist image"));
+    else if (fetched.status != http::HTTP_OK)
+        platform::messageBox(http::httpErrorMessage(
+            QStringLiteral("An error occurred while retrieving artist image"), fetched.status));
+    co_return true;
+}
+
+// Adds the cached picture to the list and the artist to the tree; nothing when there is no
+// picture or the name is already a key.
+void addGenreArtist(const QString &artist, QTreeWidget &tree, platform::ImageList &images)
+{
+    const QString cacheFile = media::artistCacheFile(artist);
+    QPixmap picture;
+    if (!core::fileExists(cacheFile) || !readPicture(cacheFile, picture))
+        return;
+    if (!images.add(artist, picture))
+        return;
+    platform::attachImageList(tree, images);
+    platform::addTreeNode(tree, artist, artist, &images, artist);
+}
+
 } // namespace
 
 namespace media {
@@ -101,45 +132,18 @@ QCoro::Task<> showArtistPicture(QString artist, QLabel &pictureBox, platform::So
         co_await showOne(first, box, socket, slot, request);
 }
 
-bool loadGenreArtists(const QStringList &artists, platform::SocketControl &socket, QTreeWidget &tree,
-                      platform::ImageList &images, http::Slot slot)
+QCoro::Task<> loadGenreArtists(QStringList artists, platform::SocketControl &socket, QTreeWidget &tree,
+                               platform::ImageList &images, http::Slot slot)
 {
+    const QPointer<QTreeWidget> treeGuard(&tree);
+    const QPointer<platform::ImageList> imagesGuard(&images);
     for (const QString &artist : artists) {
-        if (!artist.isEmpty())
-            addGenreArtist(artist, socket, tree, images, slot);
+        if (artist.isEmpty())
+            continue;
+        if (!co_await fetchGenreArtistPicture(artist, socket, slot) || !treeGuard || !imagesGuard)
+            co_return;
+        addGenreArtist(artist, tree, images);
     }
-    return true;
-}
-
-bool addGenreArtist(const QString &artist, platform::SocketControl &socket, QTreeWidget &tree,
-                    platform::ImageList &images, http::Slot slot)
-{
-    // The same cache name as the single pictures: a name from the server never leaves the cache folder.
-    const QString cacheFile = artistCacheFile(artist);
-    if (!core::fileExists(cacheFile)) {
-        QString encoded = artist;
-        encoded.replace(QLatin1Char(' '), QLatin1String("%20"));
-        const QString address = core::settings().artistImagesBaseUrl + encoded + QStringLiteral(".jpg");
-        const int status = fetchPicture(address, cacheFile, socket, slot);
-        if (status == 0) {
-            platform::messageBox(QStringLiteral("A Socket error occurred while retrieving artist image"));
-            return false;
-        }
-        if (status != http::HTTP_OK) {
-            platform::messageBox(http::httpErrorMessage(
-                QStringLiteral("An error occurred while retrieving artist image"), status));
-            return false;
-        }
-    }
-    if (!core::fileExists(cacheFile))
-        return false;
-    QPixmap picture;
-    if (!readPicture(cacheFile, picture))
-        return false;
-    if (!images.add(artist, picture))
-        return false;
-    platform::attachImageList(tree, images);
-    return platform::addTreeNode(tree, artist, artist, &images, artist) != nullptr;
 }
 
 } // namespace media

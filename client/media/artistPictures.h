@@ -26,14 +26,10 @@ QCoro::Task<> showArtistPicture(QString artist, QLabel &pictureBox, platform::So
 // imageCacheFolder + the name without the characters a file name may not carry + ".jpg".
 QString artistCacheFile(const QString &artist);
 
-// The genre-artists tree of the recommendations panel: adds every artist with its picture;
-// true when it has been through the list.
-bool loadGenreArtists(const QStringList &artists, platform::SocketControl &socket, QTreeWidget &tree,
-                      platform::ImageList &images, http::Slot slot);
-
-// Fetches the artist's picture if needed and adds it to the list and the tree; false when the
-// artist could not be added (a message says why when the server or the connection failed).
-bool addGenreArtist(const QString &artist, platform::SocketControl &socket, QTreeWidget &tree,
-                    platform::ImageList &images, http::Slot slot);
+// The genre-artists tree of the recommendations panel: adds every artist with its picture, one
+// after the other, each picture fetched once into the cache. A picture that cannot be had is told
+// and skipped; a cancel ends the fill, as does the tree going.
+QCoro::Task<> loadGenreArtists(QStringList artists, platform::SocketControl &socket, QTreeWidget &tree,
+                               platform::ImageList &images, http::Slot slot);
 
 } // namespace media

@@ -274,20 +274,22 @@ void MainWindow::backToSearch()
     searchPanelShown = true;
 }
 
-void MainWindow::showGenreGroup(int group)
+QCoro::Task<> MainWindow::showGenreGroup(int group)
 {
     // One fill at a time: a second fill would share the busy picture slot and the tree.
     if (m_fillingGenre)
-        return;
+        co_return;
     m_fillingGenre = true;
+    const QPointer<MainWindow> window(this);
     platform::ImageList &pictures = *recommendationsPanel->recommendedArtistPictures;
     QTreeWidget &tree = *recommendationsPanel->recommendedArtistsTree;
     pictures.clear();
     pictures.setPictureSize(QSize(150, 142));
     tree.clear();
-    media::loadGenreArtists(recommendedArtists.namesInCategory(group), *genreArtistsSocket, tree, pictures,
-                            http::Slot::GenreArtists);
-    m_fillingGenre = false;
+    co_await media::loadGenreArtists(recommendedArtists.namesInCategory(group), *genreArtistsSocket, tree,
+                                     pictures, http::Slot::GenreArtists);
+    if (window)
+        m_fillingGenre = false;
 }
 
 void MainWindow::chooseShopCountry(int countryNumber)

@@ -10,6 +10,8 @@
 #include <QCoro/QCoroTask>
 #include <QMainWindow>
 
+#include <functional>
+
 class QTreeWidgetItem;
 class QWidget;
 
@@ -52,6 +54,12 @@ public:
     // False when the start-up could not make its folders; the program must end then.
     bool isLoaded() const { return m_loaded; }
 
+Q_SIGNALS:
+    // A search started from the window has shown its results or its message and asked for its
+    // picture; a search that a newer one took over ends without it.
+    void searchFinished();
+
+public:
     // The track action chooser, created with the main window.
     TrackChooser *chooser() const { return m_chooser; }
 
@@ -107,7 +115,7 @@ private:
     QCoro::Task<bool> fetchServiceFile(QString name, QString workFile, QString doing);
     void toggleRecommendations();
     void backToSearch();
-    void showGenreGroup(int group);
+    QCoro::Task<> showGenreGroup(int group);
     void chooseShopCountry(int countryNumber);
 
     // Each feature connects its own handlers; called at the end of the constructor.
@@ -117,8 +125,9 @@ private:
 
     // Search, similar artists and radio.
     void startSearch();
-    // Searches and shows the results, the query's address and the shop suggestions.
-    void searchTracks(const QString &searchType, const QString &text);
+    // Searches and shows the results, the query's address and the shop suggestions; then, unless
+    // a newer search took over, the picture of the artist pictureOf() names (none without it).
+    QCoro::Task<> searchTracks(QString searchType, QString text, std::function<QString()> pictureOf = {});
     void findSimilarArtists();
     void searchRecommendedArtist(QTreeWidgetItem *node);
     void searchSimilarArtist(QTreeWidgetItem *node);

@@ -17,6 +17,7 @@
 
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTreeWidget>
@@ -47,17 +48,24 @@ void MainWindow::startSearch()
         return;
     }
     const QTabBar &kinds = *searchOptionsPanel->searchKindTabs;
-    searchTracks(kinds.tabText(kinds.currentIndex()), text);
-    // The box may have changed while the search waited; the picture is for what it shows now.
-    showSearchPicture(searchOptionsPanel->searchField->text());
+    // The box may change while the search waits; the picture is for what it shows then.
+    searchTracks(kinds.tabText(kinds.currentIndex()), text,
+                 [this] { return searchOptionsPanel->searchField->text(); });
 }
 
-void MainWindow::searchTracks(const QString &searchType, const QString &text)
+QCoro::Task<> MainWindow::searchTracks(QString searchType, QString text, std::function<QString()> pictureOf)
 {
-    webservice::searchTracks(searchType, text, *searchOptionsPanel->genreBox,
-                             *searchOptionsPanel->queryAddressField, *resultsPanel, *serviceSocket,
-                             *resultsPanel->resultsGrid, *shopPanel->shopBrowser, http::Slot::Service,
-                             {genreNames, searchResults, shopSuggestions});
+    const QPointer<MainWindow> window(this);
+    const bool ended = co_await webservice::searchTracks(
+        searchType, text, *searchOptionsPanel->genreBox, *searchOptionsPanel->queryAddressField,
+        *resultsPanel, *serviceSocket, *resultsPanel->resultsGrid, *shopPanel->shopBrowser,
+        http::Slot::Service, {genreNames, searchResults, shopSuggestions});
+    // Taken over by a newer search, or the window closed: that one says everything.
+    if (!window || !ended)
+        co_return;
+    if (pictureOf)
+        showSearchPicture(pictureOf());
+    Q_EMIT searchFinished();
 }
 
 void MainWindow::findSimilarArtists()
@@ -88,8 +96,7 @@ void MainWindow::searchArtistFromTree(const QTreeWidgetItem &node)
     // Nodes are top-level only, so the text is the node's whole path. No minimum length here.
     const QString name = node.text(0).trimmed();
     searchOptionsPanel->searchField->setText(name);
-    searchTracks(QStringLiteral("Artist"), name);
-    showSearchPicture(name);
+    searchTracks(QStringLiteral("Artist"), name, [name] { return name; });
 }
 
 void MainWindow::openRadioStation()

@@ -3,7 +3,6 @@
 #include "core/files.h"
 #include "core/settings.h"
 #include "http/httpAgent.h"
-#include "platform/eventPump.h"
 #include "platform/messageBox.h"
 #include "platform/socketControl.h"
 #include "webservice/similarArtists.h"
@@ -49,27 +48,26 @@ void parseRadioRecommendations(const QString &responseFile, RadioStations &stati
     }
 }
 
-void recommendRadioStations(const QString &name, QLineEdit &queryEchoBox, platform::SocketControl &socket,
-                            RadioStations &stations, QListWidget &stationList)
+QCoro::Task<> recommendRadioStations(QString name, QLineEdit &queryEchoBox, platform::SocketControl &socket,
+                                     RadioStations &stations, QListWidget &stationList)
 {
     const QString workFile =
         core::settings().tempFolder + QStringLiteral("webServiceRecommendRadio_tmp.html");
+    const ControlsGuard controls{&stationList};
     const QString address = radioQueryUrl(encodeArtistName(name.trimmed()));
     queryEchoBox.setText(address);
-    platform::doEvents();
 
-    bool superseded = false;
-    const int status = requestOnSimilarArtistsSlot(address, socket, workFile, superseded);
-    if (superseded)
-        return;
-    if (status == 0) {
+    const std::optional<int> status = co_await requestOnSimilarArtistsSlot(address, socket, workFile);
+    if (!status || !controls.alive())
+        co_return;
+    if (*status == 0) {
         platform::messageBox(QStringLiteral("An Socket error occured while searching"));
-        return;
+        co_return;
     }
-    if (status != http::HTTP_OK) {
+    if (*status != http::HTTP_OK) {
         platform::messageBox(
-            http::httpErrorMessage(QStringLiteral("An error occurred while searching"), status));
-        return;
+            http::httpErrorMessage(QStringLiteral("An error occurred while searching"), *status));
+        co_return;
     }
     parseRadioRecommendations(workFile, stations, stationList);
     QFile::remove(workFile);

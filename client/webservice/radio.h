@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoro/QCoroTask>
 #include <QList>
 #include <QString>
 
@@ -38,7 +39,8 @@ void parseRadioRecommendations(const QString &responseFile, RadioStations &stati
                                QListWidget &stationList);
 
 // Asks for the stations of an artist and lists them; a failed request leaves the list as it was.
-void recommendRadioStations(const QString &name, QLineEdit &queryEchoBox, platform::SocketControl &socket,
-                            RadioStations &stations, QListWidget &stationList);
+// Taken over, cancelled or with the list gone, it does nothing more.
+QCoro::Task<> recommendRadioStations(QString name, QLineEdit &queryEchoBox, platform::SocketControl &socket,
+                                     RadioStations &stations, QListWidget &stationList);
 
 } // namespace webservice

@@ -4,7 +4,6 @@
 #include "core/settings.h"
 #include "downloads/outsideLinks.h"
 #include "http/httpAgent.h"
-#include "platform/eventPump.h"
 #include "platform/messageBox.h"
 #include "platform/socketControl.h"
 #include "platform/webBrowserControl.h"
@@ -13,6 +12,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTableWidget>
 
 #include <cmath>
@@ -25,7 +25,7 @@ namespace {
 constexpr int GRID_COLUMNS = 3;
 
 // Counts the searches started on each slot. A search started while another waits takes the slot
-// over; the older one then comes back without a result and must leave the grid to the newer one.
+// over; the older one then leaves the grid to the newer one, even when its reply was already in.
 std::map<http::Slot, int> searchesStarted;
 
 QTableWidgetItem *gridCell(const QString &text)
@@ -140,14 +140,16 @@ QString searchResultsCaption(int found)
            QStringLiteral(" free tracks found");
 }
 
-void searchTracks(const QString &searchType, const QString &searchText, QComboBox &genreList,
-                  QLineEdit &queryEchoBox, QGroupBox &resultsFrame, platform::SocketControl &socket,
-                  QTableWidget &resultsGrid, platform::WebBrowserControl &shopBrowser, http::Slot slot,
-                  const SearchTables &tables)
+QCoro::Task<bool> searchTracks(QString searchType, QString searchText, QComboBox &genreList,
+                               QLineEdit &queryEchoBox, QGroupBox &resultsFrame,
+                               platform::SocketControl &socket, QTableWidget &resultsGrid,
+                               platform::WebBrowserControl &shopBrowser, http::Slot slot, SearchTables tables)
 {
     const QString workFile = core::settings().tempFolder + QStringLiteral("webService_tmp.html");
     tables.results.clear();
     const int generation = ++searchesStarted[slot];
+    const QPointer<QGroupBox> frame(&resultsFrame);
+    const QPointer<QTableWidget> grid(&resultsGrid);
 
     const QString encoded = downloads::encodeQueryText(searchText);
     downloads::showShopSuggestions(encoded, tables.shop, shopBrowser);
@@ -157,28 +159,28 @@ void searchTracks(const QString &searchType, const QString &searchText, QComboBo
     resultsFrame.setTitle(QStringLiteral("Search Results : Search (by ") + searchType +
                           QStringLiteral(") in progress."));
     prepareGrid(resultsGrid);
-    platform::doEvents();
-    if (generation != searchesStarted[slot])
-        return;
 
-    const int status = http::getUrl(address, core::settings().serverBaseUrl, core::settings().userAgent,
-                                    socket, workFile, slot);
-    if (generation != searchesStarted[slot])
-        return;
-    if (status == 0) {
+    const http::Outcome outcome = co_await http::fetchUrl(address, core::settings().serverBaseUrl,
+                                                          core::settings().userAgent, socket, workFile, slot);
+    // A newer search, the window closing or the controls going ends this one without a word.
+    if (outcome.kind == http::Outcome::Kind::TakenOver || outcome.kind == http::Outcome::Kind::Cancelled ||
+        generation != searchesStarted[slot] || !frame || !grid)
+        co_return false;
+    if (outcome.status == 0) {
         platform::messageBox(QStringLiteral("A Socket error occurred while searching"));
-        return;
+        co_return true;
     }
-    if (status != http::HTTP_OK) {
+    if (outcome.status != http::HTTP_OK) {
         platform::messageBox(
-            http::httpErrorMessage(QStringLiteral("An error occurred while searching"), status));
-        return;
+            http::httpErrorMessage(QStringLiteral("An error occurred while searching"), outcome.status));
+        co_return true;
     }
 
     const int found =
         showSearchResults(parseSearchResults(workFile), tables.genreNames, tables.results, resultsGrid);
     QFile::remove(workFile);
     resultsFrame.setTitle(searchResultsCaption(found));
+    co_return true;
 }
 
 } // namespace webservice

@@ -4,6 +4,7 @@
 #include "http/httpAgent.h"
 #include "webservice/statistics.h"
 
+#include <QCoro/QCoroTask>
 #include <QList>
 #include <QString>
 
@@ -72,7 +73,7 @@ int showSearchResults(const QList<SearchRecord> &records, const GenreNames &genr
 // "Search Results : 1 free track found" / "... n free tracks found".
 QString searchResultsCaption(int found);
 
-// Runs one search on the given slot and shows the outcome in the given controls.
+// The tables a search fills; they live as long as the controls it is handed.
 struct SearchTables
 {
     const GenreNames &genreNames;
@@ -80,9 +81,14 @@ struct SearchTables
     downloads::ShopSuggestions &shop;
 };
 
-void searchTracks(const QString &searchType, const QString &searchText, QComboBox &genreList,
-                  QLineEdit &queryEchoBox, QGroupBox &resultsFrame, platform::SocketControl &socket,
-                  QTableWidget &resultsGrid, platform::WebBrowserControl &shopBrowser, http::Slot slot,
-                  const SearchTables &tables);
+// Runs one search on the given slot and shows the outcome in the given controls: the shop page,
+// then the tracks. Completes with true once the results or a message are shown; with false, having
+// touched nothing after the wait, when a newer search on the slot took it over, the request was
+// cancelled or the results controls went.
+QCoro::Task<bool> searchTracks(QString searchType, QString searchText, QComboBox &genreList,
+                               QLineEdit &queryEchoBox, QGroupBox &resultsFrame,
+                               platform::SocketControl &socket, QTableWidget &resultsGrid,
+                               platform::WebBrowserControl &shopBrowser, http::Slot slot,
+                               SearchTables tables);
 
 } // namespace webservice

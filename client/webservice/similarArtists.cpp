@@ -3,7 +3,6 @@
 #include "core/files.h"
 #include "core/settings.h"
 #include "http/httpAgent.h"
-#include "platform/eventPump.h"
 #include "platform/imageList.h"
 #include "platform/messageBox.h"
 #include "platform/socketControl.h"
@@ -12,6 +11,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
 
@@ -24,7 +25,7 @@ namespace {
 constexpr int LAST_RANKED_POSITION = 101;
 
 // Requests started on the similar-artists slot. A request started while another waits takes the
-// slot over; the older one comes back with 0, which is no failure to report.
+// slot over; the older one then ends without a word, even when its reply was already in.
 int slotRequestsStarted = 0;
 
 } // namespace
@@ -35,14 +36,17 @@ void SimilarArtists::add(const QString &name, bool available)
         m_artists.append(Artist{name, available});
 }
 
-int requestOnSimilarArtistsSlot(const QString &address, platform::SocketControl &socket,
-                                const QString &workFile, bool &superseded)
+QCoro::Task<std::optional<int>> requestOnSimilarArtistsSlot(QString address, platform::SocketControl &socket,
+                                                            QString workFile)
 {
     const int mine = ++slotRequestsStarted;
-    const int status = http::getUrl(address, core::settings().serverBaseUrl, core::settings().userAgent,
-                                    socket, workFile, http::Slot::SimilarArtists);
-    superseded = mine != slotRequestsStarted;
-    return status;
+    const http::Outcome outcome =
+        co_await http::fetchUrl(address, core::settings().serverBaseUrl, core::settings().userAgent, socket,
+                                workFile, http::Slot::SimilarArtists);
+    if (outcome.kind == http::Outcome::Kind::TakenOver || outcome.kind == http::Outcome::Kind::Cancelled ||
+        mine != slotRequestsStarted)
+        co_return std::nullopt;
+    co_return outcome.status;
 }
 
 QString encodeArtistName(const QString &name)
@@ -118,13 +122,13 @@ QString relevanceIconKey(int position)
     return QStringLiteral("level_") + QString::number(level);
 }
 
-void findSimilarArtists(const QString &typedText, QLineEdit &queryEchoBox, platform::SocketControl &socket,
-                        SimilarArtists &artists, QTreeWidget &tree, platform::ImageList &iconList,
-                        QLabel &countLabel, RadioStations &stations, QListWidget &stationList,
-                        const std::function<void(const QString &)> &showPicture)
+QCoro::Task<> findSimilarArtists(QString typedText, QLineEdit &queryEchoBox, platform::SocketControl &socket,
+                                 SimilarArtists &artists, QTreeWidget &tree, platform::ImageList &iconList,
+                                 QLabel &countLabel, RadioStations &stations, QListWidget &stationList,
+                                 std::function<void(const QString &)> showPicture)
 {
     const QString workFile = core::settings().tempFolder + QStringLiteral("webServiceRecommend_tmp.html");
-    bool superseded = false;
+    const ControlsGuard controls{&queryEchoBox, &socket, &tree, &iconList, &countLabel, &stationList};
     QString name = typedText;
     name.replace(QLatin1Char('&'), QLatin1String("%26"));
     name.replace(QLatin1Char(' '), QLatin1String("%20"));
@@ -132,19 +136,18 @@ void findSimilarArtists(const QString &typedText, QLineEdit &queryEchoBox, platf
     const QString checkAddress = core::settings().serverBaseUrl +
                                  QStringLiteral("trelvoSimilarArtists.php?artist=") + encodeArtistName(name);
     queryEchoBox.setText(checkAddress);
-    platform::doEvents();
 
-    int status = requestOnSimilarArtistsSlot(checkAddress, socket, workFile, superseded);
-    if (superseded)
-        return;
-    if (status == 0) {
+    std::optional<int> status = co_await requestOnSimilarArtistsSlot(checkAddress, socket, workFile);
+    if (!status || !controls.alive())
+        co_return;
+    if (*status == 0) {
         platform::messageBox(QStringLiteral("A socket error occured while validating the name"));
-        return;
+        co_return;
     }
-    if (status != http::HTTP_OK && status != http::HTTP_NOT_FOUND) {
+    if (*status != http::HTTP_OK && *status != http::HTTP_NOT_FOUND) {
         platform::messageBox(
-            http::httpErrorMessage(QStringLiteral("An error occurred while validating the name"), status));
-        return;
+            http::httpErrorMessage(QStringLiteral("An error occurred while validating the name"), *status));
+        co_return;
     }
     const QString validated = readValidatedArtistName(workFile);
     const bool confirmed = validated.size() > 3;
@@ -156,19 +159,18 @@ void findSimilarArtists(const QString &typedText, QLineEdit &queryEchoBox, platf
     if (confirmed) {
         const QString listAddress = core::settings().similarArtistsBaseUrl + encodeArtistName(name);
         queryEchoBox.setText(listAddress);
-        platform::doEvents();
 
-        status = requestOnSimilarArtistsSlot(listAddress, socket, workFile, superseded);
-        if (superseded)
-            return;
-        if (status == 0) {
+        status = co_await requestOnSimilarArtistsSlot(listAddress, socket, workFile);
+        if (!status || !controls.alive())
+            co_return;
+        if (*status == 0) {
             platform::messageBox(QStringLiteral("An Socket error occured while searching"));
-            return;
+            co_return;
         }
-        if (status != http::HTTP_OK && status != http::HTTP_NOT_FOUND) {
+        if (*status != http::HTTP_OK && *status != http::HTTP_NOT_FOUND) {
             platform::messageBox(
-                http::httpErrorMessage(QStringLiteral("An error occurred while searching"), status));
-            return;
+                http::httpErrorMessage(QStringLiteral("An error occurred while searching"), *status));
+            co_return;
         }
         shown = parseSimilarArtists(workFile, artists, tree, iconList);
         if (showPicture)
@@ -178,7 +180,13 @@ void findSimilarArtists(const QString &typedText, QLineEdit &queryEchoBox, platf
 
     countLabel.setText(QStringLiteral("Similar Artists : ") + QString::number(shown));
     socket.close();
-    recommendRadioStations(name, queryEchoBox, socket, stations, stationList);
+    co_await recommendRadioStations(name, queryEchoBox, socket, stations, stationList);
+}
+
+bool ControlsGuard::alive() const
+{
+    return std::all_of(m_controls.begin(), m_controls.end(),
+                       [](const QPointer<QObject> &control) { return !control.isNull(); });
 }
 
 } // namespace webservice

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QCoro/QCoroTask>
 #include <QList>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
+#include <initializer_list>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -63,16 +67,30 @@ int fillSimilarArtistsTree(const SimilarArtists &artists, QTreeWidget &tree, pla
 // "level_9" for positions 0..9 down to "level_0" for 90..101; empty outside 0..101.
 QString relevanceIconKey(int position);
 
-// One GET on the similar-artists slot into workFile. superseded tells that another request took
-// the slot over meanwhile: the caller's work is then over, and its 0 is nobody's error.
-int requestOnSimilarArtistsSlot(const QString &address, platform::SocketControl &socket,
-                                const QString &workFile, bool &superseded);
+// One GET on the similar-artists slot into workFile: the final status, 0 when the connection
+// failed. Empty when another request took the slot over meanwhile or the request was cancelled:
+// the caller's work is then over, without a word.
+QCoro::Task<std::optional<int>> requestOnSimilarArtistsSlot(QString address, platform::SocketControl &socket,
+                                                            QString workFile);
+
+// The controls a query fills after its waits: once one of them has gone, it does nothing more.
+class ControlsGuard
+{
+public:
+    ControlsGuard(std::initializer_list<QObject *> controls) : m_controls(controls.begin(), controls.end()) {}
+    bool alive() const;
+
+private:
+    QList<QPointer<QObject>> m_controls;
+};
 
 // The whole lookup behind the "find similar artists" button: name check, list, picture (through
-// showPicture, which gets the final name), count label, then the radio stations.
-void findSimilarArtists(const QString &typedText, QLineEdit &queryEchoBox, platform::SocketControl &socket,
-                        SimilarArtists &artists, QTreeWidget &tree, platform::ImageList &iconList,
-                        QLabel &countLabel, RadioStations &stations, QListWidget &stationList,
-                        const std::function<void(const QString &)> &showPicture);
+// showPicture, which gets the final name), count label, then the radio stations. A newer lookup
+// takes it over; it then, like a cancelled one or one whose controls went, does nothing more. The
+// tables live as long as the controls.
+QCoro::Task<> findSimilarArtists(QString typedText, QLineEdit &queryEchoBox, platform::SocketControl &socket,
+                                 SimilarArtists &artists, QTreeWidget &tree, platform::ImageList &iconList,
+                                 QLabel &countLabel, RadioStations &stations, QListWidget &stationList,
+                                 std::function<void(const QString &)> showPicture);
 
 } // namespace webservice

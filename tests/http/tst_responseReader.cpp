@@ -76,6 +76,8 @@ private Q_SLOTS:
             ok + "Content-Length:\t3 \r\ncontent-length:3\r\n\r\nabcjunk", false, "Done 200 3 1|abc");
         row("lengths that differ", ok + "Content-Length: 3\r\nContent-Length: 3, 4\r\n\r\nabcd", true,
             "Failed 0 0 0|");
+        row("negative length", ok + "Content-Length: -3\r\n\r\nabc", true, "Failed 0 0 0|");
+        row("length not wholly a number", ok + "Content-Length: 3x\r\n\r\nabc", true, "Failed 0 0 0|");
         row("chunked not the last coding: the close ends it, not a length",
             ok + "Transfer-Encoding: chunked, gzip\r\nContent-Length: 2\r\n\r\n1\r\na\r\n0\r\n\r\n", true,
             "Done 200 0 1|1\r\na\r\n0\r\n\r\n");
@@ -138,8 +140,8 @@ private Q_SLOTS:
         row("bare LF ends a cookie; cookie not trimmed", "HTTP/1.1 200 OK\r\nSet-Cookie:  a=1 \nX: y; z\r\n",
             "200|0| a=1 |");
         row("negative length; empty location", "HTTP/1.1 200 OK\r\nContent-Length: -5\r\nLocation:    \r\n",
-            "200|0||");
-        row("overflowing length; HTTP/2", "HTTP/2 200\r\nContent-Length: 99999999999999999999\r\n", "0|0||");
+            "200|-1||");
+        row("overflowing length; HTTP/2", "HTTP/2 200\r\nContent-Length: 99999999999999999999\r\n", "0|-1||");
         row("bare LF, no reason phrase, blanks around the length",
             "HTTP/1.0 200\nContent-Length:\t7 \nSet-Cookie: a=1\nLocation: /b\n", "200|7|a=1|/b");
         row("a length in another field's name; lengths that differ",

@@ -30,16 +30,21 @@ class tst_artistPictures : public QObject
             scripts.append({reply.isEmpty() ? ScriptedServer::close() : ScriptedServer::send(reply)});
         m_server.setScripts(scripts);
     }
+    static bool finished(const QCoro::Task<> &task)
+    {
+        return QTest::qWaitFor([&task] { return task.isReady(); });
+    }
     bool showPicture(const QString &artist)
     {
-        QCoro::waitFor(media::showArtistPicture(artist, m_box, m_socket, http::Slot::ChooserPicture));
-        return !m_box.pixmap().isNull();
+        return finished(media::showArtistPicture(artist, m_box, m_socket, http::Slot::ChooserPicture)) &&
+               !m_box.pixmap().isNull();
     }
     bool loadGenre(const QStringList &names)
     {
         m_tree.clear();
         m_images.clear();
-        return media::loadGenreArtists(names, m_socket, m_tree, m_images, http::Slot::ChooserPicture);
+        return finished(
+            media::loadGenreArtists(names, m_socket, m_tree, m_images, http::Slot::ChooserPicture));
     }
 
     ScriptedServer m_server;
@@ -143,7 +148,7 @@ private Q_SLOTS:
         QCOMPARE(int(m_server.requests().size()), before + 1);
     }
 
-    void genreGroupWithMissingPictures()
+    void genreGroupWithMissingPicturesOrCancelled()
     {
         // The second "One" makes no second node.
         script({picture, notFound, picture, QByteArray(), picture});
@@ -160,6 +165,18 @@ private Q_SLOTS:
         }
         QCOMPARE(m_images.picture("Five").size(), QSize(150, 142));
         QVERIFY(!QFile::exists(media::artistCacheFile("Two")));
+
+        // A cancel ends the fill without a word: "Seven" is never asked for.
+        m_server.setScripts({{ScriptedServer::pause(300), ScriptedServer::send(picture)}});
+        const qsizetype before = m_server.requests().size();
+        const QCoro::Task<> fill =
+            media::loadGenreArtists({"Six", "Seven"}, m_socket, m_tree, m_images, http::Slot::ChooserPicture);
+        QTRY_COMPARE(m_server.requests().size(), before + 1);
+        http::cancel(http::Slot::ChooserPicture);
+        QTRY_VERIFY(fill.isReady());
+        QCOMPARE(m_server.requests().size(), before + 1);
+        QCOMPARE(boxes.count(), 2);
+        QCOMPARE(m_tree.topLevelItemCount(), 3);
     }
 };
 

@@ -5,6 +5,7 @@
 
 #include "core/settings.h"
 #include "core/startup.h"
+#include "http/httpAgent.h"
 #include "messageBoxCatcher.h"
 #include "platform/imageList.h"
 #include "platform/socketControl.h"
@@ -44,7 +45,6 @@ class tst_webservice : public QObject
         QTreeWidget tree;
         QLabel label{"Similar Artists : None so far"};
         QListWidget stations;
-        MessageBoxCatcher boxes;
         QStringList pictures;
     };
 
@@ -57,13 +57,14 @@ class tst_webservice : public QObject
     ScriptedServer *m_server = nullptr;
     std::unique_ptr<WindowTestEnvironment> m_env;
     std::unique_ptr<Controls> m_c;
+    std::unique_ptr<MessageBoxCatcher> m_boxes;
     int m_requestsBefore = 0;
 
-    void lookup(const QString &typed)
+    QCoro::Task<> startLookup(const QString &typed)
     {
-        webservice::findSimilarArtists(typed, m_c->echo, m_c->socket, m_c->similar, m_c->tree, m_c->icons,
-                                       m_c->label, m_c->radio, m_c->stations,
-                                       [this](const QString &artist) { m_c->pictures << artist; });
+        return webservice::findSimilarArtists(typed, m_c->echo, m_c->socket, m_c->similar, m_c->tree,
+                                              m_c->icons, m_c->label, m_c->radio, m_c->stations,
+                                              [this](const QString &artist) { m_c->pictures << artist; });
     }
     QList<QByteArray> requestLines() const { return m_server->requestLines(m_requestsBefore); }
 
@@ -90,6 +91,7 @@ private Q_SLOTS:
     void init()
     {
         m_c = std::make_unique<Controls>();
+        m_boxes = std::make_unique<MessageBoxCatcher>();
         platform::addTreeNode(m_c->tree, "Earlier", "Earlier", &m_c->icons, "level_9");
         m_c->stations.addItem("Old Station");
         m_requestsBefore = int(m_server->requests().size());
@@ -248,6 +250,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("nodes");
         QTest::addColumn<QString>("label");
         QTest::addColumn<QStringList>("stations");
+        QTest::addColumn<QString>("ending"); // of the first request while it waits, if any
 
         const QByteArray check = "GET /trelvoSimilarArtists.php?artist=SaltPepper%20%26%20Co HTTP/1.1";
         const QByteArray radio = "GET /trelvoRadioByKeyword.php?search=%Salt%20Pepper%20%26%20Co% HTTP/1.1";
@@ -256,30 +259,41 @@ private Q_SLOTS:
         const QStringList earlier{"Earlier"}, near{"Near One", "Near Three"};
         const QStringList old{"Old Station"}, two{"Station One", "Station Two"};
         const QString none = "Similar Artists : None so far", zero = "Similar Artists : 0";
-        const S::Script closed{S::close()};
+        const S::Script closed{S::close()}, held{S::pause(400), S::send(okResponse(confirmedSaltPepper))};
 
-        QTest::newRow("confirmed name")
-            << Scripts{ok(confirmedSaltPepper), ok(threeArtists)}
-            << QList<QByteArray>{check, listRequest, radio} << "" << near << "Similar Artists : 2" << two;
+        QTest::newRow("confirmed name") << Scripts{ok(confirmedSaltPepper), ok(threeArtists)}
+                                        << QList<QByteArray>{check, listRequest, radio} << "" << near
+                                        << "Similar Artists : 2" << two << "";
         QTest::newRow("unknown name")
             << Scripts{failing(404, "Not Found")} << QList<QByteArray>{check, radioAsTyped} << "" << earlier
-            << zero << two;
+            << zero << two << "";
         QTest::newRow("list not found empties the tree, empty radio reply the list")
             << Scripts{ok(confirmedSaltPepper), failing(404, "Not Found"), ok("")}
-            << QList<QByteArray>{check, listRequest, radio} << "" << QStringList{} << zero << QStringList{};
+            << QList<QByteArray>{check, listRequest, radio} << "" << QStringList{} << zero << QStringList{}
+            << "";
         QTest::newRow("check: no connection")
             << Scripts{closed} << QList<QByteArray>{check}
-            << "A socket error occured while validating the name" << earlier << none << old;
+            << "A socket error occured while validating the name" << earlier << none << old << "";
         QTest::newRow("check: server error")
             << Scripts{failing(500, "Internal Server Error")} << QList<QByteArray>{check}
             << "An error occurred while validating the name\r\nHTTP Response: 500 = "
                "HTTP_INTERNAL_SERVER_ERROR"
-            << earlier << none << old;
+            << earlier << none << old << "";
         QTest::newRow("radio: no connection")
             << Scripts{ok(confirmedSaltPepper), ok(threeArtists), closed}
             << QList<QByteArray>{check, listRequest, radio} << "An Socket error occured while searching"
-            << near << "Similar Artists : 2" << old;
+            << near << "Similar Artists : 2" << old << "";
+        // A newer lookup takes the first one over; the first one, like a cancelled one, says nothing.
+        QTest::newRow("newer lookup while the check waits")
+            << Scripts{held, ok(confirmedSaltPepper), ok(threeArtists)}
+            << QList<QByteArray>{check, check, listRequest, radio} << "" << near << "Similar Artists : 2"
+            << two << "newer";
+        QTest::newRow("cancel while the check waits")
+            << Scripts{held} << QList<QByteArray>{check} << "" << earlier << none << old << "cancel";
+        QTest::newRow("controls gone while the check waits")
+            << Scripts{held} << QList<QByteArray>{check} << "" << earlier << none << old << "controls go";
     }
+
     void similarArtistsLookup()
     {
         QFETCH(Scripts, scripts);
@@ -288,10 +302,26 @@ private Q_SLOTS:
         QFETCH(QStringList, nodes);
         QFETCH(QString, label);
         QFETCH(QStringList, stations);
+        QFETCH(QString, ending);
         m_server->setScripts(scripts + Scripts{ok(twoStations)});
-        lookup("Salt/Pepper & Co");
+        QCoro::Task<> newer;
+        if (!ending.isEmpty())
+            onceWhen(
+                m_server, &ScriptedServer::requestReceived, [] { return true; },
+                [&] {
+                    if (ending == "newer")
+                        newer = startLookup("Salt/Pepper & Co");
+                    else if (ending == "cancel")
+                        http::cancel(http::Slot::SimilarArtists);
+                    else
+                        m_c.reset();
+                });
+        const QCoro::Task<> lookup = startLookup("Salt/Pepper & Co");
+        QTRY_VERIFY(lookup.isReady() && newer.isReady() && requestLines().size() == requests.size());
         QCOMPARE(requestLines(), requests);
-        QCOMPARE(m_c->boxes.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(m_boxes->texts(), message.isEmpty() ? QStringList() : QStringList{message});
+        if (!m_c)
+            return;
         QCOMPARE(texts(m_c->tree), nodes);
         QCOMPARE(m_c->label.text(), label);
         // The confirmed name's picture shows once its list is asked for.
@@ -308,30 +338,12 @@ private Q_SLOTS:
     {
         // Outer blanks and slashes dropped, the ampersand encoded.
         m_server->setScript(ok("1,Only,http://only<br>\r\n"));
-        webservice::recommendRadioStations("  AC/DC \\ & Co ", m_c->echo, m_c->socket, m_c->radio,
-                                           m_c->stations);
+        const QCoro::Task<> radio = webservice::recommendRadioStations(
+            "  AC/DC \\ & Co ", m_c->echo, m_c->socket, m_c->radio, m_c->stations);
+        QTRY_VERIFY(radio.isReady());
         QCOMPARE(requestLines(),
                  QList<QByteArray>{"GET /trelvoRadioByKeyword.php?search=%ACDC%20%20%26%20Co% HTTP/1.1"});
         QCOMPARE(texts(m_c->stations), QStringList{"Only"});
-    }
-
-    void lookupStartedDuringAWaitTakesOver()
-    {
-        // The first name check is held back; a second press comes while it waits and runs through.
-        m_server->setScripts({{S::pause(400), S::send(okResponse("x\r\nFirst Band\r\n"))},
-                              ok("x\r\nSecond Band\r\n"),
-                              ok("1,Near Second\r\n"),
-                              ok(twoStations)});
-        onceWhen(
-            m_server, &ScriptedServer::requestReceived, [] { return true; },
-            [this] { lookup("Second Band"); });
-        lookup("First Band");
-        QCOMPARE(m_c->boxes.texts(), QStringList{});
-        QCOMPARE(requestLines().size(), 4);
-        QCOMPARE(texts(m_c->tree), QStringList{"Near Second"});
-        QCOMPARE(m_c->label.text(), "Similar Artists : 1");
-        QCOMPARE(m_c->pictures, QStringList{"Second Band"});
-        QCOMPARE(texts(m_c->stations), (QStringList{"Station One", "Station Two"}));
     }
 };
 
