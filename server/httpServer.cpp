@@ -2,73 +2,34 @@
 
 #include "textCodec.h"
 
+#include <boost/asio/dispatch.hpp>
+#include <boost/asio/executor_work_guard.hpp>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/write.hpp>
+#include <boost/beast/core/flat_buffer.hpp>
+
 #include <algorithm>
-#include <arpa/inet.h>
-#include <cerrno>
-#include <chrono>
-#include <cstring>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
-#include <sys/uio.h>
+#include <array>
+#include <atomic>
+#include <mutex>
 #include <thread>
-#include <unistd.h>
+#include <unordered_map>
 
 namespace httpServer {
 
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+using tcp = asio::ip::tcp;
+using Clock = std::chrono::steady_clock;
+using ErrorCode = boost::system::error_code;
+
 namespace {
 
-// Long enough for the 100 KB query values a careless caller might send, short enough to bound memory.
-constexpr size_t maxHeadBytes = 256 * 1024;
-constexpr size_t maxDiscardedBody = 1024 * 1024;
-constexpr int idleSeconds = 10;
-constexpr int sendSeconds = 30;
-constexpr size_t maxConnections = 1024;
-
-bool sendAll(int fd, const char *data, size_t size, bool more)
-{
-    while (size > 0) {
-        const ssize_t sent = ::send(fd, data, size, MSG_NOSIGNAL | (more ? MSG_MORE : 0));
-        if (sent < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += sent;
-        size -= size_t(sent);
-    }
-    return true;
-}
-
-// Head and body in one call, so they leave together without first being joined.
-bool sendBoth(int fd, std::string_view head, std::string_view body)
-{
-    iovec parts[2] = {{const_cast<char *>(head.data()), head.size()},
-                      {const_cast<char *>(body.data()), body.size()}};
-    msghdr message{};
-    message.msg_iov = parts;
-    message.msg_iovlen = 2;
-    while (parts[0].iov_len + parts[1].iov_len > 0) {
-        const ssize_t sent = ::sendmsg(fd, &message, MSG_NOSIGNAL);
-        if (sent < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        size_t done = size_t(sent);
-        for (iovec &part : parts) {
-            const size_t used = std::min(done, part.iov_len);
-            part.iov_base = static_cast<char *>(part.iov_base) + used;
-            part.iov_len -= used;
-            done -= used;
-        }
-        if (parts[0].iov_len == 0) {
-            message.msg_iov = parts + 1;
-            message.msg_iovlen = 1;
-        }
-    }
-    return true;
-}
+constexpr size_t readChunk = 4096;
+constexpr size_t streamPiece = 256 * 1024;
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b)
 {
@@ -133,38 +94,14 @@ struct HeadEnd
     bool found() const { return at != std::string::npos; }
 };
 
-HeadEnd findHeadEnd(std::string_view buffer)
+// Looks from `from` on: the caller has seen no end before it.
+HeadEnd findHeadEnd(std::string_view buffer, size_t from)
 {
-    HeadEnd end{buffer.find("\r\n\r\n"), 4};
-    const size_t bare = buffer.find("\n\n");
+    HeadEnd end{buffer.find("\r\n\r\n", from), 4};
+    const size_t bare = buffer.find("\n\n", from);
     if (bare != std::string::npos && (!end.found() || bare < end.at))
         end = {bare, 2};
     return end;
-}
-
-// Appends what the peer sends next; false when it has closed, gone idle or failed.
-bool receiveMore(int fd, std::string &buffer)
-{
-    char chunk[16384];
-    while (true) {
-        const ssize_t got = ::recv(fd, chunk, sizeof chunk, 0);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        buffer.append(chunk, size_t(got));
-        return true;
-    }
-}
-
-// Reads until the buffer holds a whole head, or more than a head may be (end not found then).
-// False when the connection ended first.
-bool receiveHead(int fd, std::string &buffer, HeadEnd &end)
-{
-    while (!(end = findHeadEnd(buffer)).found() && buffer.size() <= maxHeadBytes)
-        if (!receiveMore(fd, buffer))
-            return false;
-    return true;
 }
 
 bool wantsKeepAlive(const Request &request)
@@ -172,6 +109,29 @@ bool wantsKeepAlive(const Request &request)
     const std::string connection = textCodec::toLowerAscii(request.header("Connection"));
     return request.version == "HTTP/1.1" ? connection.find("close") == std::string::npos
                                          : connection.find("keep-alive") != std::string::npos;
+}
+
+std::string responseHead(const Response &response, bool keepAlive)
+{
+    std::string head;
+    head.reserve(256);
+    head += "HTTP/1.1 ";
+    head += std::to_string(response.status);
+    head += ' ';
+    head += reasonPhrase(response.status);
+    head += "\r\nContent-Type: ";
+    head += response.contentType;
+    head += "\r\nContent-Length: ";
+    head += std::to_string(response.bodyLength());
+    head += "\r\n";
+    for (const auto &[key, value] : response.headers) {
+        head += key;
+        head += ": ";
+        head += value;
+        head += "\r\n";
+    }
+    head += keepAlive ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
+    return head;
 }
 
 } // namespace
@@ -218,6 +178,8 @@ std::string_view reasonPhrase(int status)
     switch (status) {
     case 200:
         return "OK";
+    case 206:
+        return "Partial Content";
     case 302:
         return "Found";
     case 400:
@@ -230,6 +192,8 @@ std::string_view reasonPhrase(int status)
         return "Method Not Allowed";
     case 413:
         return "Payload Too Large";
+    case 416:
+        return "Range Not Satisfiable";
     case 431:
         return "Request Header Fields Too Large";
     case 500:
@@ -243,204 +207,390 @@ std::string_view reasonPhrase(int status)
     }
 }
 
-Server::Server(Handler handler) : m_handler(std::move(handler)) {}
+class Connection;
+
+struct Server::Engine
+{
+    std::mutex mutex;
+    std::unordered_map<Connection *, std::weak_ptr<Connection>> connections;
+    std::atomic<bool> stopping{false};
+    std::mutex running; // held by run(), so the destructor waits for it
+
+    // Accepting and the deadline sweep have a thread of their own, so a busy handler never keeps a
+    // new connection waiting to be taken.
+    asio::io_context acceptorIo{1};
+    tcp::acceptor acceptor{acceptorIo};
+    asio::steady_timer retry{acceptorIo}; // after running out of file descriptors
+    asio::steady_timer sweeper{acceptorIo};
+
+    // One context per serving thread, each connection on one of them for its life: no hand-over
+    // between threads, no strands, no locks on the way of a request. Declared after the
+    // connections: the work they still hold unregisters itself there when they go.
+    std::vector<std::unique_ptr<asio::io_context>> workers;
+    std::vector<asio::executor_work_guard<asio::io_context::executor_type>> idleWork; // under mutex
+    std::size_t nextWorker = 0;
+
+    // Four times a second: ends the connections past their deadline.
+    void sweep();
+};
+
+// One connection: its requests one after the other, each step an asynchronous operation on its
+// worker's context. The handler runs on that worker's thread between those steps.
+class Connection : public std::enable_shared_from_this<Connection>
+{
+public:
+    Connection(Server &server, tcp::socket socket)
+        : m_server(server), m_engine(*server.m_engine), m_socket(std::move(socket))
+    {
+    }
+    ~Connection()
+    {
+        std::lock_guard lock(m_engine.mutex);
+        m_engine.connections.erase(this);
+    }
+
+    void start()
+    {
+        {
+            std::lock_guard lock(m_engine.mutex);
+            m_engine.connections.emplace(this, weak_from_this());
+        }
+        if (m_engine.stopping) // taken while stop() was looking the other way
+            return close();
+        asio::dispatch(m_socket.get_executor(), [self = shared_from_this()] { self->nextRequest(); });
+    }
+
+    // From any thread: whatever the connection waits for ends, and with it the connection. With
+    // onlyIfLate, only when it is still past its deadline once its turn comes.
+    void close(bool onlyIfLate = false)
+    {
+        asio::post(m_socket.get_executor(), [self = shared_from_this(), onlyIfLate] {
+            if (!onlyIfLate || self->isLate(Clock::now()))
+                self->shut(tcp::socket::shutdown_both);
+        });
+    }
+
+    bool isLate(Clock::time_point now) const
+    {
+        const Clock::rep deadline = m_deadline.load(std::memory_order_relaxed);
+        return deadline != 0 && deadline < now.time_since_epoch().count();
+    }
+
+private:
+    const Limits &limits() const { return m_server.m_limits; }
+    std::string_view buffered() const
+    {
+        return {static_cast<const char *>(m_buffer.data().data()), m_buffer.size()};
+    }
+
+    void nextRequest()
+    {
+        m_request = Request();
+        m_response = Response();
+        m_keepAlive = false;
+        m_scanned = 0;
+        // The idle time runs until the first byte; from there the whole request has one deadline,
+        // which no trickle of bytes puts off.
+        m_requestStarted = false;
+        setDeadline(limits().idle);
+        readHead();
+    }
+
+    void readHead()
+    {
+        const std::string_view data = buffered();
+        if (!data.empty() && !m_requestStarted) {
+            m_requestStarted = true;
+            setDeadline(limits().request);
+        }
+        const HeadEnd end = findHeadEnd(data, m_scanned < 3 ? 0 : m_scanned - 3);
+        m_scanned = data.size();
+        if (end.found())
+            return takeHead(end);
+        if (data.size() > limits().headBytes) {
+            m_started = Clock::now();
+            m_response.setText(431, "request head too long\r\n");
+            return write();
+        }
+        m_socket.async_read_some(m_buffer.prepare(std::max(readChunk, data.size())),
+                                 [self = shared_from_this()](ErrorCode error, size_t got) {
+                                     if (error)
+                                         return; // closed, failed or out of time: the connection ends
+                                     self->m_buffer.commit(got);
+                                     self->readHead();
+                                 });
+    }
+
+    void takeHead(HeadEnd end)
+    {
+        m_started = Clock::now();
+        const bool parsed = parseHead(buffered().substr(0, end.at), m_request);
+        m_buffer.consume(end.at + end.blankLine);
+        if (!parsed) {
+            m_response.setText(400, "bad request\r\n");
+            return write();
+        }
+        // We take no bodies; skip a small one, refuse the rest.
+        if (!m_request.header("Transfer-Encoding").empty()) {
+            m_response.setText(501, "request bodies are not taken\r\n");
+            return write();
+        }
+        const std::string lengthText = m_request.header("Content-Length");
+        m_bodyLeft = lengthText.empty() ? 0 : std::strtoull(lengthText.c_str(), nullptr, 10);
+        if (m_bodyLeft > limits().bodyBytes) {
+            m_response.setText(413, "request body too large\r\n");
+            return write();
+        }
+        skipBody();
+    }
+
+    void skipBody()
+    {
+        const size_t skipped = size_t(std::min<std::uint64_t>(m_bodyLeft, m_buffer.size()));
+        m_buffer.consume(skipped);
+        m_bodyLeft -= skipped;
+        if (m_bodyLeft == 0)
+            return answer();
+        m_socket.async_read_some(m_buffer.prepare(size_t(std::min<std::uint64_t>(m_bodyLeft, 16384))),
+                                 [self = shared_from_this()](ErrorCode error, size_t got) {
+                                     if (error)
+                                         return;
+                                     self->m_buffer.commit(got);
+                                     self->skipBody();
+                                 });
+    }
+
+    void answer()
+    {
+        m_deadline = 0;
+        m_keepAlive = wantsKeepAlive(m_request) && !m_engine.stopping;
+        if (m_request.method != "GET" && m_request.method != "HEAD") {
+            m_response.setText(405, "only GET is served here\r\n");
+            return write();
+        }
+        try {
+            m_server.m_handler(m_request, m_response);
+        } catch (const std::exception &e) {
+            m_response = Response();
+            m_response.setText(500, std::string("internal error: ") + e.what() + "\r\n");
+        }
+        write();
+    }
+
+    void write()
+    {
+        m_head = responseHead(m_response, m_keepAlive);
+        m_sent = 0;
+        if (m_request.method == "HEAD")
+            return send({asio::buffer(m_head)}, true);
+        if (!m_response.stream)
+            return send({asio::buffer(m_head), asio::buffer(m_response.text())}, true);
+        sendPiece();
+    }
+
+    // The next piece of a produced body, the head with the first. A producer that fails leaves the
+    // peer a short body, and a short body says it failed.
+    void sendPiece()
+    {
+        const std::uint64_t length = m_response.streamLength;
+        const bool withHead = m_sent == 0;
+        m_piece.clear();
+        bool produced = false;
+        if (m_sent < length) {
+            const auto want = size_t(std::min<std::uint64_t>(streamPiece, length - m_sent));
+            try {
+                produced = m_response.stream(m_sent, want, m_piece) && !m_piece.empty();
+            } catch (const std::exception &) {
+            }
+            if (m_piece.size() > want)
+                m_piece.resize(want);
+        }
+        m_sent += m_piece.size();
+        const bool last = !produced || m_sent >= length;
+        if (withHead)
+            send({asio::buffer(m_head), asio::buffer(m_piece)}, last, produced || length == 0);
+        else if (produced)
+            send({asio::buffer(m_piece), asio::const_buffer()}, last);
+        else
+            finish(false);
+    }
+
+    void send(std::array<asio::const_buffer, 2> buffers, bool last, bool good = true)
+    {
+        setDeadline(limits().send);
+        asio::async_write(m_socket, buffers,
+                          [self = shared_from_this(), last, good](ErrorCode error, size_t) {
+                              if (error)
+                                  self->finish(false);
+                              else if (!last)
+                                  self->sendPiece();
+                              else
+                                  self->finish(good);
+                          });
+    }
+
+    void finish(bool written)
+    {
+        if (const Logger &logger = m_server.m_logger) {
+            const std::chrono::duration<double, std::milli> spent = Clock::now() - m_started;
+            logger(m_request, m_response, spent.count());
+        }
+        if (written && m_keepAlive && !m_engine.stopping)
+            return nextRequest();
+        shut(tcp::socket::shutdown_send);
+    }
+
+    void shut(tcp::socket::shutdown_type how)
+    {
+        m_deadline = 0;
+        ErrorCode ignored;
+        m_socket.shutdown(how, ignored);
+        m_socket.close(ignored);
+    }
+
+    // Kept by the engine's sweep rather than a timer per connection: arming a timer for every read
+    // and write costs more than the reads and writes on loopback.
+    void setDeadline(std::chrono::milliseconds after)
+    {
+        m_deadline.store((Clock::now() + after).time_since_epoch().count(), std::memory_order_relaxed);
+    }
+
+    Server &m_server;
+    Server::Engine &m_engine;
+    tcp::socket m_socket;
+    std::atomic<Clock::rep> m_deadline{0}; // 0 while the handler works: it has no deadline
+    beast::flat_buffer m_buffer;
+    size_t m_scanned = 0; // bytes looked through for the head's end
+    bool m_requestStarted = false;
+    Request m_request;
+    Response m_response;
+    bool m_keepAlive = false;
+    std::uint64_t m_bodyLeft = 0;
+    std::string m_head, m_piece;
+    std::uint64_t m_sent = 0;
+    Clock::time_point m_started;
+};
+
+void Server::Engine::sweep()
+{
+    sweeper.expires_after(std::chrono::milliseconds(250));
+    sweeper.async_wait([this](ErrorCode error) {
+        if (error || stopping)
+            return;
+        const Clock::time_point now = Clock::now();
+        std::vector<std::shared_ptr<Connection>> late;
+        {
+            std::lock_guard lock(mutex);
+            for (const auto &[connection, weak] : connections)
+                if (connection->isLate(now))
+                    if (auto alive = weak.lock())
+                        late.push_back(std::move(alive));
+        }
+        for (const auto &connection : late)
+            connection->close(true);
+        sweep();
+    });
+}
+
+Server::Server(Handler handler) : m_handler(std::move(handler)), m_engine(std::make_unique<Engine>()) {}
 
 Server::~Server()
 {
     stop();
-    if (m_listenFd >= 0)
-        ::close(m_listenFd);
+    std::lock_guard waitForRun(m_engine->running);
 }
 
 int Server::bind(const std::string &address, int port, std::string &error)
 {
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    if (port < 0 || port > 65535 || ::inet_pton(AF_INET, address.c_str(), &addr.sin_addr) != 1) {
+    ErrorCode failure;
+    const asio::ip::address_v4 ip = asio::ip::make_address_v4(address, failure);
+    if (failure || port < 0 || port > 65535) {
         error = "not an IPv4 address and port: " + address + ':' + std::to_string(port);
         return -1;
     }
-    m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (m_listenFd < 0) {
-        error = std::strerror(errno);
+    tcp::acceptor &acceptor = m_engine->acceptor;
+    const tcp::endpoint endpoint(ip, std::uint16_t(port));
+    acceptor.open(endpoint.protocol(), failure);
+    if (!failure)
+        acceptor.set_option(tcp::acceptor::reuse_address(true), failure);
+    if (!failure)
+        acceptor.bind(endpoint, failure);
+    if (!failure)
+        acceptor.listen(asio::socket_base::max_listen_connections, failure);
+    if (failure) {
+        error = "cannot listen on " + address + ':' + std::to_string(port) + ": " + failure.message();
         return -1;
     }
-    const int one = 1;
-    ::setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    if (::bind(m_listenFd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 ||
-        ::listen(m_listenFd, 1024) != 0) {
-        error = "cannot listen on " + address + ':' + std::to_string(port) + ": " + std::strerror(errno);
-        return -1;
-    }
-    socklen_t length = sizeof addr;
-    ::getsockname(m_listenFd, reinterpret_cast<sockaddr *>(&addr), &length);
-    return ntohs(addr.sin_port);
+    return acceptor.local_endpoint().port();
+}
+
+// On the acceptor's thread, like everything else that touches the acceptor.
+void Server::accept()
+{
+    Engine &engine = *m_engine;
+    asio::io_context &worker = *engine.workers[engine.nextWorker++ % engine.workers.size()];
+    engine.acceptor.async_accept(worker.get_executor(), [this, &engine](ErrorCode error, tcp::socket socket) {
+        if (!engine.acceptor.is_open())
+            return;
+        if (!error) {
+            ErrorCode ignored;
+            socket.set_option(tcp::no_delay(true), ignored);
+            std::make_shared<Connection>(*this, std::move(socket))->start();
+            return accept();
+        }
+        // Out of descriptors, or the peer left before we took it: again shortly, without spinning.
+        engine.retry.expires_after(std::chrono::milliseconds(10));
+        engine.retry.async_wait([this](ErrorCode) { accept(); });
+    });
 }
 
 void Server::run()
 {
-    while (!m_stopping) {
-        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0) {
-            if (errno == EINTR || errno == ECONNABORTED || errno == EMFILE || errno == ENFILE) {
-                if (errno == EMFILE || errno == ENFILE)
-                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-                continue;
-            }
-            break;
+    Engine &engine = *m_engine;
+    std::lock_guard running(engine.running);
+    const unsigned threads = std::max(1u, m_limits.threads);
+    {
+        std::lock_guard lock(engine.mutex);
+        if (engine.stopping || !engine.workers.empty())
+            return;
+        for (unsigned i = 0; i < threads; ++i) {
+            engine.workers.push_back(std::make_unique<asio::io_context>(1));
+            engine.idleWork.push_back(asio::make_work_guard(*engine.workers.back()));
         }
-        std::unique_lock lock(m_mutex);
-        m_idle.wait(lock, [this] { return m_connections.size() < maxConnections || m_stopping; });
-        if (m_stopping) {
-            ::close(fd);
-            break;
-        }
-        m_connections.insert(fd);
-        lock.unlock();
-        std::thread([this, fd] { serveConnection(fd); }).detach();
     }
-    std::unique_lock lock(m_mutex);
-    for (int fd : m_connections)
-        ::shutdown(fd, SHUT_RDWR);
-    m_idle.wait(lock, [this] { return m_connections.empty(); });
+    asio::post(engine.acceptorIo, [this] {
+        accept();
+        m_engine->sweep();
+    });
+    std::vector<std::thread> threadsRunning;
+    for (const auto &worker : engine.workers)
+        threadsRunning.emplace_back([&worker] { worker->run(); });
+    engine.acceptorIo.run();
+    for (std::thread &thread : threadsRunning)
+        thread.join();
 }
 
 void Server::stop()
 {
-    if (m_stopping.exchange(true))
+    Engine &engine = *m_engine;
+    if (engine.stopping.exchange(true))
         return;
-    if (m_listenFd >= 0)
-        ::shutdown(m_listenFd, SHUT_RDWR);
-    std::lock_guard lock(m_mutex);
-    for (int fd : m_connections)
-        ::shutdown(fd, SHUT_RDWR);
-    m_idle.notify_all();
-}
-
-void Server::serveConnection(int fd)
-{
-    const int one = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    const timeval idle{idleSeconds, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &idle, sizeof idle);
-    const timeval sending{sendSeconds, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &sending, sizeof sending);
-
-    std::string buffer;
-    while (!m_stopping && serveRequest(fd, buffer)) {
+    asio::post(engine.acceptorIo, [&engine] {
+        ErrorCode ignored;
+        engine.acceptor.close(ignored);
+        engine.retry.cancel();
+        engine.sweeper.cancel();
+    });
+    std::vector<std::shared_ptr<Connection>> open;
+    {
+        std::lock_guard lock(engine.mutex);
+        engine.idleWork.clear();
+        for (const auto &[connection, weak] : engine.connections)
+            if (auto alive = weak.lock())
+                open.push_back(std::move(alive));
     }
-    ::close(fd);
-    std::lock_guard lock(m_mutex);
-    m_connections.erase(fd);
-    m_idle.notify_all();
-}
-
-bool Server::serveRequest(int fd, std::string &buffer)
-{
-    HeadEnd headEnd;
-    if (!receiveHead(fd, buffer, headEnd))
-        return false;
-    const auto started = std::chrono::steady_clock::now();
-    Request request;
-    Response response;
-    bool keepAlive = false;
-    if (!headEnd.found()) {
-        response.setText(431, "request head too long\r\n");
-        buffer.clear();
-    } else {
-        const bool parsed = parseHead(std::string_view(buffer).substr(0, headEnd.at), request);
-        buffer.erase(0, headEnd.at + headEnd.blankLine);
-        if (!parsed)
-            response.setText(400, "bad request\r\n");
-        else if (!answer(fd, buffer, request, response, keepAlive))
-            return false;
-    }
-    if (m_stopping)
-        keepAlive = false;
-    const bool written = writeResponse(fd, request, response, keepAlive);
-    if (m_logger) {
-        const auto spent =
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started);
-        m_logger(request, response, spent.count());
-    }
-    return written && keepAlive;
-}
-
-bool Server::answer(int fd, std::string &buffer, const Request &request, Response &response, bool &keepAlive)
-{
-    // We take no bodies; skip a small one, refuse the rest.
-    if (!request.header("Transfer-Encoding").empty()) {
-        response.setText(501, "request bodies are not taken\r\n");
-        return true;
-    }
-    const std::string lengthText = request.header("Content-Length");
-    const unsigned long long length = lengthText.empty() ? 0 : std::strtoull(lengthText.c_str(), nullptr, 10);
-    if (length > maxDiscardedBody) {
-        response.setText(413, "request body too large\r\n");
-        return true;
-    }
-    while (buffer.size() < length)
-        if (!receiveMore(fd, buffer))
-            return false;
-    buffer.erase(0, length);
-    keepAlive = wantsKeepAlive(request);
-    if (request.method != "GET" && request.method != "HEAD") {
-        response.setText(405, "only GET is served here\r\n");
-        return true;
-    }
-    try {
-        m_handler(request, response);
-    } catch (const std::exception &e) {
-        response = Response();
-        response.setText(500, std::string("internal error: ") + e.what() + "\r\n");
-    }
-    return true;
-}
-
-bool Server::writeResponse(int fd, const Request &request, const Response &response, bool keepAlive)
-{
-    std::string head;
-    head.reserve(256);
-    head += "HTTP/1.1 ";
-    head += std::to_string(response.status);
-    head += ' ';
-    head += reasonPhrase(response.status);
-    head += "\r\nContent-Type: ";
-    head += response.contentType;
-    head += "\r\nContent-Length: ";
-    head += std::to_string(response.bodyLength());
-    head += "\r\n";
-    for (const auto &[key, value] : response.headers) {
-        head += key;
-        head += ": ";
-        head += value;
-        head += "\r\n";
-    }
-    head += keepAlive ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
-
-    const bool withBody = request.method != "HEAD";
-    if (!withBody)
-        return sendAll(fd, head.data(), head.size(), false);
-    if (!response.stream)
-        return sendBoth(fd, head, response.text());
-    if (!sendAll(fd, head.data(), head.size(), true))
-        return false;
-    std::string piece;
-    std::uint64_t offset = 0;
-    while (offset < response.streamLength) {
-        piece.clear();
-        const auto want =
-            static_cast<size_t>(std::min<std::uint64_t>(256 * 1024, response.streamLength - offset));
-        if (!response.stream(offset, want, piece) || piece.empty())
-            return false; // the peer sees a short body and knows it failed
-        if (piece.size() > want)
-            piece.resize(want);
-        if (!sendAll(fd, piece.data(), piece.size(), offset + piece.size() < response.streamLength))
-            return false;
-        offset += piece.size();
-    }
-    return true;
+    for (const auto &connection : open)
+        connection->close();
 }
 
 } // namespace httpServer

@@ -1,20 +1,19 @@
 #pragma once
 
-#include <atomic>
-#include <condition_variable>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-// A small HTTP/1.1 server: one thread per connection, keep-alive, the request target handed over
-// exactly as it arrived. The client writes raw bytes, bare '%' and several '?' into its targets
-// ("artist=Who Knows?"), which general-purpose libraries refuse or decode before we can see them.
+// A small HTTP/1.1 server on Asio: a fixed pool of threads serves every connection asynchronously, with
+// keep-alive, bounded heads and bodies, and a deadline for each whole request so slow senders cost a
+// socket and nothing more. The head reader is our own: the target is handed over exactly as it arrived
+// (bare '%', several '?', raw Latin-1 and control bytes) and bare LF line ends are taken, which strict
+// parsers refuse.
 namespace httpServer {
 
 struct Request
@@ -56,6 +55,18 @@ using Logger = std::function<void(const Request &, const Response &, double)>;
 
 std::string_view reasonPhrase(int status);
 
+struct Limits
+{
+    std::chrono::milliseconds idle{10000};    // for a request's first byte
+    std::chrono::milliseconds request{10000}; // from that byte to the end of its body
+    std::chrono::milliseconds send{30000};    // for each piece of a reply to leave
+    std::size_t headBytes = 256 * 1024;       // long enough for the 100 KB values a careless caller sends
+    std::size_t bodyBytes = 1024 * 1024;      // skipped unread; larger ones are refused
+    // Each thread serves its share of the connections, a handler at a time. Well above the cores:
+    // handlers block (SQLite, files, MP3 making), and one slow one should hold up few others.
+    unsigned threads = 64;
+};
+
 class Server
 {
 public:
@@ -65,6 +76,8 @@ public:
     Server &operator=(const Server &) = delete;
 
     void setLogger(Logger logger) { m_logger = std::move(logger); }
+    // Before run(); the sizes and times before bind().
+    void setLimits(const Limits &limits) { m_limits = limits; }
     // Binds and listens; port 0 picks a free one. Returns the port, or -1 with error set.
     int bind(const std::string &address, int port, std::string &error);
     // Serves until stop(); returns once every connection has ended.
@@ -73,20 +86,14 @@ public:
     void stop();
 
 private:
-    void serveConnection(int fd);
-    // Reads, answers and logs one request; false when the connection is to end.
-    bool serveRequest(int fd, std::string &buffer);
-    // Skips the body, then lets the handler answer; false when the peer left before the body came.
-    bool answer(int fd, std::string &buffer, const Request &request, Response &response, bool &keepAlive);
-    bool writeResponse(int fd, const Request &request, const Response &response, bool keepAlive);
+    friend class Connection;
+    struct Engine;
+    void accept();
 
     Handler m_handler;
     Logger m_logger;
-    int m_listenFd = -1;
-    std::atomic<bool> m_stopping{false};
-    std::mutex m_mutex;
-    std::condition_variable m_idle;
-    std::set<int> m_connections;
+    Limits m_limits;
+    std::unique_ptr<Engine> m_engine;
 };
 
 } // namespace httpServer

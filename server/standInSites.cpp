@@ -7,6 +7,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 
 namespace standInSites {
 
@@ -71,15 +72,103 @@ std::optional<Catalogue::Track> playable(const Catalogue &catalogue, std::int64_
     return track;
 }
 
+// The validator of a file: a hash of its bytes, eight at a time, so the same content always carries
+// the same tag and a file made anew differently gets another.
+std::string contentTag(std::string_view bytes, std::string_view prefix = {})
+{
+    std::uint64_t hash = bytes.size();
+    for (size_t at = 0; at < bytes.size(); at += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, bytes.data() + at, std::min<size_t>(8, bytes.size() - at));
+        hash = RandomSource::mix(hash, word);
+    }
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return '"' + std::string(prefix) + text + '"';
+}
+
+enum class RangeAsk { Whole, Part, Unsatisfiable };
+
+// One range, "bytes=N-", "bytes=N-M" or "bytes=-S"; anything else (several ranges, bad syntax) is
+// ignored and the whole file sent, as HTTP allows.
+RangeAsk askedRange(std::string header, std::uint64_t size, std::uint64_t &first, std::uint64_t &last)
+{
+    header = textCodec::toLowerAscii(header);
+    std::erase(header, ' ');
+    if (!header.starts_with("bytes=") || header.find(',') != std::string::npos)
+        return RangeAsk::Whole;
+    const std::string_view spec = std::string_view(header).substr(6);
+    const size_t dash = spec.find('-');
+    if (dash == std::string_view::npos)
+        return RangeAsk::Whole;
+    const auto number = [](std::string_view text, std::uint64_t &value) {
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        return !text.empty() && error == std::errc() && end == text.data() + text.size();
+    };
+    const std::string_view from = spec.substr(0, dash), to = spec.substr(dash + 1);
+    if (from.empty()) {
+        if (!number(to, last))
+            return RangeAsk::Whole;
+        if (last == 0 || size == 0)
+            return RangeAsk::Unsatisfiable;
+        first = size - std::min(last, size);
+        last = size - 1;
+        return RangeAsk::Part;
+    }
+    if (!number(from, first) || (!to.empty() && (!number(to, last) || last < first)))
+        return RangeAsk::Whole;
+    if (first >= size)
+        return RangeAsk::Unsatisfiable;
+    last = to.empty() ? size - 1 : std::min(last, size - 1);
+    return RangeAsk::Part;
+}
+
+// Files offer byte ranges, so a client whose transfer broke asks for the rest only. An If-Range with
+// another validator means the client's part is of other content: it gets the whole file.
+void offerRanges(const httpServer::Request &request, httpServer::Response &response, const std::string &tag)
+{
+    const std::uint64_t size = response.bodyLength();
+    response.headers.emplace_back("Accept-Ranges", "bytes");
+    response.headers.emplace_back("ETag", tag);
+    const std::string ifRange = request.header("If-Range");
+    std::uint64_t first = 0, last = 0;
+    const RangeAsk ask = !ifRange.empty() && ifRange != tag
+                             ? RangeAsk::Whole
+                             : askedRange(request.header("Range"), size, first, last);
+    if (ask == RangeAsk::Unsatisfiable) {
+        response.stream = nullptr;
+        response.setText(416, "range not satisfiable\r\n");
+        response.headers.emplace_back("Content-Range", "bytes */" + std::to_string(size));
+        return;
+    }
+    if (ask != RangeAsk::Part)
+        return;
+    response.status = 206;
+    response.headers.emplace_back("Content-Range", "bytes " + std::to_string(first) + '-' +
+                                                       std::to_string(last) + '/' + std::to_string(size));
+    if (response.stream) {
+        response.streamLength = last - first + 1;
+        response.stream = [whole = std::move(response.stream),
+                           first](std::uint64_t offset, std::size_t maxBytes, std::string &piece) {
+            return whole(first + offset, maxBytes, piece);
+        };
+        return;
+    }
+    response.body = response.text().substr(first, last - first + 1);
+    response.sharedBody.reset();
+}
+
 void sendTrack(MediaStore &media, const std::optional<Catalogue::Track> &track,
-               httpServer::Response &response)
+               const httpServer::Request &request, httpServer::Response &response)
 {
     std::string bytes = track ? media.track(*track) : std::string();
     if (bytes.empty()) {
         response.setText(404, "file not found\r\n");
         return;
     }
+    const std::string tag = contentTag(bytes);
     response.setText(200, std::move(bytes), "audio/mpeg");
+    offerRanges(request, response, tag);
 }
 
 std::string lastSegment(std::string_view path)
@@ -112,7 +201,7 @@ bool isAddressOf(std::string_view decodedPath, const Catalogue::Track &track)
     return decodedPath == track.path;
 }
 
-void benchStream(std::string_view path, httpServer::Response &response)
+void benchStream(std::string_view path, const httpServer::Request &request, httpServer::Response &response)
 {
     // /bench/<N>MB.mp3: N MiB of back-to-back frames, never held whole.
     std::string_view name = path.substr(std::string_view("/bench/").size());
@@ -140,6 +229,7 @@ void benchStream(std::string_view path, httpServer::Response &response)
         }
         return true;
     };
+    offerRanges(request, response, contentTag(frames, std::to_string(mebibytes) + "MB-"));
 }
 
 void playlist(const Catalogue &catalogue, const siteNames::Sites &sites, std::string_view target,
@@ -267,7 +357,7 @@ void handle(Site site, const Catalogue &catalogue, MediaStore &media, const site
             auto track = playable(catalogue, trackIdFromPath(decoded), Site::Epitonic);
             if (track && lastSegment(decoded) != lastSegment(track->path))
                 track.reset();
-            sendTrack(media, track, response);
+            sendTrack(media, track, request, response);
             return;
         }
     case Site::DownloadMusic: {
@@ -338,7 +428,7 @@ void handle(Site site, const Catalogue &catalogue, MediaStore &media, const site
                 response.setText(403, "no session\r\n");
                 return;
             }
-            sendTrack(media, playable(catalogue, track->id, Site::ShutEmDown), response);
+            sendTrack(media, playable(catalogue, track->id, Site::ShutEmDown), request, response);
             return;
         }
         response.headers.emplace_back("Set-Cookie", "sedsession=" + token + "; Path=/");
@@ -355,12 +445,12 @@ void handle(Site site, const Catalogue &catalogue, MediaStore &media, const site
         auto track = playable(catalogue, trackIdFromPath(decoded), site);
         if (track && decoded != track->path)
             track.reset();
-        sendTrack(media, track, response);
+        sendTrack(media, track, request, response);
         return;
     }
     case Site::Files:
         if (decoded.starts_with("/bench/")) {
-            benchStream(decoded, response);
+            benchStream(decoded, request, response);
             return;
         }
         if (target.starts_with("/radio/")) {
@@ -371,7 +461,7 @@ void handle(Site site, const Catalogue &catalogue, MediaStore &media, const site
             auto track = playable(catalogue, trackIdFromPath(decoded), Site::Unknown);
             if (track && !isAddressOf(decoded, *track))
                 track.reset();
-            sendTrack(media, track, response);
+            sendTrack(media, track, request, response);
             return;
         }
     default:

@@ -1,6 +1,7 @@
 #include "downloads/downloadQueue.h"
 
 #include "downloads/resolvers.h"
+#include "platform/eventPump.h"
 #include "platform/socketControl.h"
 
 #include <QCoreApplication>
@@ -29,13 +30,19 @@ void showQueue(const DownloadQueue &queue, QListWidget &list)
 
 void DownloadQueue::add(const QueuedTrack &track)
 {
-    if (m_tracks.size() < MAX_TRACKS)
-        m_tracks.append(track);
+    if (m_tracks.size() >= MAX_TRACKS)
+        return;
+    m_tracks.append(track);
+    save();
 }
 
 QueuedTrack DownloadQueue::takeFirst()
 {
-    return m_tracks.isEmpty() ? QueuedTrack() : m_tracks.takeFirst();
+    if (m_tracks.isEmpty())
+        return {};
+    m_running = m_tracks.takeFirst();
+    save();
+    return *m_running;
 }
 
 void enqueueDownload(DownloadQueue &queue, const QueuedTrack &track, QListWidget &list)
@@ -120,6 +127,11 @@ QCoro::Task<> DownloadPump::run()
             panel.kilobytesText->clear();
         panel.currentDownload->clear();
         http::forgetSlotHistory(panel.slot);
+        queue.endStep();
+        // A closing program keeps the track in the queue file and starts no other.
+        if (platform::shutdownRequested())
+            co_return;
+        queue.m_stepRunning = true;
     }
     queue.m_stepRunning = false;
 }

@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 class QListWidget;
 
 namespace downloads {
@@ -27,9 +29,14 @@ public:
     static constexpr int MAX_TRACKS = 99;
 
     void add(const QueuedTrack &track);
-    // The oldest track, taken off the queue; an empty track when the queue is empty.
+    // The oldest track, taken off the queue (the file keeps it first until its step has ended); an
+    // empty track when the queue is empty.
     QueuedTrack takeFirst();
-    void clear() { m_tracks.clear(); }
+    void clear()
+    {
+        m_tracks.clear();
+        save();
+    }
     bool isEmpty() const { return m_tracks.isEmpty(); }
     int count() const { return int(m_tracks.size()); }
     const QueuedTrack &at(int index) const { return m_tracks.at(index); }
@@ -37,11 +44,20 @@ public:
     // True while the pump works through this queue.
     bool pumpStepRunning() const { return m_stepRunning; }
 
+    // From now on every change is written to this file at once, the taken track first until its step
+    // has ended (queueFile.cpp).
+    void keepIn(const QString &path);
+    bool isKept() const { return !m_filePath.isEmpty(); }
+
 private:
     friend class DownloadPump;
+    void save() const;
+    void endStep();
 
     QList<QueuedTrack> m_tracks;
     bool m_stepRunning = false;
+    QString m_filePath;
+    std::optional<QueuedTrack> m_running;
 };
 
 // Appends a track and redraws the list; a full queue drops it without a word.

@@ -3,6 +3,7 @@
 #include "core/settings.h"
 #include "core/startup.h"
 #include "downloads/outsideLinks.h"
+#include "downloads/queueFile.h"
 #include "http/httpAgent.h"
 #include "media/artistPictures.h"
 #include "platform/eventPump.h"
@@ -181,7 +182,7 @@ void MainWindow::resetToStart()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // Closing the main window ends the program; nothing is saved.
+    // Closing the main window ends the program; nothing is saved here (the queue file is always current).
     m_chooser->hide();
     event->accept();
     // Waiting handlers give up at once, so the program ends now, not when a transfer finishes.
@@ -233,6 +234,8 @@ QCoro::Task<> MainWindow::connectToServer()
     showConnectPanel(false);
     showSearchPanels(true);
     searchPanelShown = true;
+    // Tracks queued in an earlier run: the pump takes them up now that the server is there.
+    downloads::restoreDownloadQueue(downloadQueue, *currentDownloadPanel->downloadQueueList);
     finish();
 }
 

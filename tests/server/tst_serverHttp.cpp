@@ -1,12 +1,16 @@
 // The real sonavex-server over loopback, asked the way the client asks: the service's replies read by
 // the client's rules, the stand-in sites' files and gates, and requests outside the rules.
 #include "genreTable.h"
+#include "httpServer.h"
 #include "sonavexServerProcess.h"
 
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/resource.h>
+#include <thread>
 
 namespace {
 
@@ -74,13 +78,18 @@ private Q_SLOTS:
     void repliesFollowTheReadersRules();
     void sitesServeTheirFiles_data();
     void sitesServeTheirFiles();
+    void filesAnswerByteRanges_data();
+    void filesAnswerByteRanges();
     void shutEmDownNeedsItsCookie();
     void oddQueriesGetOrdinaryReplies();
+    void slowSendersAreCutAndLockNobodyOut();
     void keepAliveServesInOrderAndStopsCleanly();
 
 private:
     // A GET of an address on one of the server's hosts as the client sends it; one listener serves them all.
-    Reply fetch(const QByteArray &address, const QByteArray &from = {}, const QByteArray &cookie = {}) const;
+    // `more`: header lines, each ending in CR LF.
+    Reply fetch(const QByteArray &address, const QByteArray &from = {}, const QByteArray &cookie = {},
+                const QByteArray &more = {}) const;
     Reply service(const QByteArray &target) const
     {
         return fetch(home("sonavex").chopped(1) + target, home("sonavex"));
@@ -103,12 +112,14 @@ void tst_serverHttp::initTestCase()
     m_suffix = m_server.siteSuffix().toLatin1();
 }
 
-Reply tst_serverHttp::fetch(const QByteArray &address, const QByteArray &from, const QByteArray &cookie) const
+Reply tst_serverHttp::fetch(const QByteArray &address, const QByteArray &from, const QByteArray &cookie,
+                            const QByteArray &more) const
 {
     const int slash = address.indexOf('/', 7);
     return exchange(m_port, "GET " + address.mid(slash) + " HTTP/1.1\r\nHost: " + address.mid(7, slash - 7) +
                                 "\r\nUser-Agent: Sonavex test\r\nConnection: Keep-Alive\r\nReferer: " + from +
-                                (cookie.isEmpty() ? QByteArray() : "\r\nCookie: " + cookie) + "\r\n\r\n");
+                                (cookie.isEmpty() ? QByteArray() : "\r\nCookie: " + cookie) + "\r\n" + more +
+                                "\r\n");
 }
 
 QByteArray tst_serverHttp::sourceOf(QByteArray artist, const char *site) const
@@ -176,6 +187,11 @@ void tst_serverHttp::repliesFollowTheReadersRules_data()
     row("bare LF line ends", "GET /trelvoStats.php HTTP/1.1\nHost: sonavex.localhost\n\n", 200, head);
     row("not HTTP", "HELLO\r\n\r\n", 400);
     row("head too long", "GET /" + QByteArray(300 * 1024, 'x') + " HTTP/1.1\r\n\r\n", 431);
+    row("head of too many lines", "GET / HTTP/1.1\r\n" + QByteArray("X-A: b\r\n").repeated(40000) + "\r\n",
+        431);
+    row("body too large", stats + "Host: sonavex.localhost\r\nContent-Length: 2000000\r\n\r\n", 413);
+    row("chunked body", stats + "Host: sonavex.localhost\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n",
+        501);
     row("picture name climbing", at("sonavex", "/artistImages/..%2F..%2Fcatalogue.sqlite"), 404);
     row("picture name climbing, jpg", at("sonavex", "/artistImages/../../etc/passwd%00.jpg"), 404);
     row("files host climbing", at("files", "/../catalogue.sqlite"), 404);
@@ -225,6 +241,48 @@ void tst_serverHttp::sitesServeTheirFiles()
     QVERIFY(homePage.status == 200 && homePage.body.contains("<html"));
 }
 
+void tst_serverHttp::filesAnswerByteRanges_data()
+{
+    // In range and sent, "$" stands for the file's last byte, "#" for its size.
+    QTest::addColumn<QByteArray>("range");
+    QTest::addColumn<QByteArray>("ifRange"); // "tag": the file's own
+    QTest::addColumn<QByteArray>("sent");    // status and Content-Range
+    const auto row = [](const char *tag, const char *range, const char *ifRange, const char *sent) {
+        QTest::newRow(tag) << QByteArray(range) << QByteArray(ifRange) << QByteArray(sent);
+    };
+    row("no range", "", "", "200 ");
+    row("from N", "bytes=100-", "", "206 bytes 100-$/#");
+    row("N to M, M past the end", "Bytes = 100-#", "", "206 bytes 100-$/#");
+    row("last S bytes", "bytes=-1", "", "206 bytes $-$/#");
+    row("start just past the end", "bytes=#-", "", "416 bytes */#");
+    row("validator matches", "bytes=100-", "tag", "206 bytes 100-$/#");
+    row("validator of other content", "bytes=100-", "\"0123\"", "200 ");
+    row("not one range", "bytes=9-3", "", "200 ");
+}
+
+void tst_serverHttp::filesAnswerByteRanges()
+{
+    QFETCH(QByteArray, range);
+    QFETCH(QByteArray, ifRange);
+    QFETCH(QByteArray, sent);
+    // A made track and a streamed benchmark file offer ranges alike.
+    for (const QByteArray &address : {sourceOf("Lumen Drive", "files"), home("files") + "bench/1MB.mp3"}) {
+        const Reply whole = fetch(address);
+        const QByteArray size = QByteArray::number(whole.body.size());
+        const Reply part = fetch(address, {}, {},
+                                 "Range: " + QByteArray(range).replace('#', size) + "\r\nIf-Range: " +
+                                     (ifRange == "tag" ? whole.header("ETag") : ifRange) + "\r\n");
+        QVERIFY(whole.body.size() > 16000 && whole.header("Accept-Ranges") == "bytes" && part.lengthMatches);
+        QCOMPARE(part.header("ETag"), whole.header("ETag")); // the same bytes, the same validator
+        QCOMPARE(QByteArray::number(part.status) + ' ' + part.header("Content-Range"),
+                 QByteArray(sent).replace('$', QByteArray::number(whole.body.size() - 1)).replace('#', size));
+        const QList<QByteArray> span = part.header("Content-Range").mid(6).split('/').value(0).split('-');
+        const qint64 from = span[0].toLongLong(), to = span.value(1).toLongLong();
+        if (part.status != 416)
+            QCOMPARE(part.body, part.status == 200 ? whole.body : whole.body.mid(from, to - from + 1));
+    }
+}
+
 void tst_serverHttp::shutEmDownNeedsItsCookie()
 {
     const QByteArray track = sourceOf("Lumen Drive", "shutemdown"),
@@ -268,6 +326,49 @@ void tst_serverHttp::oddQueriesGetOrdinaryReplies()
         }
     }
     QVERIFY(service("/trelvoStats.php").body.contains("trackCount,3000<br>"));
+}
+
+void tst_serverHttp::slowSendersAreCutAndLockNobodyOut()
+{
+    // More waiting connections than the old server had threads; both ends of each are ours.
+    constexpr int waiting = 1100;
+    rlimit files{};
+    getrlimit(RLIMIT_NOFILE, &files);
+    files.rlim_cur = std::max<rlim_t>(files.rlim_cur, std::min<rlim_t>(files.rlim_max, 4 * waiting));
+    setrlimit(RLIMIT_NOFILE, &files);
+    if (files.rlim_cur < 3 * waiting)
+        QSKIP("too few file descriptors allowed");
+    httpServer::Server server(
+        [](const auto &, httpServer::Response &response) { response.setText(200, "ok"); });
+    httpServer::Limits limits;
+    limits.request = std::chrono::milliseconds(1000);
+    limits.threads = 2;
+    server.setLimits(limits);
+    std::string error;
+    const auto port = quint16(server.bind("127.0.0.1", 0, error));
+    std::thread serving([&] { server.run(); });
+    QObject owner;
+    for (int i = 0; i < waiting; ++i) {
+        auto *socket = new QTcpSocket(&owner);
+        socket->connectToHost(QStringLiteral("127.0.0.1"), port);
+        socket->write("GET / HTTP/1.1\r\nHost: x");
+    }
+    for (auto *socket : owner.findChildren<QTcpSocket *>())
+        QVERIFY(socket->waitForConnected(10000));
+    QCOMPARE(exchange(port, "GET / HTTP/1.1\r\n\r\n").body, QByteArray("ok"));
+
+    // A byte at a time, each well inside the old per-read time-out: cut when the request's time is up.
+    const QByteArray head = "GET / HTTP/1.1\r\nHost: " + QByteArray(100, 'x') + "\r\n\r\n";
+    QTcpSocket slow;
+    slow.connectToHost(QStringLiteral("127.0.0.1"), port);
+    qsizetype sent = 0;
+    while (sent < head.size() && slow.state() != QAbstractSocket::UnconnectedState) {
+        slow.write(head.mid(sent++, 1));
+        slow.waitForReadyRead(100); // paces the bytes; returns early when the server hangs up
+    }
+    QVERIFY(sent < head.size() && slow.readAll().isEmpty());
+    server.stop();
+    serving.join();
 }
 
 void tst_serverHttp::keepAliveServesInOrderAndStopsCleanly()
