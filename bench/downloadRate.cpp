@@ -1,5 +1,6 @@
 // One track through the download pump and the transfer, with the progress timer refreshing the
-// bar and the texts once a second as in the window. Prints "<seconds> <bytes>" for the pump step.
+// bar and the texts once a second as in the window. Prints "<seconds> <bytes>" for the track, from
+// the pump's start to the current-download text emptied at its end.
 #include "core/settings.h"
 #include "core/startup.h"
 #include "downloads/downloadQueue.h"
@@ -35,11 +36,9 @@ int main(int argc, char **argv)
     auto *rate = new QLineEdit(&panelWidget);
     auto *kilobytes = new QLineEdit(&panelWidget);
     auto *progressTimer = new QTimer(&panelWidget);
-    auto *pumpTimer = new QTimer(&panelWidget);
     auto *socket = new platform::SocketControl(&panelWidget);
     http::attachSocket(*socket, http::Slot::Download);
     progressTimer->setInterval(1000);
-    pumpTimer->setInterval(1000);
 
     downloads::DownloadQueue queue;
     const downloads::DownloadPanel panel{&queue,        current, queueList,           bar, rate, kilobytes,
@@ -52,17 +51,19 @@ int main(int argc, char **argv)
     const QString track =
         QFileInfo(args.at(1)).completeBaseName() + QString::number(QApplication::applicationPid());
     const QString finalFile = downloads::trackFileStem(artist, track) + QStringLiteral(".mp3");
+    auto *pump = new downloads::DownloadPump(panel, &panelWidget);
+    downloads::enqueueDownload(queue, {artist, track, args.at(1)}, *queueList);
+    QElapsedTimer clock;
     double seconds = 0;
-    QObject::connect(pumpTimer, &QTimer::timeout, &panelWidget, [&] {
-        QElapsedTimer clock;
-        clock.start();
-        if (downloads::pumpDownloadQueue(panel)) {
+    // The pump empties the text once the track has ended; it set it when it started.
+    QObject::connect(current, &QLineEdit::textChanged, &panelWidget, [&](const QString &text) {
+        if (text.isEmpty()) {
             seconds = double(clock.nsecsElapsed()) / 1e9;
             app.quit();
         }
     });
-    downloads::enqueueDownload(queue, {artist, track, args.at(1)}, *queueList);
-    pumpTimer->start();
+    clock.start();
+    pump->wake();
     app.exec();
 
     const qint64 bytes = QFileInfo(finalFile).size();

@@ -1,11 +1,13 @@
 #include "downloads/downloadQueue.h"
 
 #include "downloads/resolvers.h"
-#include "downloads/transfer.h"
 #include "platform/eventPump.h"
+#include "platform/socketControl.h"
 
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QProgressBar>
 #include <QTimer>
 
@@ -51,42 +53,87 @@ void enqueueDownload(DownloadQueue &queue, const QueuedTrack &track, QListWidget
     showQueue(queue, list);
 }
 
-bool pumpDownloadQueue(const DownloadPanel &panel)
+DownloadPump::DownloadPump(const DownloadPanel &panel, QObject *parent) : QObject(parent), m_panel(panel)
 {
-    if (!panel.queue || panel.queue->m_stepRunning || !panel.currentDownload || !panel.queueList ||
-        !panel.socket)
-        return false;
+    // Quitting ends the current track like a cancel: nothing of it is kept.
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] {
+        if (m_job)
+            m_job->cancel();
+    });
+}
+
+DownloadPump::~DownloadPump()
+{
+    if (m_job)
+        m_job->cancel();
+}
+
+void DownloadPump::wake()
+{
+    if (!m_panel.queue || m_panel.queue->m_stepRunning || m_panel.queue->isEmpty() ||
+        !m_panel.currentDownload || !m_panel.queueList || !m_panel.socket)
+        return;
+    run();
+}
+
+void DownloadPump::cancel()
+{
+    if (m_job)
+        m_job->cancel();
+    else
+        http::cancel(m_panel.slot);
+    if (m_panel.socket)
+        m_panel.socket->close();
+    if (m_panel.currentDownload)
+        m_panel.currentDownload->clear();
+}
+
+QCoro::Task<> DownloadPump::run()
+{
+    const QPointer<DownloadPump> pump(this);
+    const DownloadPanel &panel = m_panel;
     DownloadQueue &queue = *panel.queue;
-    if (!panel.currentDownload->text().isEmpty() || queue.isEmpty())
-        return false;
     queue.m_stepRunning = true;
+    while (!queue.isEmpty()) {
+        const QueuedTrack next = queue.takeFirst();
+        // The job exists before the track shows, so a cancel from then on ends it.
+        TrackJob job(*panel.socket, panel.slot);
+        m_job = &job;
+        const QString shown = next.artist + QStringLiteral(" - ") + next.track;
+        connect(&job, &TrackJob::notice, this, [&panel, shown](const QString &text) {
+            panel.currentDownload->setText(text.isEmpty() ? shown : text);
+        });
+        panel.currentDownload->setText(shown);
+        showQueue(queue, *panel.queueList);
 
-    const QueuedTrack next = queue.takeFirst();
-    panel.currentDownload->setText(next.artist + QStringLiteral(" - ") + next.track);
-    showQueue(queue, *panel.queueList);
-    platform::doEvents();
+        setProgress(panel, 0);
+        if (panel.progressTimer)
+            panel.progressTimer->start();
+        // No cookie of an earlier track may reach this one's site.
+        http::forgetSlotHistory(panel.slot);
 
-    setProgress(panel, 0);
-    if (panel.progressTimer)
-        panel.progressTimer->start();
-    // No cookie of an earlier track may reach this one's site.
-    http::forgetSlotHistory(panel.slot);
+        co_await downloadTrack(next.artist, next.track, next.source, job);
+        // The window, and with it the queue and the panel, may have gone meanwhile.
+        if (!pump)
+            co_return;
+        m_job = nullptr;
 
-    downloadTrack(next.artist, next.track, next.source, *panel.socket, panel.slot);
-
-    if (panel.progressTimer)
-        panel.progressTimer->stop();
-    setProgress(panel, 0);
-    if (panel.rateText)
-        panel.rateText->clear();
-    if (panel.kilobytesText)
-        panel.kilobytesText->clear();
-    panel.currentDownload->clear();
-    http::forgetSlotHistory(panel.slot);
-    setProgress(panel, 0);
-
-    queue.endStep();
-    return true;
+        if (panel.progressTimer)
+            panel.progressTimer->stop();
+        setProgress(panel, 0);
+        if (panel.rateText)
+            panel.rateText->clear();
+        if (panel.kilobytesText)
+            panel.kilobytesText->clear();
+        panel.currentDownload->clear();
+        http::forgetSlotHistory(panel.slot);
+        queue.endStep();
+        // A closing program keeps the track in the queue file and starts no other.
+        if (platform::shutdownRequested())
+            co_return;
+        queue.m_stepRunning = true;
+    }
+    queue.m_stepRunning = false;
 }
 
 } // namespace downloads

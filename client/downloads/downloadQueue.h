@@ -1,6 +1,10 @@
 #pragma once
 
+#include "downloads/transfer.h"
+
+#include <QCoro/QCoroTask>
 #include <QList>
+#include <QObject>
 #include <QString>
 
 #include <optional>
@@ -8,8 +12,6 @@
 class QListWidget;
 
 namespace downloads {
-
-struct DownloadPanel;
 
 // One track waiting for the download connection.
 struct QueuedTrack
@@ -39,7 +41,7 @@ public:
     int count() const { return int(m_tracks.size()); }
     const QueuedTrack &at(int index) const { return m_tracks.at(index); }
 
-    // True while a pump step works through a track of this queue.
+    // True while the pump works through this queue.
     bool pumpStepRunning() const { return m_stepRunning; }
 
     // From now on every change is written to this file at once, the taken track first until its step
@@ -48,7 +50,7 @@ public:
     bool isKept() const { return !m_filePath.isEmpty(); }
 
 private:
-    friend bool pumpDownloadQueue(const DownloadPanel &panel);
+    friend class DownloadPump;
     void save() const;
     void endStep();
 
@@ -61,10 +63,25 @@ private:
 // Appends a track and redraws the list; a full queue drops it without a word.
 void enqueueDownload(DownloadQueue &queue, const QueuedTrack &track, QListWidget &list);
 
-// One tick of the download pump: when no download runs and a track waits, takes the oldest off
-// the queue and downloads it to its end, with the progress timer running meanwhile. A tick that
-// arrives while a step is still running does nothing, even when a cancel has already emptied
-// the current-download text. Returns true when it ran a step.
-bool pumpDownloadQueue(const DownloadPanel &panel);
+// Downloads the panel's queue one track at a time, oldest first, showing each in the panel while
+// it runs. Owned by the main window; its loop touches nothing once the pump has gone.
+class DownloadPump : public QObject
+{
+    Q_OBJECT
+public:
+    DownloadPump(const DownloadPanel &panel, QObject *parent);
+    ~DownloadPump() override;
+
+    // Starts the loop when a track waits; a tick that comes while it runs starts nothing.
+    void wake();
+    // Ends the current track at whatever step it is and empties the current-download text.
+    void cancel();
+
+private:
+    QCoro::Task<> run();
+
+    DownloadPanel m_panel;
+    TrackJob *m_job = nullptr; // the current track's, while one runs
+};
 
 } // namespace downloads

@@ -3,7 +3,10 @@
 #include "core/settings.h"
 #include "downloads/sourceSites.h"
 #include "http/httpAgent.h"
+#include "platform/shellOpen.h"
 #include "platform/webBrowserControl.h"
+
+#include <QUrl>
 
 namespace downloads {
 
@@ -13,6 +16,17 @@ QString encodeQueryText(const QString &text)
     encoded.replace(QLatin1Char(' '), QLatin1String("%20"));
     encoded.replace(QLatin1Char('&'), QLatin1String("%26"));
     return encoded;
+}
+
+bool openOutsideAddress(const QString &address)
+{
+    const QUrl url(address, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")) ||
+        url.host().isEmpty())
+        return false;
+    platform::shellOpen(address);
+    return true;
 }
 
 QString sourceHomePage(const QString &sourceAddress)

@@ -20,6 +20,10 @@ struct ShopSuggestions
 // Blanks become "%20", then "&" becomes "%26"; nothing else changes.
 QString encodeQueryText(const QString &text);
 
+// Hands an address that came from the network to the desktop, but only an http or https one
+// naming a host: a file, a bare path or another scheme is ignored. True when it was handed on.
+bool openOutsideAddress(const QString &address);
+
 QString sourceHomePage(const QString &sourceAddress);
 QString webSearchAddress(const QString &term);
 QString shopLocaleCode(int countryNumber);

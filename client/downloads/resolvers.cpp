@@ -20,118 +20,93 @@ bool containsText(const QString &text, const QString &what)
     return !text.isEmpty() && text.contains(what, Qt::CaseInsensitive);
 }
 
-bool cancelled(http::Slot slot)
+// Reports a failed page request; true when the page arrived. A stopped track ends quietly.
+bool pageArrived(const http::Outcome &outcome)
 {
-    return http::slotRecord(slot).state == http::SlotRecord::State::Cancelled;
-}
-
-int requestPage(const QString &address, const QString &referer, platform::SocketControl &socket,
-                const QString &targetFile, http::Slot slot)
-{
-    return http::getUrl(address, referer, core::settings().userAgent, socket, targetFile, slot);
-}
-
-// Reports a failed page request; true when the page arrived. A cancel ends the track quietly.
-bool pageArrived(int status, http::Slot slot)
-{
-    if (cancelled(slot))
+    if (outcome.kind == http::Outcome::Kind::Cancelled)
         return false;
-    if (status == 0) {
-        platform::messageBox(socketErrorMessage());
-        return false;
-    }
-    if (status != http::HTTP_OK) {
-        platform::messageBox(http::httpErrorMessage(transferErrorText(), status));
-        return false;
-    }
-    return true;
+    if (!outcome.ok())
+        reportFailedFetch(outcome);
+    return outcome.ok();
 }
 } // namespace
 
-void downloadTrack(const QString &artist, const QString &track, const QString &source,
-                   platform::SocketControl &socket, http::Slot slot)
+QCoro::Task<> downloadTrack(QString artist, QString track, QString source, TrackJob &job)
 {
     const auto &s = downloads::sourceSites();
     bool matched = false;
-    // Each test on its own: an address naming two sites goes through both resolvers.
+    // Each test on its own: an address naming two sites goes through both resolvers, unless the
+    // first was cancelled.
     if (containsText(source, s.epitonicDomain)) {
         matched = true;
-        downloadFromEpitonic(artist, track, source, socket, slot);
+        co_await downloadFromEpitonic(artist, track, source, job);
     }
-    if (containsText(source, s.downloadComDomain)) {
+    if (containsText(source, s.downloadComDomain) && !job.stopped()) {
         matched = true;
-        downloadFromDownloadCom(artist, track, source, socket, slot);
+        co_await downloadFromDownloadCom(artist, track, source, job);
     }
-    if (containsText(source, s.raveDomain)) {
+    if (containsText(source, s.raveDomain) && !job.stopped()) {
         matched = true;
-        downloadFromRave(artist, track, source, socket, slot);
+        co_await downloadFromRave(artist, track, source, job);
     }
-    if (containsText(source, s.shutEmDownDomain)) {
+    if (containsText(source, s.shutEmDownDomain) && !job.stopped()) {
         matched = true;
-        downloadFromShutEmDown(artist, track, source, socket, slot);
+        co_await downloadFromShutEmDown(artist, track, source, job);
     }
-    if (!matched) {
-        QString fileAddress = source;
-        transferTrackFile(artist, track, fileAddress, socket, slot, QString());
-    }
+    if (!matched)
+        co_await transferTrackFile(artist, track, source, job, QString());
 }
 
-void downloadFromEpitonic(const QString &artist, const QString &track, const QString &source,
-                          platform::SocketControl &socket, http::Slot slot)
+QCoro::Task<> downloadFromEpitonic(QString artist, QString track, QString source, TrackJob &job)
 {
     const qsizetype slash = source.lastIndexOf(QLatin1Char('/'));
     if (slash < 0)
-        return;
+        co_return;
     const QString fileName = source.mid(slash + 1);
     if (fileName.isEmpty())
-        return;
+        co_return;
     const auto &s = downloads::sourceSites();
-    QString fileAddress = s.epitonicCdnPrefix + fileName;
-    transferTrackFile(artist, track, fileAddress, socket, slot, s.epitonicHome);
+    co_await transferTrackFile(artist, track, s.epitonicCdnPrefix + fileName, job, s.epitonicHome);
 }
 
-void downloadFromRave(const QString &artist, const QString &track, const QString &source,
-                      platform::SocketControl &socket, http::Slot slot)
+QCoro::Task<> downloadFromRave(QString artist, QString track, QString source, TrackJob &job)
 {
     static const QString marker = QStringLiteral("&track=");
     const qsizetype at = source.indexOf(marker, 0, Qt::CaseInsensitive);
     if (at < 0)
-        return;
+        co_return;
     const QString key = source.mid(at + marker.size());
     if (key.isEmpty())
-        return;
-    QString fileAddress = downloads::sourceSites().raveRedirectScript + key;
-    transferTrackFile(artist, track, fileAddress, socket, slot, source);
+        co_return;
+    co_await transferTrackFile(artist, track, downloads::sourceSites().raveRedirectScript + key, job, source);
 }
 
-void downloadFromShutEmDown(const QString &artist, const QString &track, const QString &source,
-                            platform::SocketControl &socket, http::Slot slot)
+QCoro::Task<> downloadFromShutEmDown(QString artist, QString track, QString source, TrackJob &job)
 {
     const auto &s = downloads::sourceSites();
     const QString page = core::settings().tempFolder + QStringLiteral("tmp_shutEmDown.html");
     // The first answer only sets the cookie the file request needs.
-    const int status = requestPage(source, s.downloadComMusicHome, socket, page, slot);
-    if (!pageArrived(status, slot))
-        return;
+    const http::Outcome outcome = co_await fetchForTrack(job, source, s.downloadComMusicHome, page);
+    if (!pageArrived(outcome))
+        co_return;
     QFile::remove(page);
-    QString fileAddress = source;
-    transferTrackFile(artist, track, fileAddress, socket, slot, s.shutEmDownRefererPage);
+    co_await transferTrackFile(artist, track, source, job, s.shutEmDownRefererPage);
 }
 
-void downloadFromDownloadCom(const QString &artist, const QString &track, const QString &source,
-                             platform::SocketControl &socket, http::Slot slot)
+QCoro::Task<> downloadFromDownloadCom(QString artist, QString track, QString source, TrackJob &job)
 {
     const QString page = core::settings().tempFolder + QStringLiteral("tmp_downloadCom.html");
-    const int status = requestPage(source, downloads::webSearchAddress(artist), socket, page, slot);
-    if (!pageArrived(status, slot))
-        return;
-    QString link = findRedirectLink(page, track);
+    const http::Outcome outcome =
+        co_await fetchForTrack(job, source, downloads::webSearchAddress(artist), page);
+    if (!pageArrived(outcome))
+        co_return;
+    const QString link = findRedirectLink(page, track);
     QFile::remove(page);
     if (link.isEmpty()) {
         platform::messageBox(QStringLiteral("I couldn't find that track,\r\nsomething went wrong.  Sorry."));
-        return;
+        co_return;
     }
-    transferTrackFile(artist, track, link, socket, slot, source);
+    co_await transferTrackFile(artist, track, link, job, source);
 }
 
 QString findRedirectLink(const QString &pagePath, const QString &trackTitle)

@@ -3,8 +3,8 @@
 #include "core/files.h"
 #include "core/settings.h"
 #include "http/httpAgent.h"
-#include "platform/eventPump.h"
 #include "platform/messageBox.h"
+#include "platform/signalWait.h"
 #include "platform/socketControl.h"
 
 #include <QDir>
@@ -18,6 +18,9 @@
 namespace downloads {
 
 namespace {
+
+constexpr int MAX_RETRIES = 3;
+int firstRetryPauseMs = 2000;
 
 QString crlf()
 {
@@ -54,6 +57,12 @@ QString socketErrorMessage()
     return QStringLiteral("A Socket error occurred while downloading");
 }
 
+void reportFailedFetch(const http::Outcome &outcome)
+{
+    platform::messageBox(outcome.status == 0 ? socketErrorMessage()
+                                             : http::httpErrorMessage(transferErrorText(), outcome.status));
+}
+
 QString alreadyDownloadedMessage()
 {
     return QStringLiteral("This track has already been downloaded.") + crlf() +
@@ -78,49 +87,93 @@ QString trackFileStem(const QString &artist, const QString &track)
     return core::settings().mp3Folder + fileNameSafe(artist) + QStringLiteral(" - ") + fileNameSafe(track);
 }
 
-void transferTrackFile(const QString &artist, const QString &track, QString &fileAddress,
-                       platform::SocketControl &socket, http::Slot slot, const QString &referer)
+void TrackJob::cancel()
 {
+    m_stopped = true;
+    if (!m_keptFile.isEmpty())
+        QFile::remove(m_keptFile);
+    http::cancel(m_slot);
+    if (m_socket)
+        m_socket->close();
+    Q_EMIT cancelled();
+}
+
+QCoro::Task<http::Outcome> fetchForTrack(TrackJob &job, QString url, QString referer, QString targetFile,
+                                         bool resumable)
+{
+    using Kind = http::Outcome::Kind;
+    http::Range range{0, {}, resumable};
+    for (int retry = 0; !job.stopped(); ++retry) {
+        const http::Outcome outcome = co_await http::fetchUrl(url, referer, core::settings().userAgent,
+                                                              *job.socket(), targetFile, job.slot(), range);
+        if (outcome.kind == Kind::TakenOver || outcome.kind == Kind::Cancelled)
+            job.stop();
+        // A cancel that came after the last byte but before this resumed still ends the track.
+        if (job.stopped())
+            break;
+        const bool answered = outcome.kind == Kind::Done;
+        if (range.from > 0 && answered && outcome.status == http::HTTP_PARTIAL_CONTENT)
+            co_return http::Outcome{Kind::Done, http::HTTP_OK, outcome.contentLength, outcome.cookie};
+        // A resume the server would not serve starts over.
+        const bool refusedRange = range.from > 0 && answered && !outcome.ok();
+        const bool mayPass = outcome.status == 0 || outcome.status / 100 == 5 || refusedRange;
+        if (!mayPass || retry == MAX_RETRIES)
+            co_return outcome;
+
+        range.validator = http::slotRecord(job.slot()).rangeValidator;
+        range.from =
+            resumable && !refusedRange && !range.validator.isEmpty() ? QFileInfo(targetFile).size() : 0;
+        if (range.from == 0)
+            QFile::remove(targetFile);
+        job.keepUntilCancel(targetFile);
+        Q_EMIT job.notice(QStringLiteral("retrying in %1 s\u2026").arg(2 << retry));
+        // A cancel ends the pause; one that came as it was shown has ended it already.
+        if (!job.stopped())
+            co_await platform::SignalWait(&job, &TrackJob::cancelled, firstRetryPauseMs << retry);
+        if (!job.stopped())
+            Q_EMIT job.notice(QString());
+    }
+    QFile::remove(targetFile);
+    co_return http::Outcome{Kind::Cancelled, 0, 0, {}};
+}
+
+void setFirstRetryPause(int ms)
+{
+    firstRetryPauseMs = qMax(1, ms);
+}
+
+QCoro::Task<> transferTrackFile(QString artist, QString track, QString fileAddress, TrackJob &job,
+                                QString referer)
+{
+    if (job.stopped())
+        co_return;
     const QString stem = trackFileStem(artist, track);
     const QString tempFile = stem + QStringLiteral(".tmp");
     const QString finalFile = stem + QStringLiteral(".mp3");
 
     if (core::fileExists(finalFile)) {
         platform::messageBox(alreadyDownloadedMessage());
-        return;
+        co_return;
     }
     if (!fileNameUsable(tempFile)) {
         platform::messageBox(cannotSaveMessage(finalFile));
-        return;
+        co_return;
     }
 
-    QString usedReferer = referer;
-    if (usedReferer.isEmpty())
-        usedReferer =
-            QStringLiteral("http://") + http::hostFromUrl(fileAddress) + QStringLiteral("/index.html");
-
+    if (referer.isEmpty())
+        referer = QStringLiteral("http://") + http::hostFromUrl(fileAddress) + QStringLiteral("/index.html");
     fileAddress.replace(QLatin1Char(' '), QLatin1String("%20"));
 
-    const int status =
-        http::getUrl(fileAddress, usedReferer, core::settings().userAgent, socket, tempFile, slot);
-
-    // A cancelled download is thrown away whatever had arrived; the user asked for nothing more.
-    if (http::slotRecord(slot).state == http::SlotRecord::State::Cancelled) {
+    const http::Outcome outcome = co_await fetchForTrack(job, fileAddress, referer, tempFile, true);
+    // A stopped download is thrown away whatever had arrived; the user asked for nothing more.
+    if (outcome.kind == http::Outcome::Kind::Cancelled)
+        co_return;
+    if (!outcome.ok()) {
         QFile::remove(tempFile);
-        return;
-    }
-    if (status == 0) {
-        QFile::remove(tempFile);
-        platform::messageBox(socketErrorMessage());
-        return;
-    }
-    if (status != http::HTTP_OK) {
-        QFile::remove(tempFile);
-        platform::messageBox(http::httpErrorMessage(transferErrorText(), status));
-        return;
+        reportFailedFetch(outcome);
+        co_return;
     }
 
-    platform::doEvents();
     // A rename never leaves half a file under the final name, and never replaces one.
     const bool saved =
         QFileInfo(tempFile).isFile() && !QFileInfo::exists(finalFile) && QFile::rename(tempFile, finalFile);
@@ -128,7 +181,6 @@ void transferTrackFile(const QString &artist, const QString &track, QString &fil
         QFile::remove(tempFile);
         platform::messageBox(cannotSaveMessage(finalFile));
     }
-    platform::doEvents();
 }
 
 QString thousandsText(qint64 bytes)
@@ -170,17 +222,6 @@ void showTransferProgress(const DownloadPanel &panel, qint64 &lastBytes)
     const qint64 kilobytes = received / 1024;
     if (kilobytes > 0 && panel.kilobytesText)
         panel.kilobytesText->setText(QString::number(kilobytes));
-
-    platform::doEvents();
-}
-
-void cancelDownload(const DownloadPanel &panel)
-{
-    http::cancel(panel.slot);
-    if (panel.socket)
-        panel.socket->close();
-    if (panel.currentDownload)
-        panel.currentDownload->clear();
 }
 
 } // namespace downloads

@@ -139,6 +139,27 @@ QString parseCookie(const QString &text)
     return text.mid(start, end - start);
 }
 
+QString parseRangeValidator(const QString &text)
+{
+    const QList<QStringView> ranges = fieldValues(text, QLatin1String("Accept-Ranges"));
+    if (ranges.isEmpty() || ranges.first().compare(u"bytes", Qt::CaseInsensitive) != 0)
+        return {};
+    // A weak tag may not be used to join pieces of a body.
+    for (const QStringView tag : fieldValues(text, QLatin1String("ETag"))) {
+        if (!tag.startsWith(u"W/"))
+            return tag.toString();
+    }
+    const QList<QStringView> modified = fieldValues(text, QLatin1String("Last-Modified"));
+    return modified.isEmpty() ? QString() : modified.first().toString();
+}
+
+bool rangeStartsAt(const QString &text, qint64 from)
+{
+    const QList<QStringView> ranges = fieldValues(text, QLatin1String("Content-Range"));
+    return ranges.size() == 1 &&
+           ranges.first().startsWith(QStringLiteral("bytes %1-").arg(from), Qt::CaseInsensitive);
+}
+
 QString parseLocation(const QString &text)
 {
     const QLatin1String marker("Location: ");

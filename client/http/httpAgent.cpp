@@ -34,6 +34,7 @@ struct Transfer
     std::unique_ptr<QFile> file;
     QString filePath;
     QByteArray request;
+    Range range;
     quint64 generation = 0;
     bool sent = false;
     bool headHandled = false;
@@ -67,7 +68,7 @@ std::shared_ptr<Transfer> &transferOn(Slot slot)
 }
 
 QByteArray requestText(const QString &host, const QString &path, const QString &referer,
-                       const QString &userAgent, const QString &cookie)
+                       const QString &userAgent, const QString &cookie, const Range &range)
 {
     QString text = QStringLiteral("GET ") + path + QStringLiteral(" HTTP/1.1\r\n");
     text += QStringLiteral("Host: ") + host + QStringLiteral("\r\n");
@@ -81,6 +82,8 @@ QByteArray requestText(const QString &host, const QString &path, const QString &
     text += QStringLiteral("Referer: ") + referer + QStringLiteral("\r\n");
     if (!cookie.isEmpty())
         text += QStringLiteral("Cookie: ") + cookie + QStringLiteral("\r\n");
+    if (range.from > 0)
+        text += QStringLiteral("Range: bytes=%1-\r\nIf-Range: %2\r\n").arg(range.from).arg(range.validator);
     text += QStringLiteral("\r\n");
     return text.toLatin1();
 }
@@ -116,9 +119,13 @@ void finish(Transfer &t, Slot slot, int result)
     end(t, slot, result != 0 ? Kind::Done : Kind::Failed, result);
 }
 
-// The transfer broke off: no result and no file.
+// The transfer broke off: no result, and no file unless the caller keeps what came for a resume.
 void fail(Transfer &t, Slot slot, Kind kind = Kind::Failed)
 {
+    if (t.range.keepPartial && t.file && !t.writeFailed && record(slot).state == State::Receiving) {
+        t.file->close();
+        t.file.reset();
+    }
     discardFile(t);
     record(slot).state = State::Complete;
     end(t, slot, kind, 0);
@@ -161,10 +168,22 @@ void handleHead(Transfer &t, Slot slot)
     if (!head.cookie.isEmpty())
         record(slot).cookie = head.cookie;
     record(slot).lengthUnknown = head.contentLength == 0;
+    const bool resumed = status == HTTP_PARTIAL_CONTENT && t.range.from > 0;
+    if (const QString validator = parseRangeValidator(QString::fromLatin1(head.text)); !validator.isEmpty())
+        record(slot).rangeValidator = validator;
+    else if (!resumed)
+        record(slot).rangeValidator.clear();
 
-    if (status == HTTP_OK) {
+    if (resumed && !rangeStartsAt(QString::fromLatin1(head.text), t.range.from)) {
+        // Not the piece asked for: nothing of this body can be joined to it.
+        QFile::remove(t.filePath);
+        fail(t, slot);
+    } else if (status == HTTP_OK || resumed) {
+        if (resumed)
+            record(slot).contentLength += t.range.from;
         t.file = std::make_unique<QFile>(t.filePath);
-        if (!t.file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        const QIODevice::OpenMode mode = resumed ? QIODevice::Append : QIODevice::Truncate;
+        if (!t.file->open(QIODevice::WriteOnly | mode | QIODevice::Unbuffered)) {
             t.file.reset();
             fail(t, slot);
             return;
@@ -277,11 +296,13 @@ void startTransfer(const std::shared_ptr<Transfer> &t, const QString &host, cons
     record(slot).host = host;
     // A connection that ends before any head must not report the previous request's status.
     record(slot).statusCode = 0;
+    record(slot).rangeValidator = t->range.validator;
 
     socket.close();
     socket.setRemoteHost(host);
-    t->request = requestText(host, path, referer, userAgent, record(slot).cookie);
-    QFile::remove(t->filePath);
+    t->request = requestText(host, path, referer, userAgent, record(slot).cookie, t->range);
+    if (t->range.from <= 0)
+        QFile::remove(t->filePath);
 
     Transfer *raw = t.get();
     // Queued: the state is read when the loop gets to it, after every signal of the change.
@@ -357,7 +378,7 @@ void forgetSlotHistory(Slot slot)
 }
 
 QCoro::Task<Outcome> fetch(QString host, QString path, QString referer, QString userAgent,
-                           platform::SocketControl &socket, QString targetFile, Slot slot)
+                           platform::SocketControl &socket, QString targetFile, Slot slot, Range range)
 {
     attachSocket(socket, slot);
     for (int hop = 0;; ++hop) {
@@ -366,6 +387,7 @@ QCoro::Task<Outcome> fetch(QString host, QString path, QString referer, QString 
             co_return Outcome{Kind::Cancelled, 0, 0, {}};
         const auto t = std::make_shared<Transfer>();
         t->filePath = targetFile;
+        t->range = range;
         startTransfer(t, host, path, referer, userAgent, socket, slot);
         while (!t->finished)
             co_await platform::SignalWait(&slotEvents(slot), &SlotEvents::finished);
@@ -378,10 +400,10 @@ QCoro::Task<Outcome> fetch(QString host, QString path, QString referer, QString 
 }
 
 QCoro::Task<Outcome> fetchUrl(QString url, QString referer, QString userAgent,
-                              platform::SocketControl &socket, QString targetFile, Slot slot)
+                              platform::SocketControl &socket, QString targetFile, Slot slot, Range range)
 {
-    co_return co_await fetch(hostFromUrl(url), pathFromUrl(url), referer, userAgent, socket, targetFile,
-                             slot);
+    co_return co_await fetch(hostFromUrl(url), pathFromUrl(url), referer, userAgent, socket, targetFile, slot,
+                             range);
 }
 
 int sendGetRequest(const QString &host, const QString &path, const QString &referer, const QString &userAgent,

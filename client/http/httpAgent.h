@@ -53,6 +53,8 @@ struct SlotRecord
     qint64 bytesRemaining = 0;
     qint64 bytesReceived = 0;
     bool lengthUnknown = false;
+    // What a later request may send as If-Range to resume this body; empty when it may not.
+    QString rangeValidator;
 };
 
 const SlotRecord &slotRecord(Slot slot);
@@ -83,15 +85,26 @@ Q_SIGNALS:
 SlotEvents &slotEvents(Slot slot);
 quint64 generation(Slot slot);
 
+// The rest of a broken body. With `from` > 0 the request asks for bytes from there on, if the body
+// is still the one `validator` names; a 206 for that offset appends to the target file, any other
+// answer starts it afresh. With `keepPartial` a body that breaks off keeps its bytes there.
+struct Range
+{
+    qint64 from = 0;
+    QString validator;
+    bool keepPartial = false;
+};
+
 // Sends a GET (to port 80 unless the host names one) and completes once the transfer has ended,
 // redirects followed and the slot's cookie carried along. A newer request on the same slot ends
 // this one as TakenOver; cancel() as Cancelled. Arguments are copied: the caller may go on.
 QCoro::Task<Outcome> fetch(QString host, QString path, QString referer, QString userAgent,
-                           platform::SocketControl &socket, QString targetFile, Slot slot);
+                           platform::SocketControl &socket, QString targetFile, Slot slot, Range range = {});
 
 // The same for a whole "http://host/path" address.
 QCoro::Task<Outcome> fetchUrl(QString url, QString referer, QString userAgent,
-                              platform::SocketControl &socket, QString targetFile, Slot slot);
+                              platform::SocketControl &socket, QString targetFile, Slot slot,
+                              Range range = {});
 
 // Ends the request running on the slot: its wait returns 0 and its file goes.
 void cancel(Slot slot);
@@ -132,6 +145,10 @@ QString parseLocation(const QString &text);
 // A Location value without "http://" is taken as a path on the host of the request.
 QString absoluteRedirectUrl(const QString &location, const QString &host);
 bool isChunked(const QString &text);
+// The ETag (a strong one) or else the Last-Modified value, when the head says Accept-Ranges: bytes.
+QString parseRangeValidator(const QString &text);
+// True when the head's Content-Range starts at byte `from`.
+bool rangeStartsAt(const QString &text, qint64 from);
 bool hasContentLength(const QString &text);
 
 // "HTTP_NOT_FOUND" for 404; empty for codes without a name.

@@ -19,8 +19,9 @@ class QTreeWidgetItem;
 class QWidget;
 
 namespace downloads {
+class DownloadPump;
 struct DownloadPanel;
-}
+} // namespace downloads
 
 namespace platform {
 class SocketControl;
@@ -151,6 +152,7 @@ private:
     void showDownloadProgress();
     void cancelDownload();
     downloads::DownloadPanel downloadControls();
+    downloads::DownloadPump *m_downloadPump = nullptr;
     qint64 m_lastBytes = 0;    // the download slot's byte count at the previous progress tick
     int m_chooserRequests = 0; // grid clicks that opened the chooser; only the newest acts
 

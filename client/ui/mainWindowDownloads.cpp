@@ -7,7 +7,6 @@
 #include "downloads/transfer.h"
 #include "media/artistPictures.h"
 #include "platform/messageBox.h"
-#include "platform/shellOpen.h"
 #include "ui/currentDownloadPanel.h"
 #include "ui/resultsPanel.h"
 #include "ui/searchOptionsPanel.h"
@@ -28,6 +27,7 @@ namespace ui {
 // that opens the track action chooser.
 void MainWindow::setupDownloadHandlers()
 {
+    m_downloadPump = new downloads::DownloadPump(downloadControls(), this);
     connect(resultsPanel->resultsGrid, &QTableWidget::cellClicked, this, &MainWindow::chooseTrackAction);
     connect(currentDownloadPanel->queuePumpTimer, &QTimer::timeout, this, &MainWindow::pumpDownloadQueue);
     connect(currentDownloadPanel->progressTimer, &QTimer::timeout, this, &MainWindow::showDownloadProgress);
@@ -72,7 +72,7 @@ QCoro::Task<> MainWindow::chooseTrackAction(int row, int column)
     if (!window || request != m_chooserRequests)
         co_return;
 
-    // Carried out at once, even while a pump step runs.
+    // Carried out at once, even while the pump runs.
     if (action == QLatin1String("download")) {
         downloads::enqueueDownload(downloadQueue, {artist, track, source},
                                    *currentDownloadPanel->downloadQueueList);
@@ -84,15 +84,15 @@ QCoro::Task<> MainWindow::chooseTrackAction(int row, int column)
             searchTracks(QStringLiteral("Artist"), artist);
         }
     } else if (action == QLatin1String("source")) {
-        platform::shellOpen(downloads::sourceHomePage(source));
+        downloads::openOutsideAddress(downloads::sourceHomePage(source));
     } else if (action == QLatin1String("google")) {
-        platform::shellOpen(downloads::webSearchAddress(artist));
+        downloads::openOutsideAddress(downloads::webSearchAddress(artist));
     }
 }
 
 void MainWindow::pumpDownloadQueue()
 {
-    downloads::pumpDownloadQueue(downloadControls());
+    m_downloadPump->wake();
 }
 
 void MainWindow::showDownloadProgress()
@@ -102,7 +102,7 @@ void MainWindow::showDownloadProgress()
 
 void MainWindow::cancelDownload()
 {
-    downloads::cancelDownload(downloadControls());
+    m_downloadPump->cancel();
 }
 
 } // namespace ui

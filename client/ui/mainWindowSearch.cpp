@@ -1,9 +1,9 @@
 #include "ui/mainWindow.h"
 
 #include "core/settings.h"
+#include "downloads/outsideLinks.h"
 #include "media/artistPictures.h"
 #include "platform/messageBox.h"
-#include "platform/shellOpen.h"
 #include "ui/radioPanel.h"
 #include "ui/recommendationsPanel.h"
 #include "ui/resultsPanel.h"
@@ -105,7 +105,7 @@ void MainWindow::openRadioStation()
     // No line, or a line without a stored address: nothing to open.
     const QString address = radioStations.address(radioPanel->radioList->currentRow());
     if (!address.isEmpty())
-        platform::shellOpen(address);
+        downloads::openOutsideAddress(address);
 }
 
 void MainWindow::showSearchPicture(const QString &artist)

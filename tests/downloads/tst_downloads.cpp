@@ -1,7 +1,7 @@
 // The downloads layer against a scripted loopback server standing in for every site: what each
 // site's resolver sends (request lines, hosts, referers, the cookie) and what the dispatcher picks;
-// one track file's transfer (names, the request, what it reports and leaves in the music folder,
-// cancel); the queue of at most 99 tracks and the rate text.
+// one track file's transfer (names, the request, what it reports and leaves in the music folder);
+// the queue of at most 99 tracks, outside addresses and the rate text.
 #include "downloads/sourceSites.h"
 #include "messageBoxCatcher.h"
 #include "scriptedServer.h"
@@ -10,11 +10,12 @@
 #include "core/settings.h"
 #include "core/startup.h"
 #include "downloads/downloadQueue.h"
+#include "downloads/outsideLinks.h"
 #include "downloads/resolvers.h"
 #include "downloads/transfer.h"
 #include "platform/socketControl.h"
 
-#include <QLineEdit>
+#include <QDesktopServices>
 #include <QListWidget>
 
 #include <memory>
@@ -27,17 +28,26 @@ static QByteArray readMusicFile(const QString &name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
 }
 
+static QByteArray servedTrack()
+{
+    QByteArray body(3000, 0);
+    for (int i = 0; i < 3000; ++i)
+        body[i] = char(i * 7);
+    return body;
+}
+
 // Every file in the music folder, to show nothing else (a temporary file) is left.
 static QStringList musicFolderFiles()
 {
     return QDir(core::settings().mp3Folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
-// "request line|host|referer|cookie" of a recorded request.
-static QString describe(const QByteArray &request)
+// "request line|host|referer|cookie" of a recorded request, or the line and the fields named.
+static QString describe(const QByteArray &request,
+                        const QList<QByteArray> &names = {"Host", "Referer", "Cookie"})
 {
     QStringList parts{QString::fromLatin1(request.left(request.indexOf("\r\n")))};
-    for (const QByteArray name : {"Host", "Referer", "Cookie"}) {
+    for (const QByteArray &name : names) {
         const qsizetype at = request.indexOf("\r\n" + name + ": ");
         parts << (at < 0 ? QString()
                          : QString::fromLatin1(request.mid(at + name.size() + 4).split('\r').first()));
@@ -58,9 +68,10 @@ class tst_downloads : public QObject
     {
         return QStringLiteral("http://files.localhost:%1%2").arg(m_server.port()).arg(path);
     }
-    void transfer(const QString &artist, const QString &track, QString address)
+    void transfer(const QString &artist, const QString &track, const QString &address)
     {
-        downloads::transferTrackFile(artist, track, address, m_socket, http::Slot::Download, {});
+        downloads::TrackJob job(m_socket, http::Slot::Download);
+        QCoro::waitFor(downloads::transferTrackFile(artist, track, address, job, {}));
     }
     // Nothing stops the same track from landing afterwards.
     void retryLands()
@@ -80,6 +91,7 @@ private Q_SLOTS:
         QVERIFY(core::startUp());
         http::attachSocket(m_socket, http::Slot::Download);
         http::setTimeouts(5000, 5000);
+        downloads::setFirstRetryPause(1);
     }
 
     void init()
@@ -162,8 +174,6 @@ private Q_SLOTS:
             << QByteArray();
         QTest::newRow("epitonic address ending in a slash")
             << site("epitonic", "/artists/") << QList<QByteArray>{} << none << none << QByteArray();
-        QTest::newRow("rave address without a track key")
-            << site("rave", "/play.php?id=3") << QList<QByteArray>{} << none << none << QByteArray();
         QTest::newRow("rave address with an empty key")
             << site("rave", "/play.php?id=3&track=") << QList<QByteArray>{} << none << none << QByteArray();
         QTest::newRow("letter case of the domain ignored")
@@ -197,7 +207,8 @@ private Q_SLOTS:
         m_server.setScripts(scripts);
         const qsizetype first = m_server.requests().size();
         http::forgetSlotHistory(http::Slot::Download);
-        downloads::downloadTrack("A & B+C", "Song One", source, m_socket, http::Slot::Download);
+        downloads::TrackJob job(m_socket, http::Slot::Download);
+        QCoro::waitFor(downloads::downloadTrack("A & B+C", "Song One", source, job));
         QStringList sent;
         for (const QByteArray &request : m_server.requests().mid(first))
             sent << describe(request);
@@ -240,7 +251,6 @@ private Q_SLOTS:
             "{P}a");
         // Counts that would be negative append nothing instead of failing.
         row("marker at the start of the line", "Song One\r\n{P}\r\nrest\r\n<img src=\r\n", "{P}res");
-        row("marker at the second position", "Song One\r\n{P}\r\nrest\r\nx<img src=\r\n", "{P}res");
         row("one-character and empty continuation lines", "Song One\n{P}\nabcd\nx\n\nefgh\"><img src=\n",
             "{P}abefgh");
     }
@@ -260,18 +270,13 @@ private Q_SLOTS:
     void savesServedBytesUnderSafeNameOnce()
     {
         static const char head[] = "ID3\x03\0\0\0\0\0\0 not a blank line:\r\n\r\n then more";
-        QByteArray body(head, sizeof(head) - 1);
-        for (int i = 0; i < 5000; ++i)
-            body += char(i * 7);
+        const QByteArray body = QByteArray(head, sizeof(head) - 1) + servedTrack();
         const QByteArray response = okResponse(body);
         const qsizetype first = m_server.requests().size();
         m_server.setScript({S::send(response.left(60)), S::pause(20), S::send(response.mid(60))});
 
-        // Blanks become %20 in the caller's copy too; "%" and other bytes go out as they are.
-        QString address = fileAddress(QString::fromLatin1("/dir/my song%41\xe9.mp3"));
-        downloads::transferTrackFile("a//b\\c?d*e", ":f|g>h <\"&.", address, m_socket, http::Slot::Download,
-                                     {});
-        QCOMPARE(address, fileAddress(QString::fromLatin1("/dir/my%20song%41\xe9.mp3")));
+        // Blanks go out as %20; "%" and other bytes as they are.
+        transfer("a//b\\c?d*e", ":f|g>h <\"&.", fileAddress(QString::fromLatin1("/dir/my song%41\xe9.mp3")));
         const QString saved = "a--b-c-d-e - -f-g-h <\"&..mp3";
         QCOMPARE(m_boxes.texts(), QStringList());
         QCOMPARE(musicFolderFiles(), QStringList{saved});
@@ -290,60 +295,65 @@ private Q_SLOTS:
         QCOMPARE(readMusicFile(saved), body);
     }
 
-    // A refused connection takes the same way as a body cut short, which leaves a partial file behind.
-    void failureLeavesNoFileAndNeverBlocksRetry_data()
+    // Failures that may pass are tried again, a broken body resumed where the server allows it; whatever
+    // fails in the end (a refused name before any request) leaves no file and never blocks a later try.
+    void retriesResumesAndFailures_data()
     {
-        QTest::addColumn<S::Script>("script");
+        QTest::addColumn<QList<S::Script>>("scripts"); // one per connection, the last for all later
+        QTest::addColumn<QStringList>("ranges");       // "line|Range|If-Range" of each request
         QTest::addColumn<QString>("message");
-        QTest::newRow("404") << S::Script{S::send(httpResponse(404, "Not Found", "not found"))}
-                             << "An error occurred while downloading\r\nHTTP Response: 404 = HTTP_NOT_FOUND";
-        QTest::newRow("body short of its length")
-            << S::Script{S::send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nhalf"), S::pause(20),
-                         S::close()}
-            << "A Socket error occurred while downloading";
+        const QByteArray body = servedTrack();
+        const QByteArray head206 = "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 1000-2999/3000\r\n";
+        const S::Script broken{
+            S::send(okResponse(body, "Accept-Ranges: bytes\r\nETag: \"v1\"\r\n").chopped(2000)), S::pause(20),
+            S::reset()};
+        const S::Script whole{S::send(okResponse(body))}, busy{S::send(httpResponse(503, "Unavailable", ""))};
+        const QString get = "GET /t.mp3 HTTP/1.1||";
+        const QStringList resumed{get, get.chopped(1) + "bytes=1000-|\"v1\""}, twice{get, get},
+            fourTimes(4, get);
+        QTest::newRow("reset at byte 1000, the rest resumed")
+            << QList<S::Script>{broken, {S::send(head206 + "Content-Length: 2000\r\n\r\n" + body.mid(1000))}}
+            << resumed << QString();
+        QTest::newRow("no ranges: starts over")
+            << QList<S::Script>{{S::send(okResponse(body).chopped(2000)), S::pause(20), S::reset()}, whole}
+            << twice << QString();
+        QTest::newRow("a whole body for the resume")
+            << QList<S::Script>{broken, whole} << resumed << QString();
+        QTest::newRow("503 then 200") << QList<S::Script>{busy, whole} << twice << QString();
+        QTest::newRow("404 not retried")
+            << QList<S::Script>{{S::send(httpResponse(404, "Not Found", ""))}} << QStringList{get}
+            << "An error occurred while downloading\r\nHTTP Response: 404 = HTTP_NOT_FOUND";
+        QTest::newRow("503 four times")
+            << QList<S::Script>{busy} << fourTimes
+            << "An error occurred while downloading\r\nHTTP Response: 503 = HTTP_SERVICE_UNAVAILABLE";
+        QTest::newRow("a name the file system refuses") // the artist's, when no request is expected
+            << QList<S::Script>{whole} << QStringList{}
+            << "An error occurred while downloading\r\nThe file could not be saved as " +
+                   core::settings().mp3Folder + QString(300, 'a') + " - Track.mp3";
     }
-    void failureLeavesNoFileAndNeverBlocksRetry()
+    void retriesResumesAndFailures()
     {
-        QFETCH(S::Script, script);
+        QFETCH(QList<S::Script>, scripts);
+        QFETCH(QStringList, ranges);
         QFETCH(QString, message);
-        m_server.setScript(script);
-        transfer("Art", "Track", fileAddress("/t.mp3"));
-        QCOMPARE(m_boxes.texts(), QStringList{message});
-        QCOMPARE(musicFolderFiles(), QStringList());
-        retryLands();
-        QCOMPARE(m_boxes.count(), 1);
-    }
-
-    // A cancel in the body is caught through the window's cancel button (tst_downloadHandlers).
-    void cancelBeforeAnyHeadIsQuietAndLeavesNoFile()
-    {
-        QLineEdit current("Art - Track");
-        downloads::DownloadPanel panel;
-        panel.currentDownload = &current;
-        panel.socket = &m_socket;
-        panel.slot = http::Slot::Download;
-        m_server.setScript({S::silence()});
-        http::forgetSlotHistory(http::Slot::Download);
-        onceWhen(
-            &m_server, &ScriptedServer::requestReceived, [] { return true; },
-            [&panel] { downloads::cancelDownload(panel); });
-        transfer("Art", "Track", fileAddress("/t.mp3"));
-        QCOMPARE(current.text(), QString());
-        QCOMPARE(m_boxes.texts(), QStringList());
-        QCOMPARE(musicFolderFiles(), QStringList());
-        retryLands();
-    }
-
-    void nameTheFileSystemRefuses()
-    {
-        const int connections = m_server.connectionCount();
-        m_server.setScript({S::send(okResponse("bytes"))});
-        transfer(QString(300, 'a'), "Long", fileAddress("/long.mp3"));
-        QCOMPARE(m_boxes.count(), 1);
-        QVERIFY2(m_boxes.texts().first().startsWith("An error occurred while downloading\r\n"),
-                 qPrintable(m_boxes.texts().first()));
-        QCOMPARE(m_server.connectionCount(), connections);
-        QCOMPARE(musicFolderFiles(), QStringList());
+        m_server.setScripts(scripts);
+        const qsizetype first = m_server.requests().size();
+        downloads::TrackJob job(m_socket, http::Slot::Download);
+        QStringList shown;
+        connect(&job, &downloads::TrackJob::notice, &job, [&shown](const QString &text) { shown << text; });
+        const QString artist = ranges.isEmpty() ? QString(300, 'a') : QString("Art");
+        QCoro::waitFor(downloads::transferTrackFile(artist, "Track", fileAddress("/t.mp3"), job, {}));
+        QStringList sent;
+        for (const QByteArray &request : m_server.requests().mid(first))
+            sent << describe(request, {"Range", "If-Range"});
+        QCOMPARE(sent, ranges);
+        const QStringList pauses{"retrying in 2 s\u2026", "", "retrying in 4 s\u2026", "",
+                                 "retrying in 8 s\u2026", ""};
+        QCOMPARE(shown, pauses.mid(0, qMax(0, 2 * (ranges.size() - 1))));
+        QCOMPARE(m_boxes.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(readMusicFile("Art - Track.mp3"), message.isEmpty() ? servedTrack() : "<no file>");
+        if (!message.isEmpty())
+            retryLands();
     }
 
     void queueIsFirstInFirstOutAndBounded()
@@ -370,12 +380,25 @@ private Q_SLOTS:
         QCOMPARE(texts(list).last(), "New - T");
     }
 
+    // Addresses from the network reach the desktop only as http or https with a host.
+    void outsideAddressesOpenOnlyOverHttp()
+    {
+        UrlRecorder urls; // its handlers go with it
+        for (const QString &scheme : QStringList{"http", "https", "file", "ftp"})
+            QDesktopServices::setUrlHandler(scheme, &urls, "open");
+        for (const QString &address :
+             QStringList{"http://a.example/1", "HTTPS://b.example:81/x?y=1", "file:///etc/passwd",
+                         "/etc/passwd", "ftp://c.example/", "http:/etc/passwd", "javascript:alert(1)", ""})
+            downloads::openOutsideAddress(address);
+        QCOMPARE(urls.opened, (QList<QUrl>{QUrl("http://a.example/1"), QUrl("https://b.example:81/x?y=1")}));
+    }
+
     void rateTexts()
     {
-        QCOMPARE(downloads::thousandsText(12000), "12");
-        QCOMPARE(downloads::thousandsText(500), ".5");
-        QCOMPARE(downloads::thousandsText(1010), "1.01");
-        QCOMPARE(downloads::thousandsText(5000000123), "5000000.123");
+        QStringList shown;
+        for (const qint64 bytes : {12000LL, 500LL, 1010LL, 5000000123LL, 0LL})
+            shown << downloads::thousandsText(bytes);
+        QCOMPARE(shown, (QStringList{"12", ".5", "1.01", "5000000.123", ""}));
     }
 };
 

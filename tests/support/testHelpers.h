@@ -26,9 +26,10 @@ inline QStringList texts(const QAbstractItemView &view)
 }
 
 // Runs `act` once, queued, at the first `signal` of `sender` after which `when` holds: a click that
-// lands while the program waits, after the program has handled that signal itself.
+// lands while the program waits, after the program has handled that signal itself (or, direct, at once).
 template <typename Sender, typename Signal, typename When, typename Act>
-void onceWhen(Sender *sender, Signal signal, When when, Act act)
+void onceWhen(Sender *sender, Signal signal, When when, Act act,
+              Qt::ConnectionType type = Qt::QueuedConnection)
 {
     auto *guard = new QObject(sender);
     QObject::connect(
@@ -40,7 +41,7 @@ void onceWhen(Sender *sender, Signal signal, When when, Act act)
             guard->deleteLater();
             act();
         },
-        Qt::QueuedConnection);
+        type);
 }
 
 // Records what the program hands to QDesktopServices::setUrlHandler(scheme, &recorder, "open").

@@ -34,6 +34,10 @@ class tst_downloadHandlers : public QObject
     std::unique_ptr<ui::MainWindow> m_window;
     ui::CurrentDownloadPanel *m_panel = nullptr;
     ui::TrackChooser *m_chooser = nullptr;
+    const S::Script stalled{
+        // a track's head and first bytes, then nothing
+        S::send("HTTP/1.1 200 OK\r\nContent-Length: 99\r\nAccept-Ranges: bytes\r\nETag: \"1\"\r\n\r\npart"),
+        S::silence()};
 
     QString fileAddress(const QString &path) const
     {
@@ -63,6 +67,15 @@ class tst_downloadHandlers : public QObject
 
     void clickRow(int row) { Q_EMIT m_window->resultsPanel->resultsGrid->cellClicked(row, 1); }
 
+    // Runs `act` once the current-download field shows a retry's first pause.
+    template <typename Act> void inFirstPause(Act act)
+    {
+        const auto pausing = [this] {
+            return m_panel->currentDownloadField->text() == "retrying in 2 s\u2026";
+        };
+        onceWhen(m_panel->currentDownloadField, &QLineEdit::textChanged, pausing, act);
+    }
+
     void choose(QRadioButton *option)
     {
         option->setChecked(true);
@@ -81,6 +94,7 @@ private Q_SLOTS:
         m_panel = m_window->currentDownloadPanel;
         m_chooser = m_window->chooser();
         http::setTimeouts(5000, 5000);
+        downloads::setFirstRetryPause(60000); // only a cancel ends it in time
         // A quicker pump tick keeps the test short; one step at a time is what is tested.
         m_panel->queuePumpTimer->setInterval(20);
         QVERIFY(m_panel->queuePumpTimer->isActive());
@@ -90,7 +104,7 @@ private Q_SLOTS:
 
     void cleanup()
     {
-        QTRY_VERIFY_WITH_TIMEOUT(!m_window->downloadQueue.pumpStepRunning(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window || !m_window->downloadQueue.pumpStepRunning(), 20000);
         for (const QString &name : musicFiles())
             QFile::remove(core::settings().mp3Folder + name);
     }
@@ -131,41 +145,78 @@ private Q_SLOTS:
         QVERIFY(!m_panel->progressTimer->isActive());
     }
 
-    void choiceAndCancelDuringAStep()
+    // A choice mid-track is queued at once; a tick after the track's cancel starts nothing beside it.
+    void choiceAndCancelDuringATrack()
     {
-        m_server.setScripts(
-            {{S::send("HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\n\r\n" + QByteArray(20000, 'x')),
-              S::silence()},
-             {S::send(okResponse("next track"))}});
-        // The chooser opens before the tick that starts the first track; its choice comes mid-step.
+        m_server.setScripts({stalled, {S::send(okResponse("next track"))}});
         showResults("Band", {"After"});
         clickRow(1);
         onceWhen(
-            m_window->downloadSocket, &platform::SocketControl::dataArrival,
-            [] { return http::slotRecord(http::Slot::Download).bytesReceived >= 20000; },
+            m_window->downloadSocket, &platform::SocketControl::dataArrival, [] { return true; },
             [&] { choose(m_chooser->downloadOption); });
-        bool queuedDuringStep = false;
-        bool stepStillRunning = false;
-        int queuedAfterTick = -1;
+        QList<int> queued; // while the track runs, then after its cancel and a tick
         onceWhen(
             m_panel->downloadQueueList->model(), &QAbstractItemModel::rowsInserted,
             [&] { return texts(*m_panel->downloadQueueList) == QStringList{"Band - After"}; },
             [&] {
-                queuedDuringStep = m_window->downloadQueue.pumpStepRunning();
+                queued << m_window->downloadQueue.pumpStepRunning();
                 QTest::mouseClick(m_panel->cancelButton, Qt::LeftButton);
-                // A tick now finds the current download empty, yet the cancelled step has not returned.
-                stepStillRunning = m_window->downloadQueue.pumpStepRunning();
                 QVERIFY(QMetaObject::invokeMethod(m_panel->queuePumpTimer, "timeout"));
-                queuedAfterTick = m_window->downloadQueue.count();
+                queued << m_window->downloadQueue.count();
             });
         enqueue("Cancelled", fileAddress("/c.mp3"));
-
         QTRY_COMPARE_WITH_TIMEOUT(musicFiles(), QStringList{"Band - After.mp3"}, 20000);
-        QVERIFY(queuedDuringStep);
-        QVERIFY(stepStillRunning);
-        QCOMPARE(queuedAfterTick, 1);
+        QCOMPARE(queued, (QList<int>{1, 1}));
+    }
+
+    // A cancel at any moment ends the track quietly, nothing more of it fetched or kept; the next goes on.
+    void cancelAtAnyMomentEndsTheTrack_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QList<S::Script>>("scripts");
+        // 0 the track shows, 1 a request is in, 2 a request has ended, 3 in a retry's pause
+        QTest::addColumn<int>("moment");
+        QTest::addColumn<QList<QByteArray>>("requests");
+        const QString port = QString::number(m_server.port()), file = fileAddress("/c.mp3");
+        const QList<QByteArray> one{"GET /c.mp3 HTTP/1.1"};
+        QTest::newRow("before its request starts") << file << QList<S::Script>{} << 0 << QList<QByteArray>{};
+        QTest::newRow("before the first byte") << file << QList<S::Script>{{S::silence()}} << 1 << one;
+        QTest::newRow("between a site's page and its file")
+            << "http://shutemdown.localhost:" + port + "/c.mp3"
+            << QList<S::Script>{{S::send(okResponse("page"))}} << 2 << one;
+        QTest::newRow("in a retry's pause")
+            << file << QList<S::Script>{{S::send(httpResponse(503, "Unavailable", ""))}} << 3 << one;
+        QTest::newRow("in the first of two matching sites")
+            << "http://epitonic.localhost:" + port + "/c.mp3?rave.localhost&track=k"
+            << QList<S::Script>{{S::silence()}} << 1
+            << QList<QByteArray>{"GET /o1/epi_files/reg/songs/mp3/c.mp3?rave.localhost&track=k HTTP/1.1"};
+    }
+    void cancelAtAnyMomentEndsTheTrack()
+    {
+        QFETCH(QString, source);
+        QFETCH(QList<S::Script>, scripts);
+        QFETCH(int, moment);
+        QFETCH(QList<QByteArray>, requests);
+        m_server.setScripts(scripts << S::Script{S::send(okResponse("next track"))});
+        const qsizetype firstRequest = m_server.requests().size();
+        const auto cancel = [this] { QTest::mouseClick(m_panel->cancelButton, Qt::LeftButton); };
+        const auto any = [] { return true; };
+        if (moment == 0)
+            onceWhen(m_panel->currentDownloadField, &QLineEdit::textChanged, any, cancel,
+                     Qt::DirectConnection);
+        else if (moment == 1)
+            onceWhen(&m_server, &ScriptedServer::requestReceived, any, cancel, Qt::DirectConnection);
+        else if (moment == 2)
+            onceWhen(&http::slotEvents(http::Slot::Download), &http::SlotEvents::finished, any, cancel,
+                     Qt::DirectConnection);
+        else
+            inFirstPause(cancel);
+        enqueue("Cancelled", source);
+        enqueue("After", fileAddress("/After.mp3"));
+        QTRY_COMPARE_WITH_TIMEOUT(musicFiles(), QStringList{"Band - After.mp3"}, 20000);
+        QCOMPARE(m_server.requestLines(firstRequest), requests << "GET /After.mp3 HTTP/1.1");
         QCOMPARE(m_boxes.texts(), QStringList());
-        QCOMPARE(QFileInfo(core::settings().mp3Folder + "Band - After.mp3").size(), 10); // "next track"
+        QCOMPARE(QDir(core::settings().tempFolder).entryList(QDir::Files), QStringList());
     }
 
     void chooserChoicesThatQueueNothing_data()
@@ -173,11 +224,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("artist");
         QTest::addColumn<QString>("choice"); // an option, or none: the chooser is closed
         QTest::addColumn<QStringList>("messages");
-        QTest::newRow("closing the chooser forgets") << "A & B "
-                                                     << "" << QStringList{};
+        QTest::newRow("closing the chooser forgets") << "A & B " << QString() << QStringList{};
         QTest::newRow("more from a two-letter artist")
-            << "AB"
-            << "moreFromArtistOption" << QStringList{"Please search for at least 3 letters"};
+            << "AB" << QString("moreFromArtistOption") << QStringList{"Please search for at least 3 letters"};
     }
 
     void chooserChoicesThatQueueNothing()
@@ -230,6 +279,22 @@ private Q_SLOTS:
         clickRow(3);
         QVERIFY(!m_chooser->isVisible());
         QCOMPARE(m_chooser->chosenAction, "download");
+    }
+
+    // Last: closing the window cannot be undone in this process.
+    void closingInARetrysPauseLeavesNoFile()
+    {
+        m_server.setScript({stalled.first(), S::pause(20), S::reset()});
+        bool kept = false;
+        inFirstPause([this, &kept] {
+            kept = QFile::exists(core::settings().mp3Folder + "Band - Closed.tmp"); // for the resume
+            m_window->close();
+        });
+        enqueue("Closed", fileAddress("/c.mp3"));
+        QTRY_VERIFY(kept);
+        m_window.reset();
+        QCOMPARE(musicFiles(), QStringList()); // at once: after the window no loop need run
+        QCoreApplication::sendPostedEvents();  // a resumed wait finds the window gone
     }
 };
 
