@@ -1,7 +1,7 @@
 #include "downloads/downloadQueue.h"
 
 #include "downloads/resolvers.h"
-#include "platform/eventPump.h"
+#include "platform/shutdown.h"
 #include "platform/socketControl.h"
 
 #include <QCoreApplication>

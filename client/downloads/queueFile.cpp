@@ -1,7 +1,7 @@
 #include "downloads/queueFile.h"
 
-#include "platform/eventPump.h"
 #include "platform/messageBox.h"
+#include "platform/shutdown.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "http/httpAgent.h"
 
 #include "http/responseReader.h"
-#include "platform/eventPump.h"
+#include "platform/shutdown.h"
 #include "platform/signalWait.h"
 #include "platform/socketControl.h"
 
@@ -18,7 +18,6 @@ namespace http {
 namespace {
 
 constexpr int MAX_REDIRECT_HOPS = 10;
-constexpr int POLL_MS = 100;
 
 int connectTimeoutMs = 15000;
 int idleTimeoutMs = 30000;
@@ -404,24 +403,6 @@ QCoro::Task<Outcome> fetchUrl(QString url, QString referer, QString userAgent,
 {
     co_return co_await fetch(hostFromUrl(url), pathFromUrl(url), referer, userAgent, socket, targetFile, slot,
                              range);
-}
-
-int sendGetRequest(const QString &host, const QString &path, const QString &referer, const QString &userAgent,
-                   platform::SocketControl &socket, const QString &targetFile, Slot slot)
-{
-    QCoro::Task<Outcome> request = fetch(host, path, referer, userAgent, socket, targetFile, slot);
-    while (!request.isReady()) {
-        if (platform::shutdownRequested())
-            stop(slot, Kind::Cancelled);
-        platform::waitForEvents(POLL_MS);
-    }
-    return QCoro::waitFor(request).status;
-}
-
-int getUrl(const QString &url, const QString &referer, const QString &userAgent,
-           platform::SocketControl &socket, const QString &targetFile, Slot slot)
-{
-    return sendGetRequest(hostFromUrl(url), pathFromUrl(url), referer, userAgent, socket, targetFile, slot);
 }
 
 void attachSocket(platform::SocketControl &socket, Slot slot)

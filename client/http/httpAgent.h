@@ -115,16 +115,6 @@ void cancelAll();
 // The next request on the slot starts afresh: no cookie of an earlier site, no byte count.
 void forgetSlotHistory(Slot slot);
 
-// fetch() for callers that are not coroutines yet: lets window events run until it has ended.
-// Returns the final status code, or 0 when no connection could be made or the transfer broke
-// off. Only for 200 does targetFile exist afterwards, holding the complete body.
-int sendGetRequest(const QString &host, const QString &path, const QString &referer, const QString &userAgent,
-                   platform::SocketControl &socket, const QString &targetFile, Slot slot);
-
-// The same for a whole "http://host/path" address.
-int getUrl(const QString &url, const QString &referer, const QString &userAgent,
-           platform::SocketControl &socket, const QString &targetFile, Slot slot);
-
 // Pairs a socket with its slot for good: its data-arrival events feed that slot.
 void attachSocket(platform::SocketControl &socket, Slot slot);
 

@@ -1,6 +1,6 @@
 #include "platform/messageBox.h"
 
-#include "platform/eventPump.h"
+#include "platform/shutdown.h"
 
 #include <QApplication>
 #include <QMessageBox>
