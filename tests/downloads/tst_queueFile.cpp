@@ -39,10 +39,7 @@ class tst_queueFile : public QObject
         m_window->currentDownloadPanel->queuePumpTimer->stop();
         m_window->show();
         m_boxes.clear();
-        m_server.setScripts(
-            {{ScriptedServer::send(okResponse("engineVersion,3<br>\r\nlatestClientVersion,4<br>\r\n"))},
-             {ScriptedServer::send(okResponse("1,\"Ann\",x,2\r\n"))},
-             {ScriptedServer::silence()}});
+        m_server.setScripts(connectReplies() << ScriptedServer::Script{ScriptedServer::silence()});
         m_window->connectPanel->connectButton->click();
         QTRY_VERIFY(m_window->searchPanelShown);
     }

@@ -48,12 +48,6 @@ class tst_webservice : public QObject
         QStringList pictures;
     };
 
-    static S::Script ok(const QByteArray &body) { return {S::send(okResponse(body))}; }
-    static S::Script failing(int code, const QByteArray &reason)
-    {
-        return {S::send(httpResponse(code, reason, ""))};
-    }
-
     ScriptedServer *m_server = nullptr;
     std::unique_ptr<WindowTestEnvironment> m_env;
     std::unique_ptr<Controls> m_c;
@@ -261,31 +255,31 @@ private Q_SLOTS:
         const QString none = "Similar Artists : None so far", zero = "Similar Artists : 0";
         const S::Script closed{S::close()}, held{S::pause(400), S::send(okResponse(confirmedSaltPepper))};
 
-        QTest::newRow("confirmed name") << Scripts{ok(confirmedSaltPepper), ok(threeArtists)}
+        QTest::newRow("confirmed name") << Scripts{S::ok(confirmedSaltPepper), S::ok(threeArtists)}
                                         << QList<QByteArray>{check, listRequest, radio} << "" << near
                                         << "Similar Artists : 2" << two << "";
         QTest::newRow("unknown name")
-            << Scripts{failing(404, "Not Found")} << QList<QByteArray>{check, radioAsTyped} << "" << earlier
+            << Scripts{S::status(404, "Not Found")} << QList<QByteArray>{check, radioAsTyped} << "" << earlier
             << zero << two << "";
         QTest::newRow("list not found empties the tree, empty radio reply the list")
-            << Scripts{ok(confirmedSaltPepper), failing(404, "Not Found"), ok("")}
+            << Scripts{S::ok(confirmedSaltPepper), S::status(404, "Not Found"), S::ok("")}
             << QList<QByteArray>{check, listRequest, radio} << "" << QStringList{} << zero << QStringList{}
             << "";
         QTest::newRow("check: no connection")
             << Scripts{closed} << QList<QByteArray>{check}
             << "A socket error occured while validating the name" << earlier << none << old << "";
         QTest::newRow("check: server error")
-            << Scripts{failing(500, "Internal Server Error")} << QList<QByteArray>{check}
+            << Scripts{S::status(500, "Internal Server Error")} << QList<QByteArray>{check}
             << "An error occurred while validating the name\r\nHTTP Response: 500 = "
                "HTTP_INTERNAL_SERVER_ERROR"
             << earlier << none << old << "";
         QTest::newRow("radio: no connection")
-            << Scripts{ok(confirmedSaltPepper), ok(threeArtists), closed}
+            << Scripts{S::ok(confirmedSaltPepper), S::ok(threeArtists), closed}
             << QList<QByteArray>{check, listRequest, radio} << "An Socket error occured while searching"
             << near << "Similar Artists : 2" << old << "";
         // A newer lookup takes the first one over; the first one, like a cancelled one, says nothing.
         QTest::newRow("newer lookup while the check waits")
-            << Scripts{held, ok(confirmedSaltPepper), ok(threeArtists)}
+            << Scripts{held, S::ok(confirmedSaltPepper), S::ok(threeArtists)}
             << QList<QByteArray>{check, check, listRequest, radio} << "" << near << "Similar Artists : 2"
             << two << "newer";
         QTest::newRow("cancel while the check waits")
@@ -303,7 +297,7 @@ private Q_SLOTS:
         QFETCH(QString, label);
         QFETCH(QStringList, stations);
         QFETCH(QString, ending);
-        m_server->setScripts(scripts + Scripts{ok(twoStations)});
+        m_server->setScripts(scripts + Scripts{S::ok(twoStations)});
         QCoro::Task<> newer;
         if (!ending.isEmpty())
             onceWhen(
@@ -337,7 +331,7 @@ private Q_SLOTS:
     void radioQueryForName()
     {
         // Outer blanks and slashes dropped, the ampersand encoded.
-        m_server->setScript(ok("1,Only,http://only<br>\r\n"));
+        m_server->setScript(S::ok("1,Only,http://only<br>\r\n"));
         const QCoro::Task<> radio = webservice::recommendRadioStations(
             "  AC/DC \\ & Co ", m_c->echo, m_c->socket, m_c->radio, m_c->stations);
         QTRY_VERIFY(radio.isReady());
