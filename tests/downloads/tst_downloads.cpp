@@ -2,19 +2,14 @@
 // sends, one track file's transfer, the queue, outside addresses and the rate text.
 #include "downloads/sourceSites.h"
 #include "messageBoxCatcher.h"
-#include "scriptedServer.h"
 #include "windowTestEnvironment.h"
 
-#include "core/settings.h"
 #include "core/startup.h"
 #include "downloads/downloadQueue.h"
 #include "downloads/outsideLinks.h"
 #include "downloads/resolvers.h"
 #include "downloads/transfer.h"
 #include "platform/socketControl.h"
-
-#include <QDesktopServices>
-#include <QListWidget>
 
 #include <memory>
 
@@ -99,15 +94,20 @@ private Q_SLOTS:
         };
         const QString host = ".localhost:" + port + "|";
         const QByteArray bytes("track bytes");
+        const QList<QByteArray> served{okResponse(bytes)}, nothing;
         const QStringList none;
-        const QString alreadyThere = "This track has already been downloaded.\r\n"
-                                     "If you want this file instead, delete the old one.";
+        const auto fromCdn = [&](const QString &file) {
+            return QStringList{"GET /o1/epi_files/reg/songs/mp3/" + file + " HTTP/1.1|cdn.epitonic" + host +
+                               s.epitonicHome + "|"};
+        };
+        const QString shutPage = "GET /mp3/t.mp3 HTTP/1.1|shutemdown" + host + s.downloadComMusicHome + "|";
+        const QString pageRequest =
+            "GET /3000-1/song-one.html HTTP/1.1|music.download" + host +
+            "http://www.google.com/search?hl=en&q=A+%26+B%2BC&btnG=Google+Search&meta=|";
 
         QTest::newRow("epitonic: the file from its CDN, blanks as %20")
-            << site("epitonic", "/artists/art/My Song.mp3") << QList<QByteArray>{okResponse(bytes)}
-            << QStringList{"GET /o1/epi_files/reg/songs/mp3/My%20Song.mp3 HTTP/1.1|cdn.epitonic" + host +
-                           s.epitonicHome + "|"}
-            << none << bytes;
+            << site("epitonic", "/artists/art/My Song.mp3") << served << fromCdn("My%20Song.mp3") << none
+            << bytes;
         const QString rave = site("rave", "/play.php?id=3&TRACK=k9&x=1");
         QTest::newRow("rave: its redirect script, then where it points")
             << rave << QList<QByteArray>{redirect(site("files", "/k9.mp3")), okResponse(bytes)}
@@ -118,7 +118,7 @@ private Q_SLOTS:
             << site("shutemdown", "/mp3/t.mp3")
             << QList<QByteArray>{okResponse("<html>welcome</html>", "sEt-cOOkie: sid=abc; path=/\r\n"),
                                  okResponse(bytes)}
-            << QStringList{"GET /mp3/t.mp3 HTTP/1.1|shutemdown" + host + s.downloadComMusicHome + "|",
+            << QStringList{shutPage,
                            "GET /mp3/t.mp3 HTTP/1.1|shutemdown" + host + s.shutEmDownRefererPage + "|sid=abc"}
             << none << bytes;
         const QString page = site("music.download", "/3000-1/song-one.html");
@@ -129,49 +129,42 @@ private Q_SLOTS:
                                             s.downloadComRedirectorPrefix.toLatin1() + "\r\n" +
                                             file.toLatin1() + "\"><img src=\"dl.gif\"></a>\r\n</html>\r\n"),
                                  redirect(file), okResponse(bytes)}
-            << QStringList{"GET /3000-1/song-one.html HTTP/1.1|music.download" + host +
-                               "http://www.google.com/search?hl=en&q=A+%26+B%2BC&btnG=Google+Search&meta=|",
+            << QStringList{pageRequest,
                            "GET /redir?&destUrl=" + file + " HTTP/1.1|dl.download" + host + page + "|",
                            "GET /s1.mp3 HTTP/1.1|files" + host + page + "|"}
             << none << bytes;
         QTest::newRow("download site page without a link")
             << page << QList<QByteArray>{okResponse("<html>Song One, but no link</html>\r\n")}
-            << QStringList{"GET /3000-1/song-one.html HTTP/1.1|music.download" + host +
-                           "http://www.google.com/search?hl=en&q=A+%26+B%2BC&btnG=Google+Search&meta=|"}
+            << QStringList{pageRequest}
             << QStringList{"I couldn't find that track,\r\nsomething went wrong.  Sorry."} << QByteArray();
         QTest::newRow("shutemdown page refused")
             << site("shutemdown", "/mp3/t.mp3")
             << QList<QByteArray>{"HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n"}
-            << QStringList{"GET /mp3/t.mp3 HTTP/1.1|shutemdown" + host + s.downloadComMusicHome + "|"}
+            << QStringList{shutPage}
             << QStringList{"An error occurred while downloading\r\nHTTP Response: 403 = HTTP_FORBIDDEN"}
             << QByteArray();
         QTcpServer closed;
         QVERIFY(closed.listen(QHostAddress::LocalHost));
         QTest::newRow("shutemdown page without a connection")
-            << QStringLiteral("http://shutemdown.localhost:%1/t.mp3").arg(closed.serverPort())
-            << QList<QByteArray>{} << none << QStringList{"A Socket error occurred while downloading"}
-            << QByteArray();
+            << QStringLiteral("http://shutemdown.localhost:%1/t.mp3").arg(closed.serverPort()) << nothing
+            << none << QStringList{"A Socket error occurred while downloading"} << QByteArray();
         QTest::newRow("epitonic address ending in a slash")
-            << site("epitonic", "/artists/") << QList<QByteArray>{} << none << none << QByteArray();
+            << site("epitonic", "/artists/") << nothing << none << none << QByteArray();
         QTest::newRow("rave address with an empty key")
-            << site("rave", "/play.php?id=3&track=") << QList<QByteArray>{} << none << none << QByteArray();
-        QTest::newRow("letter case of the domain ignored")
-            << "HTTP://EPITONIC.LOCALHOST:" + port + "/X/A.mp3" << QList<QByteArray>{okResponse(bytes)}
-            << QStringList{"GET /o1/epi_files/reg/songs/mp3/A.mp3 HTTP/1.1|cdn.epitonic" + host +
-                           s.epitonicHome + "|"}
-            << none << bytes;
+            << site("rave", "/play.php?id=3&track=") << nothing << none << none << QByteArray();
+        QTest::newRow("letter case of the domain ignored") << "HTTP://EPITONIC.LOCALHOST:" + port + "/X/A.mp3"
+                                                           << served << fromCdn("A.mp3") << none << bytes;
+        const QString query = site("files", "/get.php?from=rave.localhost&track=k2");
         QTest::newRow("domain text only in the query")
-            << site("files", "/get.php?from=rave.localhost&track=k2") << QList<QByteArray>{okResponse(bytes)}
-            << QStringList{"GET /music.php?redirect=k2 HTTP/1.1|rave" + host +
-                           site("files", "/get.php?from=rave.localhost&track=k2") + "|"}
+            << query << served << QStringList{"GET /music.php?redirect=k2 HTTP/1.1|rave" + host + query + "|"}
             << none << bytes;
         // Epitonic first; rave then finds the file there already.
         QTest::newRow("address naming two sites runs both")
-            << site("epitonic", "/x?via=rave.localhost&track=k3") << QList<QByteArray>{okResponse(bytes)}
-            << QStringList{"GET /o1/epi_files/reg/songs/mp3/x?via=rave.localhost&track=k3 "
-                           "HTTP/1.1|cdn.epitonic" +
-                           host + s.epitonicHome + "|"}
-            << QStringList{alreadyThere} << bytes;
+            << site("epitonic", "/x?via=rave.localhost&track=k3") << served
+            << fromCdn("x?via=rave.localhost&track=k3")
+            << QStringList{"This track has already been downloaded.\r\n"
+                           "If you want this file instead, delete the old one."}
+            << bytes;
     }
     void requestsOfEachSite()
     {
@@ -180,10 +173,7 @@ private Q_SLOTS:
         QFETCH(QStringList, requests);
         QFETCH(QStringList, messages);
         QFETCH(QByteArray, saved);
-        QList<S::Script> scripts;
-        for (const QByteArray &response : responses)
-            scripts.append({S::send(response)});
-        m_server.setScripts(scripts);
+        m_server.setReplies(responses);
         const qsizetype first = m_server.requests().size();
         http::forgetSlotHistory(http::Slot::Download);
         downloads::TrackJob job(m_socket, http::Slot::Download);

@@ -1,16 +1,11 @@
 // The download queue through restarts of the main window, connected to a scripted loopback server.
 #include "messageBoxCatcher.h"
-#include "scriptedServer.h"
 #include "windowTestEnvironment.h"
 
 #include "downloads/queueFile.h"
 #include "ui/connectPanel.h"
 #include "ui/currentDownloadPanel.h"
 #include "ui/mainWindow.h"
-
-#include <QListWidget>
-#include <QPushButton>
-#include <QTimer>
 
 class tst_queueFile : public QObject
 {
@@ -49,9 +44,8 @@ class tst_queueFile : public QObject
     {
         QTimer *pump = m_window->currentDownloadPanel->queuePumpTimer;
         bool acted = false;
-        onceWhen(
-            &m_server, &ScriptedServer::requestReceived, [] { return true; },
-            [pump, act, &acted] { pump->stop(), act(), acted = true; });
+        once(&m_server, &ScriptedServer::requestReceived,
+             [pump, act, &acted] { pump->stop(), act(), acted = true; });
         pump->start(20);
         QTRY_VERIFY(acted);
     }

@@ -209,9 +209,7 @@ private Q_SLOTS:
         S server;
         server.setScript({S::send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n" + QByteArray(500, 'x')),
                           S::silence()});
-        onceWhen(
-            &m_socket2, &platform::SocketControl::dataArrival, [] { return true; },
-            [this] { m_socket2.close(); });
+        once(&m_socket2, &platform::SocketControl::dataArrival, [this] { m_socket2.close(); });
         QCOMPARE(get(server.hostText(), "/track.mp3", Slot::Download), 0);
         QVERIFY(http::slotRecord(Slot::Download).state != http::SlotRecord::State::Cancelled);
         QVERIFY(!QFile::exists(m_file));
@@ -246,12 +244,10 @@ private Q_SLOTS:
         const QString innerFile = m_dir.filePath(QStringLiteral("search.html"));
         int innerResult = -1;
         bool outerDoneWhileInnerWaited = false;
-        onceWhen(
-            &m_socket2, &platform::SocketControl::dataArrival, [] { return true; },
-            [&] {
-                innerResult = get(inner.hostText(), "/search", innerSlot, innerFile);
-                outerDoneWhileInnerWaited = readAll(m_file) == outerBody;
-            });
+        once(&m_socket2, &platform::SocketControl::dataArrival, [&] {
+            innerResult = get(inner.hostText(), "/search", innerSlot, innerFile);
+            outerDoneWhileInnerWaited = readAll(m_file) == outerBody;
+        });
         QCOMPARE(get(outer.hostText(), "/track.mp3", Slot::Download), outerResult);
         QCOMPARE(innerResult, 200);
         QCOMPARE(readAll(innerFile), QByteArray("search results"));

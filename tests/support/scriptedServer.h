@@ -59,6 +59,13 @@ public:
     void addScript(const Script &script) { m_scripts.append(script); }
     void setScript(const Script &script) { m_scripts = {script}; }
     void setScripts(const QList<Script> &scripts) { m_scripts = scripts; }
+    // One reply sent whole for each connection in turn, the same way; an empty reply closes.
+    void setReplies(const QList<QByteArray> &replies)
+    {
+        m_scripts.clear();
+        for (const QByteArray &reply : replies)
+            m_scripts.append({reply.isEmpty() ? close() : send(reply)});
+    }
 
     // Each request's bytes, up to and with the blank line, in arrival order.
     QList<QByteArray> requests() const { return m_requests; }

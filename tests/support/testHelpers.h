@@ -44,6 +44,14 @@ void onceWhen(Sender *sender, Signal signal, When when, Act act,
         type);
 }
 
+// Runs `act` once, queued (or as `type` says), at the first `signal` of `sender`.
+template <typename Sender, typename Signal, typename Act>
+void once(Sender *sender, Signal signal, Act act, Qt::ConnectionType type = Qt::QueuedConnection)
+{
+    onceWhen(
+        sender, signal, [] { return true; }, act, type);
+}
+
 // Records what the program hands to QDesktopServices::setUrlHandler(scheme, &recorder, "open").
 class UrlRecorder : public QObject
 {

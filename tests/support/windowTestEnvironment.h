@@ -4,12 +4,9 @@
 
 #include "core/settings.h"
 
-#include <QBuffer>
-#include <QColor>
-#include <QDir>
-#include <QImage>
-#include <QTemporaryDir>
+// Window tests get the whole widget set and test library from here.
 #include <QtTest>
+#include <QtWidgets>
 
 // A fresh home and temp folder for a client that talks to serverUrl; made before the window.
 class WindowTestEnvironment
@@ -65,5 +62,5 @@ inline QStringList musicFolderFiles()
 inline void emptyMusicFolder()
 {
     for (const QString &name : musicFolderFiles())
-        QFile::remove(core::settings().mp3Folder + name);
+        QVERIFY(QFile::remove(core::settings().mp3Folder + name));
 }

@@ -1,23 +1,13 @@
 // The main window's download side against a scripted loopback server: pump, cancel, track chooser.
 #include "messageBoxCatcher.h"
-#include "scriptedServer.h"
 #include "windowTestEnvironment.h"
 
-#include "core/settings.h"
 #include "downloads/downloadQueue.h"
 #include "http/httpAgent.h"
 #include "platform/socketControl.h"
 #include "ui/mainWindow.h"
 #include "ui/panels.h"
 #include "ui/trackChooser.h"
-
-#include <QLineEdit>
-#include <QListWidget>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTableWidget>
-#include <QTimer>
 
 #include <memory>
 
@@ -140,9 +130,8 @@ private Q_SLOTS:
         m_server.setScripts({stalled, S::ok("next track")});
         showResults("Band", {"After"});
         clickRow(1);
-        onceWhen(
-            m_window->downloadSocket, &platform::SocketControl::dataArrival, [] { return true; },
-            [&] { choose(m_chooser->downloadOption); });
+        once(m_window->downloadSocket, &platform::SocketControl::dataArrival,
+             [&] { choose(m_chooser->downloadOption); });
         QList<int> queued; // while the track runs, then after its cancel and a tick
         onceWhen(
             m_panel->downloadQueueList->model(), &QAbstractItemModel::rowsInserted,
@@ -188,15 +177,13 @@ private Q_SLOTS:
         m_server.setScripts(scripts << S::ok("next track"));
         const qsizetype firstRequest = m_server.requests().size();
         const auto cancel = [this] { QTest::mouseClick(m_panel->cancelButton, Qt::LeftButton); };
-        const auto any = [] { return true; };
         if (moment == 0)
-            onceWhen(m_panel->currentDownloadField, &QLineEdit::textChanged, any, cancel,
-                     Qt::DirectConnection);
+            once(m_panel->currentDownloadField, &QLineEdit::textChanged, cancel, Qt::DirectConnection);
         else if (moment == 1)
-            onceWhen(&m_server, &ScriptedServer::requestReceived, any, cancel, Qt::DirectConnection);
+            once(&m_server, &ScriptedServer::requestReceived, cancel, Qt::DirectConnection);
         else if (moment == 2)
-            onceWhen(&http::slotEvents(http::Slot::Download), &http::SlotEvents::finished, any, cancel,
-                     Qt::DirectConnection);
+            once(&http::slotEvents(http::Slot::Download), &http::SlotEvents::finished, cancel,
+                 Qt::DirectConnection);
         else
             inFirstPause(cancel);
         enqueue("Cancelled", source);

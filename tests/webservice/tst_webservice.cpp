@@ -3,23 +3,14 @@
 // against a scripted loopback server: the requests sent, what the controls show, where failures stop.
 #include "windowTestEnvironment.h"
 
-#include "core/settings.h"
 #include "core/startup.h"
 #include "http/httpAgent.h"
 #include "messageBoxCatcher.h"
 #include "platform/imageList.h"
 #include "platform/socketControl.h"
-#include "scriptedServer.h"
 #include "webservice/radio.h"
 #include "webservice/search.h"
 #include "webservice/similarArtists.h"
-
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QTableWidget>
-#include <QTreeWidget>
 
 using S = ScriptedServer;
 using Scripts = QList<S::Script>;
@@ -300,16 +291,14 @@ private Q_SLOTS:
         m_server->setScripts(scripts + Scripts{S::ok(twoStations)});
         QCoro::Task<> newer;
         if (!ending.isEmpty())
-            onceWhen(
-                m_server, &ScriptedServer::requestReceived, [] { return true; },
-                [&] {
-                    if (ending == "newer")
-                        newer = startLookup("Salt/Pepper & Co");
-                    else if (ending == "cancel")
-                        http::cancel(http::Slot::SimilarArtists);
-                    else
-                        m_c.reset();
-                });
+            once(m_server, &ScriptedServer::requestReceived, [&] {
+                if (ending == "newer")
+                    newer = startLookup("Salt/Pepper & Co");
+                else if (ending == "cancel")
+                    http::cancel(http::Slot::SimilarArtists);
+                else
+                    m_c.reset();
+            });
         const QCoro::Task<> lookup = startLookup("Salt/Pepper & Co");
         QTRY_VERIFY(lookup.isReady() && newer.isReady() && requestLines().size() == requests.size());
         QCOMPARE(requestLines(), requests);
