@@ -55,10 +55,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<int>("queued"); // -1: set aside as damaged
-        QByteArray many = "{\"version\": 1, \"tracks\": [";
-        for (int i = 0; i < 120; ++i)
-            many +=
-                "{\"artist\": \"Band\", \"track\": \"" + QByteArray::number(i) + "\", \"source\": \"x\"},";
+        const QByteArray many = "{\"version\": 1, \"tracks\": [" +
+                                numberedLines(R"({"artist": "Band", "track": "%1", "source": "x"},)", 120);
         QTest::newRow("more than the queue holds") << many.chopped(1) + "]}" << 99;
         QTest::newRow("not JSON") << QByteArray("Band - A\n") << -1;
         QTest::newRow("cut short") << many.left(200) << -1;

@@ -16,9 +16,8 @@
 
 using Mode = platform::MediaPlayerControl::Mode;
 
-// The library frame of the real main window, playing real MP3 files with the real player (GStreamer;
-// without a sound card it plays on a fake sink). Every picture and shop request gets a 404, and there
-// is no session bus: the window must work all the same.
+// The library frame of the real window playing real MP3 files (GStreamer; a fake sink without a sound
+// card). Every picture and shop request gets a 404 and there is no session bus: it must work all the same.
 class tst_playback : public QObject
 {
     Q_OBJECT

@@ -16,6 +16,15 @@ inline QByteArray okResponse(const QByteArray &body, const QByteArray &extraHead
     return httpResponse(200, "OK", body, extraHeaders);
 }
 
+// `count` lines made from `line`, its %1 the number of each, counting from `first`.
+inline QByteArray numberedLines(const QString &line, int count, int first = 0)
+{
+    QByteArray lines;
+    for (int i = first; i < first + count; ++i)
+        lines += line.arg(i).toLatin1();
+    return lines;
+}
+
 // The texts of a list's lines or of a tree's top-level nodes, in order.
 inline QStringList texts(const QAbstractItemView &view)
 {

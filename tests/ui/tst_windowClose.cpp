@@ -3,9 +3,8 @@
 
 #include "ui/mainWindow.h"
 
-// Quitting ends the program at once, even while a handler waits for a server that never answers,
-// and the next start finds the window where it was. Own executable: the shutdown cannot be undone
-// within a process.
+// Quitting mid-wait for a silent server ends the program at once; the next start finds the window where
+// it was. Own executable: the shutdown cannot be undone within a process.
 class tst_windowClose : public QObject
 {
     Q_OBJECT

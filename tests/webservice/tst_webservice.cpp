@@ -1,6 +1,5 @@
-// The readers of the server's replies, fed real reply files: search results, similar artists, radio
-// stations, statistics and recommended artists. Then the similar-artists lookup and its radio step
-// against a scripted loopback server: the requests sent, what the controls show, where failures stop.
+// The readers of the server's replies, fed real reply files; then the similar-artists lookup and its radio
+// step against a scripted loopback server: the requests sent, what the controls show, where failures stop.
 #include "windowTestEnvironment.h"
 
 #include "core/startup.h"
@@ -91,9 +90,7 @@ private Q_SLOTS:
 
     void searchResultsAreBounded()
     {
-        QByteArray reply;
-        for (int i = 1; i <= 400; ++i)
-            reply += "Artist" + QByteArray::number(i) + ",3,T,http://src/" + QByteArray::number(i) + "<br>\n";
+        const QByteArray reply = numberedLines("Artist%1,3,T,http://src/%1<br>\n", 400, 1);
         QTableWidget grid(2, 3);
         webservice::SearchResults results;
         const int maxRows = webservice::SearchResults::MAX_ROWS;
@@ -131,9 +128,7 @@ private Q_SLOTS:
 
     void similarArtistsKeepTheirRankAndAreBounded()
     {
-        QByteArray reply;
-        for (int i = 0; i < 150; ++i)
-            reply += (i == 9 ? "0,A" : "1,A") + QByteArray::number(i) + "\r\n";
+        const QByteArray reply = numberedLines("1,A%1\r\n", 150).replace("\n1,A9\r", "\n0,A9\r");
         const int max = webservice::SimilarArtists::MAX_ARTISTS;
         QCOMPARE(similarArtists(reply), max - 1);
         QCOMPARE(m_c->similar.count(), max);
@@ -153,10 +148,8 @@ private Q_SLOTS:
         QCOMPARE(m_c->radio.address(0), "http://a.example/?a=1,b=2x");
 
         // A long reply stops where the address table ends, lines and addresses paired.
-        QByteArray reply;
-        for (int i = 0; i < 150; ++i)
-            reply += "1,Station " + QByteArray::number(i) + ",http://s" + QByteArray::number(i) + "<br>\n";
-        webservice::parseRadioRecommendations(write(reply), m_c->radio, m_c->stations);
+        webservice::parseRadioRecommendations(write(numberedLines("1,Station %1,http://s%1<br>\n", 150)),
+                                              m_c->radio, m_c->stations);
         QCOMPARE(m_c->stations.count(), webservice::RadioStations::MAX_STATIONS);
         for (int line : {0, 57, 101}) {
             QCOMPARE(m_c->stations.item(line)->text(), "Station " + QString::number(line));
@@ -213,10 +206,7 @@ private Q_SLOTS:
         QCOMPARE(entries(), (QStringList{"Ann:3", "Eve:9"}));
 
         // The count stops at 199; the place after it takes each further line.
-        QByteArray body;
-        for (int i = 0; i < 250; ++i)
-            body += QByteArray::number(i) + ",\"Artist " + QByteArray::number(i) + "\",x,1\r\n";
-        webservice::parseRecommendedArtists(write(body), artists);
+        webservice::parseRecommendedArtists(write(numberedLines("%1,\"Artist %1\",x,1\r\n", 250)), artists);
         QCOMPARE(artists.count(), webservice::RecommendedArtists::MAX_COUNT);
         QCOMPARE(artists.at(198).name, "Artist 198");
         QCOMPARE(artists.at(199).name, "Artist 249");
