@@ -15,12 +15,6 @@
 
 using S = ScriptedServer;
 
-static QByteArray readMusicFile(const QString &name)
-{
-    QFile file(core::settings().mp3Folder + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
-}
-
 static QByteArray servedTrack()
 {
     QByteArray body(3000, 0);
@@ -51,6 +45,7 @@ class tst_downloads : public QObject
     MessageBoxCatcher m_boxes;
     platform::SocketControl m_socket;
 
+    static QByteArray musicFile(const QString &name) { return fileBytes(core::settings().mp3Folder + name); }
     QString fileAddress(const QString &path) const { return m_server.siteAddress("files", path); }
     void transfer(const QString &artist, const QString &track, const QString &address)
     {
@@ -184,7 +179,7 @@ private Q_SLOTS:
         QCOMPARE(sent, requests);
         QCOMPARE(m_boxes.texts(), messages);
         QCOMPARE(musicFolderFiles(), saved.isEmpty() ? QStringList() : QStringList{"A & B+C - Song One.mp3"});
-        QCOMPARE(readMusicFile("A & B+C - Song One.mp3"), saved.isEmpty() ? "<no file>" : saved);
+        QCOMPARE(musicFile("A & B+C - Song One.mp3"), saved.isEmpty() ? "<no file>" : saved);
         // The pages the resolvers fetched are gone too.
         QCOMPARE(QDir(core::settings().tempFolder).entryList(QDir::Files), QStringList());
     }
@@ -249,7 +244,7 @@ private Q_SLOTS:
         const QString saved = "a--b-c-d-e - -f-g-h <\"&..mp3";
         QCOMPARE(m_boxes.texts(), QStringList());
         QCOMPARE(musicFolderFiles(), QStringList{saved});
-        QCOMPARE(readMusicFile(saved), body);
+        QCOMPARE(musicFile(saved), body);
         QCOMPARE(m_server.requests().size(), first + 1);
         QCOMPARE(describe(m_server.requests().last()),
                  QString::fromLatin1("GET /dir/my%20song%41\xe9.mp3 HTTP/1.1|files.localhost:%1|"
@@ -261,7 +256,7 @@ private Q_SLOTS:
         QCOMPARE(m_boxes.texts(), QStringList{"This track has already been downloaded.\r\n"
                                               "If you want this file instead, delete the old one."});
         QCOMPARE(m_server.requests().size(), first + 1);
-        QCOMPARE(readMusicFile(saved), body);
+        QCOMPARE(musicFile(saved), body);
     }
 
     // Failures that may pass are tried again, a broken body resumed where the server allows it; whatever
@@ -320,14 +315,14 @@ private Q_SLOTS:
                                  "retrying in 8 s\u2026", ""};
         QCOMPARE(shown, pauses.mid(0, qMax(0, 2 * (ranges.size() - 1))));
         QCOMPARE(m_boxes.texts(), message.isEmpty() ? QStringList() : QStringList{message});
-        QCOMPARE(readMusicFile("Art - Track.mp3"), message.isEmpty() ? servedTrack() : "<no file>");
+        QCOMPARE(musicFile("Art - Track.mp3"), message.isEmpty() ? servedTrack() : "<no file>");
         if (message.isEmpty())
             return;
         // Nothing stops the same track from landing afterwards.
         m_server.setScript(S::ok("whole"));
         transfer("Art", "Track", fileAddress("/t.mp3"));
         QCOMPARE(musicFolderFiles(), QStringList{"Art - Track.mp3"});
-        QCOMPARE(readMusicFile("Art - Track.mp3"), "whole");
+        QCOMPARE(musicFile("Art - Track.mp3"), "whole");
     }
 
     void queueIsFirstInFirstOutAndBounded()

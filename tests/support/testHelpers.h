@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractItemView>
+#include <QFile>
 #include <QUrl>
 
 // An answer with a length, the extra header lines (each ending in CR LF) before the blank line.
@@ -14,6 +15,13 @@ inline QByteArray httpResponse(int code, const QByteArray &reason, const QByteAr
 inline QByteArray okResponse(const QByteArray &body, const QByteArray &extraHeaders = {})
 {
     return httpResponse(200, "OK", body, extraHeaders);
+}
+
+// A file's bytes, or "<no file>" when it cannot be read.
+inline QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
 }
 
 // `count` lines made from `line`, its %1 the number of each, counting from `first`.

@@ -64,3 +64,9 @@ inline void emptyMusicFolder()
     for (const QString &name : musicFolderFiles())
         QVERIFY(QFile::remove(core::settings().mp3Folder + name));
 }
+
+// The address a request line ("GET /x HTTP/1.1") asks the server for, as the echo field shows it.
+inline QString echoOf(const QByteArray &requestLine)
+{
+    return core::settings().serverBaseUrl + QString::fromLatin1(requestLine.mid(5, requestLine.size() - 14));
+}

@@ -163,8 +163,8 @@ private Q_SLOTS:
         // The window's first size at most; a larger window gives the lists and the shop the room.
         const QSize least = m_window->minimumSize();
         QVERIFY2(least.width() <= 1064 && least.height() <= 688, qPrintable(QString::number(least.width())));
-        const QStringList growing{"resultsGrid", "similarArtistsTree", "shopBrowser", "libraryList",
-                                  "recommendedArtistsTree"};
+        const QStringList growing =
+            names("resultsGrid similarArtistsTree shopBrowser libraryList recommendedArtistsTree");
         QMap<QString, QSize> sizes[2]; // at the least size and larger
         for (int state = 0; state < 8; ++state) {
             const bool bigger = state >= 4;
@@ -449,9 +449,7 @@ private Q_SLOTS:
             return;
         // The shop suggestions load before the request; the echo and the referer tell the server's address.
         QCOMPARE(requestsWhenShopLoaded, m_requestsBefore);
-        const QByteArray &line = requests.first();
-        QCOMPARE(m_search->queryAddressField->text(), core::settings().serverBaseUrl.chopped(1) +
-                                                          QString::fromLatin1(line.mid(4, line.size() - 13)));
+        QCOMPARE(m_search->queryAddressField->text(), echoOf(requests.first()));
         QVERIFY(m_server->requests()
                     .at(m_requestsBefore)
                     .contains("\r\nReferer: " + core::settings().serverBaseUrl.toLatin1() + "\r\n"));

@@ -302,9 +302,7 @@ private Q_SLOTS:
                  requests.contains(listRequest) ? QStringList{"Salt Pepper & Co"} : QStringList());
         QCOMPARE(texts(m_c->stations), stations);
         // The echo shows the last address asked for.
-        const QByteArray &last = requests.last();
-        QCOMPARE(m_c->echo.text(), core::settings().serverBaseUrl.chopped(1) +
-                                       QString::fromLatin1(last.mid(4, last.size() - 13)));
+        QCOMPARE(m_c->echo.text(), echoOf(requests.last()));
     }
 
     void radioQueryForName()
