@@ -1,13 +1,9 @@
-// The downloads layer against a scripted loopback server standing in for every site: what each
-// site's resolver sends (request lines, hosts, referers, the cookie) and what the dispatcher picks;
-// one track file's transfer (names, the request, what it reports and leaves in the music folder);
-// the queue of at most 99 tracks, outside addresses and the rate text.
+// The downloads layer against a scripted loopback server standing in for every site: what each resolver
+// sends, one track file's transfer, the queue, outside addresses and the rate text.
 #include "downloads/sourceSites.h"
 #include "messageBoxCatcher.h"
-#include "scriptedServer.h"
 #include "windowTestEnvironment.h"
 
-#include "core/settings.h"
 #include "core/startup.h"
 #include "downloads/downloadQueue.h"
 #include "downloads/outsideLinks.h"
@@ -15,18 +11,9 @@
 #include "downloads/transfer.h"
 #include "platform/socketControl.h"
 
-#include <QDesktopServices>
-#include <QListWidget>
-
 #include <memory>
 
 using S = ScriptedServer;
-
-static QByteArray readMusicFile(const QString &name)
-{
-    QFile file(core::settings().mp3Folder + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
-}
 
 static QByteArray servedTrack()
 {
@@ -34,12 +21,6 @@ static QByteArray servedTrack()
     for (int i = 0; i < 3000; ++i)
         body[i] = char(i * 7);
     return body;
-}
-
-// Every file in the music folder, to show nothing else (a temporary file) is left.
-static QStringList musicFolderFiles()
-{
-    return QDir(core::settings().mp3Folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
 // "request line|host|referer|cookie" of a recorded request, or the line and the fields named.
@@ -64,22 +45,12 @@ class tst_downloads : public QObject
     MessageBoxCatcher m_boxes;
     platform::SocketControl m_socket;
 
-    QString fileAddress(const QString &path) const
-    {
-        return QStringLiteral("http://files.localhost:%1%2").arg(m_server.port()).arg(path);
-    }
+    static QByteArray musicFile(const QString &name) { return fileBytes(core::settings().mp3Folder + name); }
+    QString fileAddress(const QString &path) const { return m_server.siteAddress("files", path); }
     void transfer(const QString &artist, const QString &track, const QString &address)
     {
         downloads::TrackJob job(m_socket, http::Slot::Download);
         QCoro::waitFor(downloads::transferTrackFile(artist, track, address, job, {}));
-    }
-    // Nothing stops the same track from landing afterwards.
-    void retryLands()
-    {
-        m_server.setScript({S::send(okResponse("whole"))});
-        transfer("Art", "Track", fileAddress("/t.mp3"));
-        QCOMPARE(musicFolderFiles(), QStringList{"Art - Track.mp3"});
-        QCOMPARE(readMusicFile("Art - Track.mp3"), "whole");
     }
 
 private Q_SLOTS:
@@ -97,8 +68,7 @@ private Q_SLOTS:
     void init()
     {
         m_boxes.clear();
-        for (const QString &name : musicFolderFiles())
-            QFile::remove(core::settings().mp3Folder + name);
+        emptyMusicFolder();
     }
 
     void requestsOfEachSite_data()
@@ -111,24 +81,28 @@ private Q_SLOTS:
 
         const auto &s = downloads::sourceSites();
         const QString port = QString::number(m_server.port());
-        const auto site = [&](const char *name, const char *path) {
-            return QStringLiteral("http://%1.localhost:%2%3")
-                .arg(QLatin1String(name), port, QLatin1String(path));
+        const auto site = [this](const char *name, const char *path) {
+            return m_server.siteAddress(QLatin1String(name), QLatin1String(path));
         };
         const auto redirect = [](const QString &to) {
             return "HTTP/1.1 302 Found\r\nLocation: " + to.toLatin1() + "\r\nContent-Length: 0\r\n\r\n";
         };
         const QString host = ".localhost:" + port + "|";
         const QByteArray bytes("track bytes");
+        const QList<QByteArray> served{okResponse(bytes)}, nothing;
         const QStringList none;
-        const QString alreadyThere = "This track has already been downloaded.\r\n"
-                                     "If you want this file instead, delete the old one.";
+        const auto fromCdn = [&](const QString &file) {
+            return QStringList{"GET /o1/epi_files/reg/songs/mp3/" + file + " HTTP/1.1|cdn.epitonic" + host +
+                               s.epitonicHome + "|"};
+        };
+        const QString shutPage = "GET /mp3/t.mp3 HTTP/1.1|shutemdown" + host + s.downloadComMusicHome + "|";
+        const QString pageRequest =
+            "GET /3000-1/song-one.html HTTP/1.1|music.download" + host +
+            "http://www.google.com/search?hl=en&q=A+%26+B%2BC&btnG=Google+Search&meta=|";
 
         QTest::newRow("epitonic: the file from its CDN, blanks as %20")
-            << site("epitonic", "/artists/art/My Song.mp3") << QList<QByteArray>{okResponse(bytes)}
-            << QStringList{"GET /o1/epi_files/reg/songs/mp3/My%20Song.mp3 HTTP/1.1|cdn.epitonic" + host +
-                           s.epitonicHome + "|"}
-            << none << bytes;
+            << site("epitonic", "/artists/art/My Song.mp3") << served << fromCdn("My%20Song.mp3") << none
+            << bytes;
         const QString rave = site("rave", "/play.php?id=3&TRACK=k9&x=1");
         QTest::newRow("rave: its redirect script, then where it points")
             << rave << QList<QByteArray>{redirect(site("files", "/k9.mp3")), okResponse(bytes)}
@@ -139,7 +113,7 @@ private Q_SLOTS:
             << site("shutemdown", "/mp3/t.mp3")
             << QList<QByteArray>{okResponse("<html>welcome</html>", "sEt-cOOkie: sid=abc; path=/\r\n"),
                                  okResponse(bytes)}
-            << QStringList{"GET /mp3/t.mp3 HTTP/1.1|shutemdown" + host + s.downloadComMusicHome + "|",
+            << QStringList{shutPage,
                            "GET /mp3/t.mp3 HTTP/1.1|shutemdown" + host + s.shutEmDownRefererPage + "|sid=abc"}
             << none << bytes;
         const QString page = site("music.download", "/3000-1/song-one.html");
@@ -150,49 +124,42 @@ private Q_SLOTS:
                                             s.downloadComRedirectorPrefix.toLatin1() + "\r\n" +
                                             file.toLatin1() + "\"><img src=\"dl.gif\"></a>\r\n</html>\r\n"),
                                  redirect(file), okResponse(bytes)}
-            << QStringList{"GET /3000-1/song-one.html HTTP/1.1|music.download" + host +
-                               "http://www.google.com/search?hl=en&q=A+%26+B%2BC&btnG=Google+Search&meta=|",
+            << QStringList{pageRequest,
                            "GET /redir?&destUrl=" + file + " HTTP/1.1|dl.download" + host + page + "|",
                            "GET /s1.mp3 HTTP/1.1|files" + host + page + "|"}
             << none << bytes;
         QTest::newRow("download site page without a link")
             << page << QList<QByteArray>{okResponse("<html>Song One, but no link</html>\r\n")}
-            << QStringList{"GET /3000-1/song-one.html HTTP/1.1|music.download" + host +
-                           "http://www.google.com/search?hl=en&q=A+%26+B%2BC&btnG=Google+Search&meta=|"}
+            << QStringList{pageRequest}
             << QStringList{"I couldn't find that track,\r\nsomething went wrong.  Sorry."} << QByteArray();
         QTest::newRow("shutemdown page refused")
             << site("shutemdown", "/mp3/t.mp3")
             << QList<QByteArray>{"HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n"}
-            << QStringList{"GET /mp3/t.mp3 HTTP/1.1|shutemdown" + host + s.downloadComMusicHome + "|"}
+            << QStringList{shutPage}
             << QStringList{"An error occurred while downloading\r\nHTTP Response: 403 = HTTP_FORBIDDEN"}
             << QByteArray();
         QTcpServer closed;
         QVERIFY(closed.listen(QHostAddress::LocalHost));
         QTest::newRow("shutemdown page without a connection")
-            << QStringLiteral("http://shutemdown.localhost:%1/t.mp3").arg(closed.serverPort())
-            << QList<QByteArray>{} << none << QStringList{"A Socket error occurred while downloading"}
-            << QByteArray();
+            << QStringLiteral("http://shutemdown.localhost:%1/t.mp3").arg(closed.serverPort()) << nothing
+            << none << QStringList{"A Socket error occurred while downloading"} << QByteArray();
         QTest::newRow("epitonic address ending in a slash")
-            << site("epitonic", "/artists/") << QList<QByteArray>{} << none << none << QByteArray();
+            << site("epitonic", "/artists/") << nothing << none << none << QByteArray();
         QTest::newRow("rave address with an empty key")
-            << site("rave", "/play.php?id=3&track=") << QList<QByteArray>{} << none << none << QByteArray();
-        QTest::newRow("letter case of the domain ignored")
-            << "HTTP://EPITONIC.LOCALHOST:" + port + "/X/A.mp3" << QList<QByteArray>{okResponse(bytes)}
-            << QStringList{"GET /o1/epi_files/reg/songs/mp3/A.mp3 HTTP/1.1|cdn.epitonic" + host +
-                           s.epitonicHome + "|"}
-            << none << bytes;
+            << site("rave", "/play.php?id=3&track=") << nothing << none << none << QByteArray();
+        QTest::newRow("letter case of the domain ignored") << "HTTP://EPITONIC.LOCALHOST:" + port + "/X/A.mp3"
+                                                           << served << fromCdn("A.mp3") << none << bytes;
+        const QString query = site("files", "/get.php?from=rave.localhost&track=k2");
         QTest::newRow("domain text only in the query")
-            << site("files", "/get.php?from=rave.localhost&track=k2") << QList<QByteArray>{okResponse(bytes)}
-            << QStringList{"GET /music.php?redirect=k2 HTTP/1.1|rave" + host +
-                           site("files", "/get.php?from=rave.localhost&track=k2") + "|"}
+            << query << served << QStringList{"GET /music.php?redirect=k2 HTTP/1.1|rave" + host + query + "|"}
             << none << bytes;
         // Epitonic first; rave then finds the file there already.
         QTest::newRow("address naming two sites runs both")
-            << site("epitonic", "/x?via=rave.localhost&track=k3") << QList<QByteArray>{okResponse(bytes)}
-            << QStringList{"GET /o1/epi_files/reg/songs/mp3/x?via=rave.localhost&track=k3 "
-                           "HTTP/1.1|cdn.epitonic" +
-                           host + s.epitonicHome + "|"}
-            << QStringList{alreadyThere} << bytes;
+            << site("epitonic", "/x?via=rave.localhost&track=k3") << served
+            << fromCdn("x?via=rave.localhost&track=k3")
+            << QStringList{"This track has already been downloaded.\r\n"
+                           "If you want this file instead, delete the old one."}
+            << bytes;
     }
     void requestsOfEachSite()
     {
@@ -201,10 +168,7 @@ private Q_SLOTS:
         QFETCH(QStringList, requests);
         QFETCH(QStringList, messages);
         QFETCH(QByteArray, saved);
-        QList<ScriptedServer::Script> scripts;
-        for (const QByteArray &response : responses)
-            scripts.append({ScriptedServer::send(response)});
-        m_server.setScripts(scripts);
+        m_server.setReplies(responses);
         const qsizetype first = m_server.requests().size();
         http::forgetSlotHistory(http::Slot::Download);
         downloads::TrackJob job(m_socket, http::Slot::Download);
@@ -215,7 +179,7 @@ private Q_SLOTS:
         QCOMPARE(sent, requests);
         QCOMPARE(m_boxes.texts(), messages);
         QCOMPARE(musicFolderFiles(), saved.isEmpty() ? QStringList() : QStringList{"A & B+C - Song One.mp3"});
-        QCOMPARE(readMusicFile("A & B+C - Song One.mp3"), saved.isEmpty() ? "<no file>" : saved);
+        QCOMPARE(musicFile("A & B+C - Song One.mp3"), saved.isEmpty() ? "<no file>" : saved);
         // The pages the resolvers fetched are gone too.
         QCOMPARE(QDir(core::settings().tempFolder).entryList(QDir::Files), QStringList());
     }
@@ -280,7 +244,7 @@ private Q_SLOTS:
         const QString saved = "a--b-c-d-e - -f-g-h <\"&..mp3";
         QCOMPARE(m_boxes.texts(), QStringList());
         QCOMPARE(musicFolderFiles(), QStringList{saved});
-        QCOMPARE(readMusicFile(saved), body);
+        QCOMPARE(musicFile(saved), body);
         QCOMPARE(m_server.requests().size(), first + 1);
         QCOMPARE(describe(m_server.requests().last()),
                  QString::fromLatin1("GET /dir/my%20song%41\xe9.mp3 HTTP/1.1|files.localhost:%1|"
@@ -292,7 +256,7 @@ private Q_SLOTS:
         QCOMPARE(m_boxes.texts(), QStringList{"This track has already been downloaded.\r\n"
                                               "If you want this file instead, delete the old one."});
         QCOMPARE(m_server.requests().size(), first + 1);
-        QCOMPARE(readMusicFile(saved), body);
+        QCOMPARE(musicFile(saved), body);
     }
 
     // Failures that may pass are tried again, a broken body resumed where the server allows it; whatever
@@ -307,7 +271,7 @@ private Q_SLOTS:
         const S::Script broken{
             S::send(okResponse(body, "Accept-Ranges: bytes\r\nETag: \"v1\"\r\n").chopped(2000)), S::pause(20),
             S::reset()};
-        const S::Script whole{S::send(okResponse(body))}, busy{S::send(httpResponse(503, "Unavailable", ""))};
+        const S::Script whole = S::ok(body), busy = S::status(503, "Unavailable");
         const QString get = "GET /t.mp3 HTTP/1.1||";
         const QStringList resumed{get, get.chopped(1) + "bytes=1000-|\"v1\""}, twice{get, get},
             fourTimes(4, get);
@@ -321,7 +285,7 @@ private Q_SLOTS:
             << QList<S::Script>{broken, whole} << resumed << QString();
         QTest::newRow("503 then 200") << QList<S::Script>{busy, whole} << twice << QString();
         QTest::newRow("404 not retried")
-            << QList<S::Script>{{S::send(httpResponse(404, "Not Found", ""))}} << QStringList{get}
+            << QList<S::Script>{S::status(404, "Not Found")} << QStringList{get}
             << "An error occurred while downloading\r\nHTTP Response: 404 = HTTP_NOT_FOUND";
         QTest::newRow("503 four times")
             << QList<S::Script>{busy} << fourTimes
@@ -351,9 +315,14 @@ private Q_SLOTS:
                                  "retrying in 8 s\u2026", ""};
         QCOMPARE(shown, pauses.mid(0, qMax(0, 2 * (ranges.size() - 1))));
         QCOMPARE(m_boxes.texts(), message.isEmpty() ? QStringList() : QStringList{message});
-        QCOMPARE(readMusicFile("Art - Track.mp3"), message.isEmpty() ? servedTrack() : "<no file>");
-        if (!message.isEmpty())
-            retryLands();
+        QCOMPARE(musicFile("Art - Track.mp3"), message.isEmpty() ? servedTrack() : "<no file>");
+        if (message.isEmpty())
+            return;
+        // Nothing stops the same track from landing afterwards.
+        m_server.setScript(S::ok("whole"));
+        transfer("Art", "Track", fileAddress("/t.mp3"));
+        QCOMPARE(musicFolderFiles(), QStringList{"Art - Track.mp3"});
+        QCOMPARE(musicFile("Art - Track.mp3"), "whole");
     }
 
     void queueIsFirstInFirstOutAndBounded()

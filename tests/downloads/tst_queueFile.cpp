@@ -1,16 +1,11 @@
 // The download queue through restarts of the main window, connected to a scripted loopback server.
 #include "messageBoxCatcher.h"
-#include "scriptedServer.h"
 #include "windowTestEnvironment.h"
 
 #include "downloads/queueFile.h"
 #include "ui/connectPanel.h"
 #include "ui/currentDownloadPanel.h"
 #include "ui/mainWindow.h"
-
-#include <QListWidget>
-#include <QPushButton>
-#include <QTimer>
 
 class tst_queueFile : public QObject
 {
@@ -39,10 +34,7 @@ class tst_queueFile : public QObject
         m_window->currentDownloadPanel->queuePumpTimer->stop();
         m_window->show();
         m_boxes.clear();
-        m_server.setScripts(
-            {{ScriptedServer::send(okResponse("engineVersion,3<br>\r\nlatestClientVersion,4<br>\r\n"))},
-             {ScriptedServer::send(okResponse("1,\"Ann\",x,2\r\n"))},
-             {ScriptedServer::silence()}});
+        m_server.setScripts(connectReplies() << ScriptedServer::Script{ScriptedServer::silence()});
         m_window->connectPanel->connectButton->click();
         QTRY_VERIFY(m_window->searchPanelShown);
     }
@@ -52,9 +44,8 @@ class tst_queueFile : public QObject
     {
         QTimer *pump = m_window->currentDownloadPanel->queuePumpTimer;
         bool acted = false;
-        onceWhen(
-            &m_server, &ScriptedServer::requestReceived, [] { return true; },
-            [pump, act, &acted] { pump->stop(), act(), acted = true; });
+        once(&m_server, &ScriptedServer::requestReceived,
+             [pump, act, &acted] { pump->stop(), act(), acted = true; });
         pump->start(20);
         QTRY_VERIFY(acted);
     }
@@ -64,10 +55,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<int>("queued"); // -1: set aside as damaged
-        QByteArray many = "{\"version\": 1, \"tracks\": [";
-        for (int i = 0; i < 120; ++i)
-            many +=
-                "{\"artist\": \"Band\", \"track\": \"" + QByteArray::number(i) + "\", \"source\": \"x\"},";
+        const QByteArray many = "{\"version\": 1, \"tracks\": [" +
+                                numberedLines(R"({"artist": "Band", "track": "%1", "source": "x"},)", 120);
         QTest::newRow("more than the queue holds") << many.chopped(1) + "]}" << 99;
         QTest::newRow("not JSON") << QByteArray("Band - A\n") << -1;
         QTest::newRow("cut short") << many.left(200) << -1;

@@ -1,7 +1,6 @@
 // The real main window against the real sonavex-server, each case from a freshly connected window.
 #include "windowTestEnvironment.h"
 
-#include "core/settings.h"
 #include "downloads/downloadQueue.h"
 #include "downloads/transfer.h"
 #include "http/httpAgent.h"
@@ -14,15 +13,6 @@
 #include "ui/panels.h"
 #include "ui/trackChooser.h"
 #include "webservice/search.h"
-
-#include <QComboBox>
-#include <QDirIterator>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTableWidget>
-#include <QTreeWidget>
 
 #include <map>
 

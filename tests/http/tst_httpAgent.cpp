@@ -3,7 +3,6 @@
 #include "scriptedServer.h"
 #include "testHelpers.h"
 
-#include <QFile>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -14,12 +13,6 @@ using S = ScriptedServer;
 
 namespace {
 const QString referer = QStringLiteral("http://sonavex.localhost/");
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
-}
 } // namespace
 
 class tst_http : public QObject
@@ -85,7 +78,7 @@ private Q_SLOTS:
         S server;
         server.setScript(script);
         QCOMPARE(get(server.hostText(), "/x"), 200);
-        QCOMPARE(readAll(m_file), body);
+        QCOMPARE(fileBytes(m_file), body);
         const http::SlotRecord &record = http::slotRecord(Slot::Service);
         QCOMPARE(record.contentLength, contentLength);
         QCOMPARE(record.lengthUnknown, contentLength == 0);
@@ -165,7 +158,7 @@ private Q_SLOTS:
              S::silence()});
         server.addScript({S::send(okResponse("moved here"))});
         QCOMPARE(get(server.hostText(), "/first"), 200);
-        QCOMPARE(readAll(m_file), QByteArray("moved here"));
+        QCOMPARE(fileBytes(m_file), QByteArray("moved here"));
         // A later answer without a cookie leaves the slot's cookie as it was; another slot never sends it.
         QCOMPARE(get(server.hostText(), "/again"), 200);
         QCOMPARE(get(server.hostText(), "/other", Slot::Download), 200);
@@ -209,9 +202,7 @@ private Q_SLOTS:
         S server;
         server.setScript({S::send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n" + QByteArray(500, 'x')),
                           S::silence()});
-        onceWhen(
-            &m_socket2, &platform::SocketControl::dataArrival, [] { return true; },
-            [this] { m_socket2.close(); });
+        once(&m_socket2, &platform::SocketControl::dataArrival, [this] { m_socket2.close(); });
         QCOMPARE(get(server.hostText(), "/track.mp3", Slot::Download), 0);
         QVERIFY(http::slotRecord(Slot::Download).state != http::SlotRecord::State::Cancelled);
         QVERIFY(!QFile::exists(m_file));
@@ -219,7 +210,7 @@ private Q_SLOTS:
         // The slot serves the next download as usual.
         server.setScript({S::send(okResponse("next"))});
         QCOMPARE(get(server.hostText(), "/next.mp3", Slot::Download), 200);
-        QCOMPARE(readAll(m_file), QByteArray("next"));
+        QCOMPARE(fileBytes(m_file), QByteArray("next"));
     }
 
     void requestFromInsideAWait_data()
@@ -246,16 +237,14 @@ private Q_SLOTS:
         const QString innerFile = m_dir.filePath(QStringLiteral("search.html"));
         int innerResult = -1;
         bool outerDoneWhileInnerWaited = false;
-        onceWhen(
-            &m_socket2, &platform::SocketControl::dataArrival, [] { return true; },
-            [&] {
-                innerResult = get(inner.hostText(), "/search", innerSlot, innerFile);
-                outerDoneWhileInnerWaited = readAll(m_file) == outerBody;
-            });
+        once(&m_socket2, &platform::SocketControl::dataArrival, [&] {
+            innerResult = get(inner.hostText(), "/search", innerSlot, innerFile);
+            outerDoneWhileInnerWaited = fileBytes(m_file) == outerBody;
+        });
         QCOMPARE(get(outer.hostText(), "/track.mp3", Slot::Download), outerResult);
         QCOMPARE(innerResult, 200);
-        QCOMPARE(readAll(innerFile), QByteArray("search results"));
-        QCOMPARE(readAll(m_file), outerBody);
+        QCOMPARE(fileBytes(innerFile), QByteArray("search results"));
+        QCOMPARE(fileBytes(m_file), outerBody);
         QVERIFY(outerDoneWhileInnerWaited);
     }
 

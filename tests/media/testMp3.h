@@ -9,9 +9,8 @@
 #include <memory>
 #include <vector>
 
-// Writes a real MP3 file (LAME, 44.1 kHz mono, 64 kbit/s) holding a tone of the given length.
-// Without the Info frame in front, which tells the exact length, a player learns the length only by
-// running the file.
+// Writes a real MP3 file (LAME, 44.1 kHz mono, 64 kbit/s) holding a tone of the given length. Without
+// the Info frame in front, which tells the exact length, a player learns it only by running the file.
 inline bool writeTestMp3(const QString &path, int milliseconds, double frequency = 440.0,
                          bool infoFrame = true)
 {

@@ -1,17 +1,12 @@
 // Artist pictures through the cache, and the genre-artists tree, against a scripted loopback server.
 #include "windowTestEnvironment.h"
 
-#include "core/settings.h"
 #include "core/startup.h"
 #include "http/httpAgent.h"
 #include "media/artistPictures.h"
 #include "messageBoxCatcher.h"
 #include "platform/imageList.h"
 #include "platform/socketControl.h"
-#include "scriptedServer.h"
-
-#include <QLabel>
-#include <QTreeWidget>
 
 using Lines = QList<QByteArray>;
 
@@ -22,14 +17,6 @@ class tst_artistPictures : public QObject
 {
     Q_OBJECT
 
-    // One reply for each connection in turn, the last for every later one; an empty reply closes.
-    void script(const Lines &replies)
-    {
-        QList<ScriptedServer::Script> scripts;
-        for (const QByteArray &reply : replies)
-            scripts.append({reply.isEmpty() ? ScriptedServer::close() : ScriptedServer::send(reply)});
-        m_server.setScripts(scripts);
-    }
     static bool finished(const QCoro::Task<> &task)
     {
         return QTest::qWaitFor([&task] { return task.isReady(); });
@@ -69,7 +56,7 @@ private Q_SLOTS:
         for (const QString &name : cache.entryList(QDir::Files | QDir::Hidden))
             QVERIFY(cache.remove(name));
         m_box.clear();
-        script({picture});
+        m_server.setReplies({picture});
     }
 
     // The single picture encodes its address as a query text; the genre tree only turns blanks to "%20".
@@ -116,7 +103,7 @@ private Q_SLOTS:
         const auto show = [&] {
             return genre ? loadGenre({artist}) && m_tree.topLevelItemCount() == 1 : showPicture(artist);
         };
-        script(replies);
+        m_server.setReplies(replies);
         const int before = int(m_server.requests().size());
         MessageBoxCatcher boxes;
         QCOMPARE(show(), shown);
@@ -151,7 +138,7 @@ private Q_SLOTS:
     void genreGroupWithMissingPicturesOrCancelled()
     {
         // The second "One" makes no second node.
-        script({picture, notFound, picture, QByteArray(), picture});
+        m_server.setReplies({picture, notFound, picture, QByteArray(), picture});
         MessageBoxCatcher boxes;
         QVERIFY(loadGenre({"One", "Two", "", "Three", "Four", "Five", "One"}));
         const QString missing =

@@ -31,8 +31,7 @@ public Q_SLOTS:
     }
 };
 
-// The service on a private session bus of its own, called from a second connection as a desktop's
-// media keys would.
+// The service on a private session bus, called from a second connection as a desktop's media keys would.
 class tst_mprisService : public QObject
 {
     Q_OBJECT

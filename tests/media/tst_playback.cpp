@@ -1,36 +1,24 @@
 #include "windowTestEnvironment.h"
 
-#include "core/settings.h"
 #include "media/mprisService.h"
 #include "media/playback.h"
 #include "messageBoxCatcher.h"
 #include "platform/mediaPlayerControl.h"
 #include "platform/webBrowserControl.h"
-#include "scriptedServer.h"
 #include "testMp3.h"
 #include "ui/mainWindow.h"
 #include "ui/panels.h"
 
 #include <QAudioOutput>
 #include <QElapsedTimer>
-#include <QElapsedTimer>
-#include <QLabel>
-#include <QListWidget>
-#include <QMap>
 #include <QMediaPlayer>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QSlider>
-#include <QTime>
-#include <QTimer>
 
 #include <memory>
 
 using Mode = platform::MediaPlayerControl::Mode;
 
-// The library frame of the real main window, playing real MP3 files with the real player (GStreamer;
-// without a sound card it plays on a fake sink). Every picture and shop request gets a 404, and there
-// is no session bus: the window must work all the same.
+// The library frame of the real window playing real MP3 files (GStreamer; a fake sink without a sound
+// card). Every picture and shop request gets a 404 and there is no session bus: it must work all the same.
 class tst_playback : public QObject
 {
     Q_OBJECT
@@ -68,9 +56,7 @@ private Q_SLOTS:
         m_library = m_window->libraryPanel;
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        QDir music(core::settings().mp3Folder);
-        for (const QString &name : music.entryList(QDir::Files))
-            QVERIFY(music.remove(name));
+        emptyMusicFolder();
         QVERIFY(writeTestMp3(core::settings().mp3Folder + "A - One.mp3", 4000, 440));
         QVERIFY(writeTestMp3(core::settings().mp3Folder + "Ann & Bob - Duet.mp3", 8000, 550));
         // Without the Info frame the player learns the length only by running the file.
@@ -218,8 +204,7 @@ private Q_SLOTS:
                         QObject::disconnect(backend, nullptr, guard, nullptr);
                     });
         } else
-            onceWhen(
-                backend, &QMediaPlayer::mediaStatusChanged, [] { return true; }, selectSecond);
+            once(backend, &QMediaPlayer::mediaStatusChanged, selectSecond);
         select(first);
         QTRY_COMPARE(player()->fileName(), core::settings().mp3Folder + second + ".mp3");
         QTRY_COMPARE_WITH_TIMEOUT(player()->mode(), Mode::Playing, 15000);

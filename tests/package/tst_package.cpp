@@ -6,7 +6,6 @@
 #include "ui/mainWindow.h"
 
 #include <QProcess>
-#include <QPushButton>
 
 class PackageTest : public QObject
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "testHelpers.h"
+
 #include <QTcpServer>
 
 #include <memory>
@@ -25,6 +27,15 @@ public:
     static Step close() { return {Step::Close, {}, 0}; }
     static Step reset() { return {Step::Reset, {}, 0}; }
     static Step silence() { return {Step::Silence, {}, 0}; }
+    // A whole answer with a length, at once.
+    static Script ok(const QByteArray &body, const QByteArray &extraHeaders = {})
+    {
+        return {send(okResponse(body, extraHeaders))};
+    }
+    static Script status(int code, const QByteArray &reason)
+    {
+        return {send(httpResponse(code, reason, ""))};
+    }
     // Each byte its own piece, with a short pause after each so they arrive apart.
     static Script trickle(const QByteArray &bytes, int pauseMs = 2)
     {
@@ -38,11 +49,23 @@ public:
     ~ScriptedServer() override;
     quint16 port() const { return m_server.serverPort(); }
     QString hostText() const { return QStringLiteral("127.0.0.1:%1").arg(port()); }
+    // `path` on a stand-in site, "<site>.localhost:<port>", which is this server.
+    QString siteAddress(const QString &site, const QString &path) const
+    {
+        return QStringLiteral("http://%1.localhost:%2%3").arg(site).arg(port()).arg(path);
+    }
 
     // Connections take the scripts in order; the last one answers every later connection.
     void addScript(const Script &script) { m_scripts.append(script); }
     void setScript(const Script &script) { m_scripts = {script}; }
     void setScripts(const QList<Script> &scripts) { m_scripts = scripts; }
+    // One reply sent whole for each connection in turn, the same way; an empty reply closes.
+    void setReplies(const QList<QByteArray> &replies)
+    {
+        m_scripts.clear();
+        for (const QByteArray &reply : replies)
+            m_scripts.append({reply.isEmpty() ? close() : send(reply)});
+    }
 
     // Each request's bytes, up to and with the blank line, in arrival order.
     QList<QByteArray> requests() const { return m_requests; }

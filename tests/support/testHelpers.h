@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractItemView>
+#include <QFile>
 #include <QUrl>
 
 // An answer with a length, the extra header lines (each ending in CR LF) before the blank line.
@@ -14,6 +15,22 @@ inline QByteArray httpResponse(int code, const QByteArray &reason, const QByteAr
 inline QByteArray okResponse(const QByteArray &body, const QByteArray &extraHeaders = {})
 {
     return httpResponse(200, "OK", body, extraHeaders);
+}
+
+// A file's bytes, or "<no file>" when it cannot be read.
+inline QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
+}
+
+// `count` lines made from `line`, its %1 the number of each, counting from `first`.
+inline QByteArray numberedLines(const QString &line, int count, int first = 0)
+{
+    QByteArray lines;
+    for (int i = first; i < first + count; ++i)
+        lines += line.arg(i).toLatin1();
+    return lines;
 }
 
 // The texts of a list's lines or of a tree's top-level nodes, in order.
@@ -42,6 +59,14 @@ void onceWhen(Sender *sender, Signal signal, When when, Act act,
             act();
         },
         type);
+}
+
+// Runs `act` once, queued (or as `type` says), at the first `signal` of `sender`.
+template <typename Sender, typename Signal, typename Act>
+void once(Sender *sender, Signal signal, Act act, Qt::ConnectionType type = Qt::QueuedConnection)
+{
+    onceWhen(
+        sender, signal, [] { return true; }, act, type);
 }
 
 // Records what the program hands to QDesktopServices::setUrlHandler(scheme, &recorder, "open").

@@ -1,13 +1,12 @@
 #pragma once
 
-#include "testHelpers.h"
+#include "scriptedServer.h"
 
-#include <QBuffer>
-#include <QColor>
-#include <QDir>
-#include <QImage>
-#include <QTemporaryDir>
+#include "core/settings.h"
+
+// Window tests get the whole widget set and test library from here.
 #include <QtTest>
+#include <QtWidgets>
 
 // A fresh home and temp folder for a client that talks to serverUrl; made before the window.
 class WindowTestEnvironment
@@ -42,4 +41,32 @@ inline QByteArray jpegBytes()
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "JPG");
     return buffer.data();
+}
+
+// What the server answers a Connect: its statistics, then the recommended artists.
+inline QList<ScriptedServer::Script> connectReplies(int latestClientVersion = 4)
+{
+    return {ScriptedServer::ok(
+                "engineVersion,3<br>\r\nlatestClientVersion," + QByteArray::number(latestClientVersion) +
+                "<br>\r\ntrackCount,150000<br>\r\nartistCount,40000<br>\r\ngenreCount,2<br>\r\n"
+                "1,Rock<br>\r\n7,Jazz<br>\r\n"),
+            ScriptedServer::ok("1,\"Ann Arbor\",x,2\r\n2,\"Bob Dylan Tribute\",y,2\r\n3,\"Cleo\",z,1\r\n")};
+}
+
+// Every file in the music folder, hidden ones too: a temporary file left behind shows.
+inline QStringList musicFolderFiles()
+{
+    return QDir(core::settings().mp3Folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+inline void emptyMusicFolder()
+{
+    for (const QString &name : musicFolderFiles())
+        QVERIFY(QFile::remove(core::settings().mp3Folder + name));
+}
+
+// The address a request line ("GET /x HTTP/1.1") asks the server for, as the echo field shows it.
+inline QString echoOf(const QByteArray &requestLine)
+{
+    return core::settings().serverBaseUrl + QString::fromLatin1(requestLine.mid(5, requestLine.size() - 14));
 }

@@ -1,23 +1,13 @@
 // The main window's download side against a scripted loopback server: pump, cancel, track chooser.
 #include "messageBoxCatcher.h"
-#include "scriptedServer.h"
 #include "windowTestEnvironment.h"
 
-#include "core/settings.h"
 #include "downloads/downloadQueue.h"
 #include "http/httpAgent.h"
 #include "platform/socketControl.h"
 #include "ui/mainWindow.h"
 #include "ui/panels.h"
 #include "ui/trackChooser.h"
-
-#include <QLineEdit>
-#include <QListWidget>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTableWidget>
-#include <QTimer>
 
 #include <memory>
 
@@ -39,15 +29,7 @@ class tst_downloadHandlers : public QObject
         S::send("HTTP/1.1 200 OK\r\nContent-Length: 99\r\nAccept-Ranges: bytes\r\nETag: \"1\"\r\n\r\npart"),
         S::silence()};
 
-    QString fileAddress(const QString &path) const
-    {
-        return QStringLiteral("http://files.localhost:%1%2").arg(m_server.port()).arg(path);
-    }
-
-    QStringList musicFiles() const
-    {
-        return QDir(core::settings().mp3Folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-    }
+    QString fileAddress(const QString &path) const { return m_server.siteAddress("files", path); }
 
     void enqueue(const QString &track, const QString &address)
     {
@@ -105,18 +87,15 @@ private Q_SLOTS:
     void cleanup()
     {
         QTRY_VERIFY_WITH_TIMEOUT(!m_window || !m_window->downloadQueue.pumpStepRunning(), 20000);
-        for (const QString &name : musicFiles())
-            QFile::remove(core::settings().mp3Folder + name);
+        emptyMusicFolder();
     }
 
     void pumpTakesTracksInOrder()
     {
         // The first site's page sets a cookie for its file; no later track sends it.
         const QByteArray body(300000, 'm');
-        m_server.setScripts({{S::send(okResponse("page", "Set-Cookie: sid=one; path=/\r\n"))},
-                             {S::send(okResponse(body + "1"))},
-                             {S::send(okResponse(body + "22"))},
-                             {S::send(okResponse(body + "333"))}});
+        m_server.setScripts({S::ok("page", "Set-Cookie: sid=one; path=/\r\n"), S::ok(body + "1"),
+                             S::ok(body + "22"), S::ok(body + "333")});
         const qsizetype firstRequest = m_server.requests().size();
         QStringList seen; // what the window shows while each request is out
         QObject listening;
@@ -124,10 +103,10 @@ private Q_SLOTS:
             seen << m_panel->currentDownloadField->text() + " | " +
                         texts(*m_panel->downloadQueueList).join(", ");
         });
-        enqueue("One", QStringLiteral("http://shutemdown.localhost:%1/1.mp3").arg(m_server.port()));
+        enqueue("One", m_server.siteAddress("shutemdown", "/1.mp3"));
         enqueue("Two", fileAddress("/2.mp3"));
         enqueue("Three", fileAddress("/3.mp3"));
-        QTRY_COMPARE_WITH_TIMEOUT(musicFiles().size(), 3, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(musicFolderFiles().size(), 3, 20000);
         QTRY_VERIFY(!m_window->downloadQueue.pumpStepRunning());
         const QString first = "Band - One | Band - Two, Band - Three";
         QCOMPARE(seen, (QStringList{first, first, "Band - Two | Band - Three", "Band - Three | "}));
@@ -148,12 +127,11 @@ private Q_SLOTS:
     // A choice mid-track is queued at once; a tick after the track's cancel starts nothing beside it.
     void choiceAndCancelDuringATrack()
     {
-        m_server.setScripts({stalled, {S::send(okResponse("next track"))}});
+        m_server.setScripts({stalled, S::ok("next track")});
         showResults("Band", {"After"});
         clickRow(1);
-        onceWhen(
-            m_window->downloadSocket, &platform::SocketControl::dataArrival, [] { return true; },
-            [&] { choose(m_chooser->downloadOption); });
+        once(m_window->downloadSocket, &platform::SocketControl::dataArrival,
+             [&] { choose(m_chooser->downloadOption); });
         QList<int> queued; // while the track runs, then after its cancel and a tick
         onceWhen(
             m_panel->downloadQueueList->model(), &QAbstractItemModel::rowsInserted,
@@ -165,7 +143,7 @@ private Q_SLOTS:
                 queued << m_window->downloadQueue.count();
             });
         enqueue("Cancelled", fileAddress("/c.mp3"));
-        QTRY_COMPARE_WITH_TIMEOUT(musicFiles(), QStringList{"Band - After.mp3"}, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(musicFolderFiles(), QStringList{"Band - After.mp3"}, 20000);
         QCOMPARE(queued, (QList<int>{1, 1}));
     }
 
@@ -177,17 +155,16 @@ private Q_SLOTS:
         // 0 the track shows, 1 a request is in, 2 a request has ended, 3 in a retry's pause
         QTest::addColumn<int>("moment");
         QTest::addColumn<QList<QByteArray>>("requests");
-        const QString port = QString::number(m_server.port()), file = fileAddress("/c.mp3");
+        const QString file = fileAddress("/c.mp3");
         const QList<QByteArray> one{"GET /c.mp3 HTTP/1.1"};
         QTest::newRow("before its request starts") << file << QList<S::Script>{} << 0 << QList<QByteArray>{};
         QTest::newRow("before the first byte") << file << QList<S::Script>{{S::silence()}} << 1 << one;
         QTest::newRow("between a site's page and its file")
-            << "http://shutemdown.localhost:" + port + "/c.mp3"
-            << QList<S::Script>{{S::send(okResponse("page"))}} << 2 << one;
+            << m_server.siteAddress("shutemdown", "/c.mp3") << QList<S::Script>{S::ok("page")} << 2 << one;
         QTest::newRow("in a retry's pause")
-            << file << QList<S::Script>{{S::send(httpResponse(503, "Unavailable", ""))}} << 3 << one;
+            << file << QList<S::Script>{S::status(503, "Unavailable")} << 3 << one;
         QTest::newRow("in the first of two matching sites")
-            << "http://epitonic.localhost:" + port + "/c.mp3?rave.localhost&track=k"
+            << m_server.siteAddress("epitonic", "/c.mp3?rave.localhost&track=k")
             << QList<S::Script>{{S::silence()}} << 1
             << QList<QByteArray>{"GET /o1/epi_files/reg/songs/mp3/c.mp3?rave.localhost&track=k HTTP/1.1"};
     }
@@ -197,23 +174,21 @@ private Q_SLOTS:
         QFETCH(QList<S::Script>, scripts);
         QFETCH(int, moment);
         QFETCH(QList<QByteArray>, requests);
-        m_server.setScripts(scripts << S::Script{S::send(okResponse("next track"))});
+        m_server.setScripts(scripts << S::ok("next track"));
         const qsizetype firstRequest = m_server.requests().size();
         const auto cancel = [this] { QTest::mouseClick(m_panel->cancelButton, Qt::LeftButton); };
-        const auto any = [] { return true; };
         if (moment == 0)
-            onceWhen(m_panel->currentDownloadField, &QLineEdit::textChanged, any, cancel,
-                     Qt::DirectConnection);
+            once(m_panel->currentDownloadField, &QLineEdit::textChanged, cancel, Qt::DirectConnection);
         else if (moment == 1)
-            onceWhen(&m_server, &ScriptedServer::requestReceived, any, cancel, Qt::DirectConnection);
+            once(&m_server, &ScriptedServer::requestReceived, cancel, Qt::DirectConnection);
         else if (moment == 2)
-            onceWhen(&http::slotEvents(http::Slot::Download), &http::SlotEvents::finished, any, cancel,
-                     Qt::DirectConnection);
+            once(&http::slotEvents(http::Slot::Download), &http::SlotEvents::finished, cancel,
+                 Qt::DirectConnection);
         else
             inFirstPause(cancel);
         enqueue("Cancelled", source);
         enqueue("After", fileAddress("/After.mp3"));
-        QTRY_COMPARE_WITH_TIMEOUT(musicFiles(), QStringList{"Band - After.mp3"}, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(musicFolderFiles(), QStringList{"Band - After.mp3"}, 20000);
         QCOMPARE(m_server.requestLines(firstRequest), requests << "GET /After.mp3 HTTP/1.1");
         QCOMPARE(m_boxes.texts(), QStringList());
         QCOMPARE(QDir(core::settings().tempFolder).entryList(QDir::Files), QStringList());
@@ -264,14 +239,14 @@ private Q_SLOTS:
     void secondClickActsOnNewestRowOnlyAndOutsideClicksOnNone()
     {
         showResults("Band", {"First", "Second"});
-        m_server.setScript({S::send(okResponse("second"))});
+        m_server.setScript(S::ok("second"));
         const qsizetype firstRequest = m_server.requests().size();
         clickRow(1);
         clickRow(2);
         QCOMPARE(m_chooser->downloadOption->text(), "Download Second");
         choose(m_chooser->downloadOption);
 
-        QTRY_COMPARE_WITH_TIMEOUT(musicFiles(), QStringList{"Band - Second.mp3"}, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(musicFolderFiles(), QStringList{"Band - Second.mp3"}, 20000);
         QTRY_VERIFY(!m_window->downloadQueue.pumpStepRunning());
         QCOMPARE(m_server.requestLines(firstRequest), QList<QByteArray>{"GET /Second.mp3 HTTP/1.1"});
         // Clicks on the heading and on the empty row after the last result open nothing.
@@ -293,8 +268,8 @@ private Q_SLOTS:
         enqueue("Closed", fileAddress("/c.mp3"));
         QTRY_VERIFY(kept);
         m_window.reset();
-        QCOMPARE(musicFiles(), QStringList()); // at once: after the window no loop need run
-        QCoreApplication::sendPostedEvents();  // a resumed wait finds the window gone
+        QCOMPARE(musicFolderFiles(), QStringList()); // at once: after the window no loop need run
+        QCoreApplication::sendPostedEvents();        // a resumed wait finds the window gone
     }
 };
 

@@ -1,14 +1,10 @@
 #include "messageBoxCatcher.h"
-#include "scriptedServer.h"
 #include "windowTestEnvironment.h"
 
 #include "ui/mainWindow.h"
 
-#include <QPushButton>
-
-// Quitting ends the program at once, even while a handler waits for a server that never answers,
-// and the next start finds the window where it was. Own executable: the shutdown cannot be undone
-// within a process.
+// Quitting mid-wait for a silent server ends the program at once; the next start finds the window where
+// it was. Own executable: the shutdown cannot be undone within a process.
 class tst_windowClose : public QObject
 {
     Q_OBJECT
@@ -25,9 +21,8 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
         window->setGeometry(place);
         // Both run inside the handler's wait: the click starts it, the request's arrival quits.
-        onceWhen(
-            &server, &ScriptedServer::requestReceived, [] { return true; },
-            [&window] { QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier); });
+        once(&server, &ScriptedServer::requestReceived,
+             [&window] { QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier); });
         QPushButton *button = window->findChild<QPushButton *>("connectButton");
         button->click();
         // The silent server would hold the connect for the whole idle time-out otherwise.
