@@ -307,9 +307,10 @@ private:
         }
         const HeadEnd end = findHeadEnd(data, m_scanned < 3 ? 0 : m_scanned - 3);
         m_scanned = data.size();
-        if (end.found())
+        // The bound holds however the bytes came: all at once, the head's end is already in them.
+        if (end.found() && end.at <= limits().headBytes)
             return takeHead(end);
-        if (data.size() > limits().headBytes) {
+        if (end.found() || data.size() > limits().headBytes) {
             m_started = Clock::now();
             m_response.setText(431, "request head too long\r\n");
             return write();
