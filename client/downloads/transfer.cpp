@@ -103,7 +103,10 @@ QCoro::Task<http::Outcome> fetchForTrack(TrackJob &job, QString url, QString ref
 {
     using Kind = http::Outcome::Kind;
     http::Range range{0, {}, resumable};
-    for (int retry = 0; !job.stopped(); ++retry) {
+    // Failures in a row since the last one that got further; a link that keeps dropping costs pauses,
+    // not the track, as long as each try adds bytes.
+    int failures = 0;
+    while (!job.stopped()) {
         const http::Outcome outcome = co_await http::fetchUrl(url, referer, core::settings().userAgent,
                                                               *job.socket(), targetFile, job.slot(), range);
         if (outcome.kind == Kind::TakenOver || outcome.kind == Kind::Cancelled)
@@ -117,19 +120,23 @@ QCoro::Task<http::Outcome> fetchForTrack(TrackJob &job, QString url, QString ref
         // A resume the server would not serve starts over.
         const bool refusedRange = range.from > 0 && answered && !outcome.ok();
         const bool mayPass = outcome.status == 0 || outcome.status / 100 == 5 || refusedRange;
-        if (!mayPass || retry == MAX_RETRIES)
+        const QString validator = http::slotRecord(job.slot()).rangeValidator;
+        const qint64 kept =
+            resumable && !refusedRange && !validator.isEmpty() ? QFileInfo(targetFile).size() : 0;
+        failures = kept > range.from ? 1 : failures + 1;
+        if (!mayPass || failures > MAX_RETRIES)
             co_return outcome;
 
-        range.validator = http::slotRecord(job.slot()).rangeValidator;
-        range.from =
-            resumable && !refusedRange && !range.validator.isEmpty() ? QFileInfo(targetFile).size() : 0;
+        range.validator = validator;
+        range.from = kept;
         if (range.from == 0)
             QFile::remove(targetFile);
         job.keepUntilCancel(targetFile);
-        Q_EMIT job.notice(QStringLiteral("retrying in %1 s\u2026").arg(2 << retry));
+        const int step = failures - 1;
+        Q_EMIT job.notice(QStringLiteral("retrying in %1 s\u2026").arg(2 << step));
         // A cancel ends the pause; one that came as it was shown has ended it already.
         if (!job.stopped())
-            co_await platform::SignalWait(&job, &TrackJob::cancelled, firstRetryPauseMs << retry);
+            co_await platform::SignalWait(&job, &TrackJob::cancelled, firstRetryPauseMs << step);
         if (!job.stopped())
             Q_EMIT job.notice(QString());
     }

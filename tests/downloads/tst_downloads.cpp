@@ -18,8 +18,7 @@ using S = ScriptedServer;
 static QByteArray servedTrack()
 {
     QByteArray body(3000, 0);
-    for (int i = 0; i < 3000; ++i)
-        body[i] = char(i * 7);
+    std::generate(body.begin(), body.end(), [i = 0]() mutable { return char(7 * i++); });
     return body;
 }
 
@@ -266,34 +265,52 @@ private Q_SLOTS:
         QTest::addColumn<QList<S::Script>>("scripts"); // one per connection, the last for all later
         QTest::addColumn<QStringList>("ranges");       // "line|Range|If-Range" of each request
         QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("pauses"); // seconds shown before each retry; else 2 4 8 as far as it got
         const QByteArray body = servedTrack();
-        const QByteArray head206 = "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 1000-2999/3000\r\n";
+        const auto head206 = [](int from) {
+            return "HTTP/1.1 206 Partial Content\r\nETag: \"v1\"\r\nContent-Range: bytes " +
+                   QByteArray::number(from) +
+                   "-2999/3000\r\nContent-Length: " + QByteArray::number(3000 - from) + "\r\n\r\n";
+        };
         const S::Script broken{
             S::send(okResponse(body, "Accept-Ranges: bytes\r\nETag: \"v1\"\r\n").chopped(2000)), S::pause(20),
             S::reset()};
         const S::Script whole = S::ok(body), busy = S::status(503, "Unavailable");
         const QString get = "GET /t.mp3 HTTP/1.1||";
-        const QStringList resumed{get, get.chopped(1) + "bytes=1000-|\"v1\""}, twice{get, get},
-            fourTimes(4, get);
+        const auto from = [&get](const char *at) {
+            return get.chopped(1) + "bytes=" + QLatin1String(at) + "-|\"v1\"";
+        };
+        const QStringList resumed{get, from("1000")}, twice{get, get}, fourTimes(4, get);
         QTest::newRow("reset at byte 1000, the rest resumed")
-            << QList<S::Script>{broken, {S::send(head206 + "Content-Length: 2000\r\n\r\n" + body.mid(1000))}}
-            << resumed << QString();
+            << QList<S::Script>{broken, {S::send(head206(1000) + body.mid(1000))}} << resumed << QString()
+            << QString();
+        // Each try adds bytes, so four drops in a row cost pauses, not the track.
+        const auto part = [&](int at, int to) {
+            return S::Script{S::send(head206(at) + body.mid(at, to - at)), S::pause(20), S::reset()};
+        };
+        QTest::newRow("dropped four times, each try further")
+            << QList<S::Script>{broken, part(1000, 2000), part(2000, 2500), part(2500, 2800),
+                                part(2800, 3000)}
+            << QStringList{get, from("1000"), from("2000"), from("2500"), from("2800")} << QString()
+            << "2 2 2 2";
         QTest::newRow("no ranges: starts over")
             << QList<S::Script>{{S::send(okResponse(body).chopped(2000)), S::pause(20), S::reset()}, whole}
-            << twice << QString();
+            << twice << QString() << QString();
         QTest::newRow("a whole body for the resume")
-            << QList<S::Script>{broken, whole} << resumed << QString();
-        QTest::newRow("503 then 200") << QList<S::Script>{busy, whole} << twice << QString();
+            << QList<S::Script>{broken, whole} << resumed << QString() << QString();
+        QTest::newRow("503 then 200") << QList<S::Script>{busy, whole} << twice << QString() << QString();
         QTest::newRow("404 not retried")
             << QList<S::Script>{S::status(404, "Not Found")} << QStringList{get}
-            << "An error occurred while downloading\r\nHTTP Response: 404 = HTTP_NOT_FOUND";
+            << "An error occurred while downloading\r\nHTTP Response: 404 = HTTP_NOT_FOUND" << QString();
         QTest::newRow("503 four times")
             << QList<S::Script>{busy} << fourTimes
-            << "An error occurred while downloading\r\nHTTP Response: 503 = HTTP_SERVICE_UNAVAILABLE";
+            << "An error occurred while downloading\r\nHTTP Response: 503 = HTTP_SERVICE_UNAVAILABLE"
+            << QString();
         QTest::newRow("a name the file system refuses") // the artist's, when no request is expected
             << QList<S::Script>{whole} << QStringList{}
             << "An error occurred while downloading\r\nThe file could not be saved as " +
-                   core::settings().mp3Folder + QString(300, 'a') + " - Track.mp3";
+                   core::settings().mp3Folder + QString(300, 'a') + " - Track.mp3"
+            << QString();
     }
     void retriesResumesAndFailures()
     {
@@ -311,9 +328,12 @@ private Q_SLOTS:
         for (const QByteArray &request : m_server.requests().mid(first))
             sent << describe(request, {"Range", "If-Range"});
         QCOMPARE(sent, ranges);
-        const QStringList pauses{"retrying in 2 s\u2026", "", "retrying in 4 s\u2026", "",
-                                 "retrying in 8 s\u2026", ""};
-        QCOMPARE(shown, pauses.mid(0, qMax(0, 2 * (ranges.size() - 1))));
+        QFETCH(QString, pauses);
+        QStringList expected;
+        const QStringList seconds = pauses.isEmpty() ? QStringList{"2", "4", "8"} : pauses.split(' ');
+        for (const QString &s : seconds.mid(0, qMax(0, ranges.size() - 1)))
+            expected << "retrying in " + s + " s\u2026" << QString();
+        QCOMPARE(shown, expected);
         QCOMPARE(m_boxes.texts(), message.isEmpty() ? QStringList() : QStringList{message});
         QCOMPARE(musicFile("Art - Track.mp3"), message.isEmpty() ? servedTrack() : "<no file>");
         if (message.isEmpty())
