@@ -97,15 +97,15 @@ RangeAsk askedRange(std::string header, std::uint64_t size, std::uint64_t &first
     std::erase(header, ' ');
     if (!header.starts_with("bytes=") || header.find(',') != std::string::npos)
         return RangeAsk::Whole;
-    const std::string_view spec = std::string_view(header).substr(6);
-    const size_t dash = spec.find('-');
+    const std::string_view bounds = std::string_view(header).substr(6);
+    const size_t dash = bounds.find('-');
     if (dash == std::string_view::npos)
         return RangeAsk::Whole;
     const auto number = [](std::string_view text, std::uint64_t &value) {
         const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
         return !text.empty() && error == std::errc() && end == text.data() + text.size();
     };
-    const std::string_view from = spec.substr(0, dash), to = spec.substr(dash + 1);
+    const std::string_view from = bounds.substr(0, dash), to = bounds.substr(dash + 1);
     if (from.empty()) {
         if (!number(to, last))
             return RangeAsk::Whole;

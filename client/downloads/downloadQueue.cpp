@@ -130,8 +130,7 @@ QCoro::Task<> DownloadPump::run()
         queue.endStep();
         // A closing program keeps the track in the queue file and starts no other.
         if (platform::shutdownRequested())
-            co_return;
-        queue.m_stepRunning = true;
+            break;
     }
     queue.m_stepRunning = false;
 }

@@ -105,7 +105,6 @@ void DownloadQueue::save() const
 
 void DownloadQueue::endStep()
 {
-    m_stepRunning = false;
     // A program that is closing keeps its running track at the head of the file for the next run.
     if (platform::shutdownRequested())
         return;

@@ -109,7 +109,7 @@ QCoro::Task<http::Outcome> fetchForTrack(TrackJob &job, QString url, QString ref
     while (!job.stopped()) {
         const http::Outcome outcome = co_await http::fetchUrl(url, referer, core::settings().userAgent,
                                                               *job.socket(), targetFile, job.slot(), range);
-        if (outcome.kind == Kind::TakenOver || outcome.kind == Kind::Cancelled)
+        if (outcome.stopped())
             job.stop();
         // A cancel that came after the last byte but before this resumed still ends the track.
         if (job.stopped())

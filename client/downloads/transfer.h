@@ -63,8 +63,9 @@ private:
 };
 
 // Fetches for the track unless it has been stopped. A failure that may pass (no connection, a
-// reset, a time-out, a body cut short, a 5xx) is tried again up to 3 times after pauses of about
-// 2, 4 and 8 s, which a cancel ends; only the last outcome is returned. A resumable fetch keeps a
+// reset, a time-out, a body cut short, a 5xx) is tried again up to 3 times in a row after pauses of
+// about 2, 4 and 8 s, which a cancel ends; a try that added bytes starts the count afresh. Only the
+// last outcome is returned. A resumable fetch keeps a
 // broken body's bytes and asks for the rest when the server named a validator (a resumed whole
 // body is reported as 200). An outcome that comes after a cancel, or that a cancel or a newer
 // request ended, is Cancelled and leaves no file.

@@ -71,6 +71,8 @@ struct Outcome
     QString cookie;
 
     bool ok() const { return kind == Kind::Done && status == HTTP_OK; }
+    // Ended by a newer request on the slot or by a cancel: its caller does nothing more, says nothing.
+    bool stopped() const { return kind == Kind::TakenOver || kind == Kind::Cancelled; }
 };
 
 // Each request on a slot takes the slot's next generation number; `finished` carries it when

@@ -56,9 +56,7 @@ QCoro::Task<Outcome> showOne(QString name, QPointer<QLabel> box, platform::Socke
         core::settings().artistImagesBaseUrl + downloads::encodeQueryText(name) + QStringLiteral(".jpg");
     const http::Outcome fetched = co_await http::fetchUrl(
         address, core::settings().serverBaseUrl, core::settings().userAgent, socket, cacheFile, slot);
-    if (!box || request != pictureRequests().value(slot))
-        co_return Outcome::Stop;
-    if (fetched.kind == http::Outcome::Kind::TakenOver || fetched.kind == http::Outcome::Kind::Cancelled)
+    if (fetched.stopped() || !box || request != pictureRequests().value(slot))
         co_return Outcome::Stop;
     if (!fetched.ok())
         co_return Outcome::NotAvailable;
@@ -82,7 +80,7 @@ QCoro::Task<bool> fetchGenreArtistPicture(QString artist, platform::SocketContro
     const QString address = core::settings().artistImagesBaseUrl + encoded + QStringLiteral(".jpg");
     const http::Outcome fetched = co_await http::fetchUrl(
         address, core::settings().serverBaseUrl, core::settings().userAgent, socket, cacheFile, slot);
-    if (fetched.kind == http::Outcome::Kind::TakenOver || fetched.kind == http::Outcome::Kind::Cancelled)
+    if (fetched.stopped())
         co_return false;
     if (fetched.status == 0)
         platform::messageBox(QStringLiteral("A Socket error occurred while retrieving artist image"));

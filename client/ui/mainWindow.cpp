@@ -260,14 +260,10 @@ std::unique_ptr<QSettings> MainWindow::windowSettings()
 
 void MainWindow::endUnansweredSearch()
 {
-    // A search that neither filled the grid nor gave the slot to a newer one has failed.
-    using State = http::SlotRecord::State;
-    const State state = http::slotRecord(http::Slot::Service).state;
-    const bool running = state == State::Connecting || state == State::Connected ||
-                         state == State::RequestSent || state == State::Receiving;
+    // Called only for the newest search once it has ended: a caption still in progress means it failed.
     const QString inProgress = QStringLiteral(" in progress.");
     const QString caption = resultsPanel->title();
-    if (!running && caption.endsWith(inProgress))
+    if (caption.endsWith(inProgress))
         resultsPanel->setTitle(caption.chopped(inProgress.size()) + QStringLiteral(" failed."));
 }
 
@@ -361,8 +357,7 @@ QCoro::Task<bool> MainWindow::fetchServiceFile(QString name, QString workFile, Q
         co_await http::fetchUrl(core::settings().serverBaseUrl + name, core::settings().productHomeUrl,
                                 core::settings().userAgent, *serviceSocket, workFile, http::Slot::Service);
     // A request that took the slot over, or the window closing, ends this one without a word.
-    if (!window || outcome.kind == http::Outcome::Kind::TakenOver ||
-        outcome.kind == http::Outcome::Kind::Cancelled)
+    if (!window || outcome.stopped())
         co_return false;
     if (outcome.status == 0)
         platform::messageBox(QStringLiteral("A Socket error occurred while ") + doing);

@@ -137,7 +137,7 @@ private:
     // Searches and shows the results, the query's address and the shop suggestions; then, unless
     // a newer search took over, the picture of the artist pictureOf() names (none without it).
     QCoro::Task<> searchTracks(QString searchType, QString text, std::function<QString()> pictureOf = {});
-    // After a search: a caption still saying it is in progress when none runs says it failed.
+    // After the newest search has ended: a caption still saying it is in progress says it failed.
     void endUnansweredSearch();
     void findSimilarArtists();
     void searchRecommendedArtist(QTreeWidgetItem *node);

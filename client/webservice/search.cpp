@@ -163,8 +163,7 @@ QCoro::Task<bool> searchTracks(QString searchType, QString searchText, QComboBox
     const http::Outcome outcome = co_await http::fetchUrl(address, core::settings().serverBaseUrl,
                                                           core::settings().userAgent, socket, workFile, slot);
     // A newer search, the window closing or the controls going ends this one without a word.
-    if (outcome.kind == http::Outcome::Kind::TakenOver || outcome.kind == http::Outcome::Kind::Cancelled ||
-        generation != searchesStarted[slot] || !frame || !grid)
+    if (outcome.stopped() || generation != searchesStarted[slot] || !frame || !grid)
         co_return false;
     if (outcome.status == 0) {
         platform::messageBox(QStringLiteral("A Socket error occurred while searching"));

@@ -43,8 +43,7 @@ QCoro::Task<std::optional<int>> requestOnSimilarArtistsSlot(QString address, pla
     const http::Outcome outcome =
         co_await http::fetchUrl(address, core::settings().serverBaseUrl, core::settings().userAgent, socket,
                                 workFile, http::Slot::SimilarArtists);
-    if (outcome.kind == http::Outcome::Kind::TakenOver || outcome.kind == http::Outcome::Kind::Cancelled ||
-        mine != slotRequestsStarted)
+    if (outcome.stopped() || mine != slotRequestsStarted)
         co_return std::nullopt;
     co_return outcome.status;
 }
